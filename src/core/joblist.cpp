@@ -1,0 +1,87 @@
+#include "core/joblist.h"
+#include "core/codepage.h"
+#include "core/jobfile.h"
+#include "platform/kxerror.h"
+#include "platform/listing.h"
+
+#include <algorithm>
+
+namespace kx {
+
+QString jobExtension(JobKind kind)
+{
+    return kind == JobKind::Folder ? QStringLiteral(".nyd") : QStringLiteral(".fyd");
+}
+
+QStringList scanJobFiles(const QString &programFolder, JobKind kind)
+{
+    QStringList names;
+    const QString mask = QStringLiteral("*") + jobExtension(kind);
+    for (const DirEntry &e : listDirectory(programFolder, mask)) {
+        if (!e.isFile || e.isDir)
+            continue;
+        // A name the job layer would refuse (a backslash, a character outside the code page)
+        // cannot be a job of ours; listing it would only make every later step fail on it.
+        try {
+            jobFilePath(programFolder, e.name, kind);
+        } catch (const Error &) {
+            continue;
+        }
+        names.append(e.name);
+    }
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+QString jobFilePath(const QString &programFolder, const QString &jobFileName, JobKind kind)
+{
+    const QString ext = jobExtension(kind);
+    const QString base = jobFileName.endsWith(ext, Qt::CaseInsensitive) ? jobFileName.chopped(ext.size()) : QString();
+    if (base.isEmpty())
+        throw Error(QStringLiteral("Gecersiz yedekleme adi: \"%1\"").arg(jobFileName));
+    for (QChar c : jobFileName) {
+        if (c == u'/' || c == u'\\' || c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
+            throw Error(QStringLiteral("Yedekleme adinda kullanilamayan bir karakter var: \"%1\"").arg(jobFileName));
+    }
+    const QChar bad = codepage::firstUnencodable(jobFileName);
+    if (!bad.isNull())
+        throw Error(QStringLiteral("Yedekleme adindaki \"%1\" karakteri kaydedilemez.").arg(bad));
+    QString folder = programFolder;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder + jobFileName;
+}
+
+namespace {
+
+void normalizeOne(const QString &path)
+{
+    JobFile job = JobFile::load(path);
+    if (job.contains(QStringLiteral("PERYOT")) && job.contains(QStringLiteral("UNETYEDEK")))
+        return;
+    static const char *const countKeys[] = {"SAAT_SURE", "GUN_SURE", "HAFTA_SURE", "AY_SURE"};
+    const QString unit = job.value(QStringLiteral("YEDEK_ZAMANI"));
+    QString period;
+    for (int u = 1; u <= 4; ++u)
+        if (unit == QString::number(u))
+            period = job.value(QLatin1String(countKeys[u - 1]));
+    job.setValue(QStringLiteral("PERYOT"), period);
+    job.setValue(QStringLiteral("UNETYEDEK"),
+                 job.contains(QStringLiteral("MSN_IP")) ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    job.save(path);
+}
+
+} // namespace
+
+void NormalizeJobFiles(const QString &programFolder, const QStringList &firebirdJobs, const QStringList &folderJobs)
+{
+    for (const QString &name : firebirdJobs)
+        normalizeOne(jobFilePath(programFolder, name, JobKind::Firebird));
+    for (const QString &name : folderJobs)
+        normalizeOne(jobFilePath(programFolder, name, JobKind::Folder));
+}
+
+} // namespace kx

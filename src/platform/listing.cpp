@@ -1,0 +1,91 @@
+#include "platform/listing.h"
+#include "platform/kxerror.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace kx {
+
+namespace {
+
+bool matchFrom(const QChar *m, qsizetype mn, const QChar *s, qsizetype sn)
+{
+    qsizetype mi = 0, si = 0, starM = -1, starS = 0;
+    while (si < sn) {
+        if (mi < mn && (m[mi] == u'?' || (m[mi] != u'*' && m[mi].toCaseFolded() == s[si].toCaseFolded()))) {
+            ++mi;
+            ++si;
+        } else if (mi < mn && m[mi] == u'*') {
+            starM = mi++;
+            starS = si;
+        } else if (starM >= 0) {
+            mi = starM + 1;
+            si = ++starS;
+        } else {
+            return false;
+        }
+    }
+    while (mi < mn && m[mi] == u'*')
+        ++mi;
+    return mi == mn;
+}
+
+} // namespace
+
+bool wildcardMatch(const QString &mask, const QString &name)
+{
+    if (matchFrom(mask.constData(), mask.size(), name.constData(), name.size()))
+        return true;
+    // "abc.*" also takes "abc", and "*.*" every name without a dot.
+    if (mask.endsWith(QLatin1String(".*")) && !name.contains(u'.'))
+        return matchFrom(mask.constData(), mask.size() - 2, name.constData(), name.size());
+    return false;
+}
+
+QList<DirEntry> listDirectory(const QString &folder, const QString &mask, bool failOnError)
+{
+    QList<DirEntry> out;
+    QByteArray dirPath = QFile::encodeName(folder);
+    if (dirPath.isEmpty())
+        dirPath = ".";
+    DIR *dir = ::opendir(dirPath.constData());
+    if (!dir) {
+        if (failOnError)
+            throw Error(QStringLiteral("\"%1\" okunamadi. %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+        return out;
+    }
+    if (!dirPath.endsWith('/'))
+        dirPath.append('/');
+    const bool takeAll = mask == QLatin1String("*") || mask == QLatin1String("*.*");
+    while (dirent *e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        DirEntry entry;
+        entry.name = QFile::decodeName(e->d_name);
+        if (!takeAll && !wildcardMatch(mask, entry.name))
+            continue;
+        const QByteArray full = dirPath + e->d_name;
+        struct stat st;
+        if (::lstat(full.constData(), &st) != 0)
+            continue; // vanished meanwhile
+        if (S_ISLNK(st.st_mode)) {
+            entry.isSymlink = true;
+            if (::stat(full.constData(), &st) != 0) {
+                out.append(entry); // dangling link: neither file nor folder
+                continue;
+            }
+        }
+        entry.isDir = S_ISDIR(st.st_mode);
+        entry.isFile = S_ISREG(st.st_mode);
+        entry.size = entry.isFile ? qint64(st.st_size) : 0;
+        out.append(entry);
+    }
+    ::closedir(dir);
+    return out;
+}
+
+} // namespace kx
