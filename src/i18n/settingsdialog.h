@@ -1,0 +1,41 @@
+#pragma once
+// The program settings dialog: interface language, detailed runner windows, and the way to the
+// theme dialog. "Uygula" stores DIL and SIMGE at once; the language takes effect at the next
+// start, the runner windows flag with the next runner window. Escape closes without saving.
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace kx {
+
+class TKxStorage;
+class ThemeManager;
+
+class ProgramAyarlariDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    ProgramAyarlariDialog(const QString &programFolder, const QString &settingsFolder, TKxStorage &settings,
+                          ThemeManager &theme, const QString &caption, QWidget *parent = nullptr);
+
+    QLabel *Label9;
+    QComboBox *ComboDIL;
+    QLabel *Label8;
+    QCheckBox *CheckBox1;
+    QPushButton *sSpeedButton9;  // Tema Ayarlari
+    QPushButton *sSpeedButton10; // Uygula
+
+    void sSpeedButton9Click();
+    void sSpeedButton10Click();
+
+private:
+    QString m_settingsFolder;
+    TKxStorage &m_settings;
+    ThemeManager &m_theme;
+};
+
+} // namespace kx

@@ -1,0 +1,230 @@
+#include "i18n/translate.h"
+#include "i18n/filesearch.h"
+#include "i18n/formheader.h"
+#include "platform/listing.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemModel>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QTableView>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QWidget>
+#include <algorithm>
+
+namespace kx {
+
+namespace {
+
+QString lineBreaksToM(QString t)
+{
+    t.replace(QLatin1String("\r\n"), QLatin1String("^M"));
+    t.replace(u'\r', QLatin1String("^M"));
+    t.replace(u'\n', QLatin1String("^M"));
+    return t;
+}
+
+QString dropFirstAmpersand(QString t)
+{
+    const qsizetype i = t.indexOf(u'&');
+    if (i >= 0)
+        t.remove(i, 1);
+    return t;
+}
+
+QString raw(TFileSearch &tr, const QString &text)
+{
+    return tr.lookup(text, true);
+}
+
+// Caption or hint in window key form; written back whenever the lookup gave something.
+QString windowText(TFileSearch &tr, const QString &text)
+{
+    const QString found = tr.lookup(windowKeyForm(text), true);
+    return found.isEmpty() ? text : windowValueForm(found);
+}
+
+void translateHeaders(TFileSearch &tr, QAbstractItemView *view)
+{
+    if (auto *tree = qobject_cast<QTreeWidget *>(view)) {
+        QTreeWidgetItem *h = tree->headerItem();
+        for (int c = 0; h && c < h->columnCount(); ++c) {
+            const QString t = raw(tr, h->text(c));
+            if (!t.isEmpty())
+                h->setText(c, t);
+        }
+        return;
+    }
+    QAbstractItemModel *model = view->model();
+    if (!model)
+        return;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        const QString t = raw(tr, model->headerData(c, Qt::Horizontal).toString());
+        if (!t.isEmpty())
+            model->setHeaderData(c, Qt::Horizontal, t);
+    }
+}
+
+// Kinds whose "text" is the user's data, not a caption.
+bool textIsData(QObject *o)
+{
+    return qobject_cast<QLineEdit *>(o) || qobject_cast<QAbstractSpinBox *>(o) || qobject_cast<QComboBox *>(o)
+           || qobject_cast<QTextEdit *>(o) || qobject_cast<QPlainTextEdit *>(o);
+}
+
+void translateObject(TFileSearch &tr, QObject *o)
+{
+    // 1. Texts of their own kind, by the first kind that fits.
+    if (auto *combo = qobject_cast<QComboBox *>(o)) {
+        const int index = combo->currentIndex();
+        for (int i = 0; i < combo->count(); ++i) {
+            const QString t = raw(tr, combo->itemText(i));
+            if (!t.isEmpty())
+                combo->setItemText(i, t);
+        }
+        if (index >= 0)
+            combo->setCurrentIndex(index);
+    } else if (auto *header = qobject_cast<KxFormHeader *>(o)) {
+        if (!header->text().isEmpty()) {
+            const QString t = raw(tr, header->text());
+            if (!t.isEmpty())
+                header->setText(t);
+        }
+        return; // the title is its caption
+    } else if (o->property("kxScrollLines").isValid()) {
+        QStringList lines = o->property("kxScrollLines").toStringList();
+        for (QString &l : lines) {
+            const QString t = raw(tr, l);
+            if (!t.isEmpty())
+                l = t;
+        }
+        o->setProperty("kxScrollLines", lines);
+    } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
+        memo->setPlainText(windowText(tr, memo->toPlainText()));
+    } else if (qobject_cast<QTreeView *>(o) || qobject_cast<QTableView *>(o)) {
+        translateHeaders(tr, static_cast<QAbstractItemView *>(o));
+    } else if (auto *bar = qobject_cast<QStatusBar *>(o)) {
+        if (!bar->currentMessage().isEmpty()) {
+            const QString t = raw(tr, bar->currentMessage());
+            if (!t.isEmpty())
+                bar->showMessage(t);
+        }
+    }
+
+    // 2. Caption: "text" or "title".
+    if (!textIsData(o)) {
+        const char *captionProperty = nullptr;
+        if (qobject_cast<QLabel *>(o) || qobject_cast<QAbstractButton *>(o) || qobject_cast<QAction *>(o))
+            captionProperty = "text";
+        else if (qobject_cast<QGroupBox *>(o) || qobject_cast<QMenu *>(o))
+            captionProperty = "title";
+        if (captionProperty) {
+            const QVariant v = o->property(captionProperty);
+            if (v.typeId() == QMetaType::QString) {
+                const QString text = v.toString();
+                // Separators and empty labels stay empty: an empty key matches only a line
+                // that begins with "=".
+                const QString t = windowText(tr, text);
+                if (t != text)
+                    o->setProperty(captionProperty, t);
+            }
+        }
+    }
+
+    // 3. Hint.
+    const QVariant tip = o->property("toolTip");
+    if (tip.typeId() == QMetaType::QString && !tip.toString().isEmpty()) {
+        const QString t = windowText(tr, tip.toString());
+        if (t != tip.toString())
+            o->setProperty("toolTip", t);
+    }
+}
+
+} // namespace
+
+QString messageKeyForm(const QString &text)
+{
+    return dropFirstAmpersand(lineBreaksToM(text));
+}
+
+QString windowKeyForm(const QString &text)
+{
+    QString t = lineBreaksToM(text);
+    t.replace(u'\'', QLatin1String("^T"));
+    t.replace(u'=', QLatin1String("^E"));
+    return dropFirstAmpersand(t);
+}
+
+QString messageValueForm(const QString &value)
+{
+    QString t = value;
+    t.replace(QLatin1String("^M"), QLatin1String("\r\n"));
+    return t;
+}
+
+QString windowValueForm(const QString &value)
+{
+    QString t = messageValueForm(value);
+    t.replace(QLatin1String("^T"), QLatin1String("'"));
+    t.replace(QLatin1String("^E"), QLatin1String("="));
+    return t;
+}
+
+QString CompDilCevirMsg(TFileSearch &translator, const QString &text)
+{
+    const QString found = translator.lookup(messageKeyForm(text), true);
+    return messageValueForm(found.isEmpty() ? text : found);
+}
+
+void CompFormDilCevir(TFileSearch &translator, QObject *window)
+{
+    if (!window)
+        return;
+    // Depth first, each object before its children, children in creation order.
+    const QList<QObject *> all = window->findChildren<QObject *>();
+    for (QObject *o : all)
+        translateObject(translator, o);
+}
+
+QString languageFilePath(const QString &programFolder, const QString &language)
+{
+    QString f = programFolder;
+    if (!f.endsWith(u'/'))
+        f += u'/';
+    return f + QStringLiteral("Language/") + language + QStringLiteral(".lng");
+}
+
+QStringList languageList(const QString &programFolder)
+{
+    QString f = programFolder;
+    if (!f.endsWith(u'/'))
+        f += u'/';
+    QStringList names;
+    for (const DirEntry &e : listDirectory(f + QStringLiteral("Language"), QStringLiteral("*.lng"))) {
+        if (!e.isFile)
+            continue;
+        const QString name = e.name.section(u'.', 0, 0);
+        if (name.toLower() == QLatin1String("empty"))
+            continue;
+        names.append(name);
+    }
+    // The directory itself has no order on this platform; keep the one a user expects.
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return names;
+}
+
+} // namespace kx

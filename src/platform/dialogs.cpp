@@ -1,0 +1,100 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+#include "platform/kxerror.h"
+#include <exception>
+
+namespace kx {
+
+namespace {
+bool g_scripted = false;
+QStringList g_answers;
+QList<Dialogs::Shown> g_shown;
+} // namespace
+
+void Dialogs::setScripted(bool on)
+{
+    g_scripted = on;
+    g_answers.clear();
+    g_shown.clear();
+}
+
+bool Dialogs::isScripted()
+{
+    return g_scripted;
+}
+
+void Dialogs::queueAnswer(const QString &answer)
+{
+    g_answers.append(answer);
+}
+
+QList<Dialogs::Shown> Dialogs::takeShown()
+{
+    QList<Shown> out;
+    out.swap(g_shown);
+    return out;
+}
+
+QString Dialogs::nextAnswer(const QString &fallback)
+{
+    return g_answers.isEmpty() ? fallback : g_answers.takeFirst();
+}
+
+void Dialogs::information(QWidget *parent, const QString &title, const QString &text)
+{
+    if (g_scripted) {
+        g_shown.append({Kind::Information, title, text});
+        return;
+    }
+    QMessageBox::information(parent, title, text);
+}
+
+bool Dialogs::question(QWidget *parent, const QString &title, const QString &text)
+{
+    if (g_scripted) {
+        g_shown.append({Kind::Question, title, text});
+        return nextAnswer(QStringLiteral("yes")) == QLatin1String("yes");
+    }
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString Dialogs::input(QWidget *parent, const QString &title, const QString &label, const QString &value, bool *ok)
+{
+    if (g_scripted) {
+        g_shown.append({Kind::Input, title, label});
+        if (ok)
+            *ok = true;
+        return nextAnswer(value);
+    }
+    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, value, ok);
+}
+
+void Dialogs::error(const QString &text)
+{
+    if (g_scripted) {
+        g_shown.append({Kind::Error, QString(), text});
+        return;
+    }
+    qWarning("%s", qPrintable(text));
+    // Without a screen (offscreen service) a modal box would wait for ever on nobody.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen") || !qobject_cast<QApplication *>(qApp))
+        return;
+    QMessageBox::critical(nullptr, QApplication::applicationName(), text);
+}
+
+void guarded(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const Error &e) {
+        Dialogs::error(e.text());
+    } catch (const std::exception &e) {
+        Dialogs::error(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+} // namespace kx

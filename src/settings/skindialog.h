@@ -1,0 +1,44 @@
+#pragma once
+// The theme dialog: theme name, on/off, hue and saturation, each taking effect at once.
+// "Tamam" (also Enter and Escape) writes them to "Skin.ini"; "Kapat" closes without writing, so
+// the changes last only until the program ends. Its texts are not translated.
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace kx {
+
+class ThemeManager;
+
+class TKxSkinSettingF : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TKxSkinSettingF(ThemeManager &manager, QWidget *parent = nullptr);
+
+    QComboBox *ComboTEMA;
+    QCheckBox *CheckTema;
+    QSlider *sTrackBar1;
+    QSlider *sTrackBar2;
+    QLabel *sLabel1;
+    QLabel *sLabel2;
+    QPushButton *sBitBtn1; // Tamam
+    QPushButton *sBitBtn2; // Kapat
+
+    void sBitBtn1Click();
+    void sTrackBar1Released();
+    void sTrackBar2Released();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    ThemeManager &m_manager;
+};
+
+} // namespace kx

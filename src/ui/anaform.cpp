@@ -1,0 +1,221 @@
+#include "ui/anaform.h"
+#include "core/clock.h"
+#include "core/codepage.h"
+#include "core/joblist.h"
+#include "core/service.h"
+#include "i18n/translate.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/kxerror.h"
+#include "settings/registry.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace kx {
+
+TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, QWidget *parent)
+    : QWidget(parent), FSAyar(TKxStorage::programSettings()), m_registryPath(registryPath)
+{
+    m_programFolder = programFolder;
+    if (!m_programFolder.endsWith(u'/'))
+        m_programFolder += u'/';
+    setObjectName(QStringLiteral("AnaFormF"));
+
+    TimerOTO = new QTimer(this);
+    TimerOTO->setObjectName(QStringLiteral("TimerOTO"));
+    TimerOTO->setInterval(300000);
+    connect(TimerOTO, &QTimer::timeout, this, [this] { guarded([this] { TimerOTOTimer(); }); });
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    GenelYedekleme1 = PopupMenu1->addAction(QStringLiteral("Yedekleme"));
+    GenelYedekleme1->setObjectName(QStringLiteral("GenelYedekleme1"));
+    GeriYkleme2 = PopupMenu1->addAction(QStringLiteral("Geri Yukleme"));
+    GeriYkleme2->setObjectName(QStringLiteral("GeriYkleme2"));
+    PopupMenu1->addSeparator();
+    Kapat1 = PopupMenu1->addAction(QStringLiteral("Kapat"));
+    Kapat1->setObjectName(QStringLiteral("Kapat1"));
+    connect(GenelYedekleme1, &QAction::triggered, this, [this] { guarded([this] { GenelYedekleme1Click(); }); });
+    connect(GeriYkleme2, &QAction::triggered, this, [this] { guarded([this] { GeriYkleme2Click(); }); });
+    connect(Kapat1, &QAction::triggered, this, [this] { guarded([this] { Kapat1Click(); }); });
+
+    RxTrayIcon1 = new QSystemTrayIcon(this);
+    RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
+    RxTrayIcon1->setIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
+    RxTrayIcon1->setContextMenu(PopupMenu1);
+    connect(RxTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::DoubleClick)
+            guarded([this] { RxTrayIcon1DblClick(); });
+    });
+
+    service().serviceDate = clock::today();
+    setTranslators([this](const QString &t) { return CompDilCevirMsg(t); },
+                   [this](QObject *w) { CompFormDilCevir(w); });
+
+    FormCreate();
+    // The first tick comes five minutes after start-up.
+    if (TimerOTO->isActive())
+        TimerOTO->start();
+}
+
+TAnaFormF::~TAnaFormF()
+{
+    setTranslators(nullptr, nullptr);
+}
+
+QString TAnaFormF::SettingsFolder() const
+{
+    const QString folder = m_programFolder + QStringLiteral("Data/Ini/");
+    makePath(folder);
+    return folder;
+}
+
+void TAnaFormF::FormCreate()
+{
+    try {
+        // 1. Caption and tray hint.
+        setWindowTitle(QLatin1String(kApplicationTitle) + u' ' + QLatin1String(kVersionText));
+        RxTrayIcon1->setToolTip(QLatin1String(kApplicationTitle));
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            RxTrayIcon1->show();
+
+        // 2. The shared job buffer.
+        service().jobBuffer.clear();
+
+        // 3. Settings: restore from "Ayar.ini" and write them all back. A folder we may not write
+        // into must not keep the scheduler from running, so that failure alone is only reported.
+        FSAyar.setFileName(m_programFolder + QStringLiteral("Ayar.ini"));
+        try {
+            FSAyar.SaveValues();
+        } catch (const Error &e) {
+            Dialogs::error(e.text());
+        }
+
+        // 4. A language left for us by another program.
+        takeOverRegistryLanguage(FSAyar, m_registryPath);
+
+        // 5., 6. Language file, then our own texts.
+        DilDosyasiYukle();
+        CompFormDilCevir(this);
+
+        // 7. Job lists and the scheduler timer.
+        DosyaYukle();
+
+        // 8. Detailed runner windows.
+        service().detailedRunners = readSettingBool(FSAyar.value(QStringLiteral("SIMGE")), true);
+
+        // 9. Theme.
+        Tema.IniDizini = SettingsFolder();
+        Tema.writeDefaultsIfMissing();
+        Tema.AyarYukle();
+
+        // 10. Operation logs into memory.
+        loadLogs();
+    } catch (const Error &e) {
+        Dialogs::error(e.text());
+    } catch (const std::exception &e) {
+        Dialogs::error(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TAnaFormF::loadLogs()
+{
+    auto load = [this](const char *name) {
+        const QString path = m_programFolder + QLatin1String(name);
+        return QFileInfo::exists(path) ? codepage::decode(readWholeFile(path)) : QString();
+    };
+    RichBackup = load("backup2.kxk");
+    RichRestore = load("restore2.kxk");
+}
+
+void TAnaFormF::DosyaYukle()
+{
+    // The timer follows the lists as far as they were built, also when a step fails.
+    auto setTimer = [this] {
+        if (MemoDOSYAYD.isEmpty() && MemoFBYEDEK.isEmpty())
+            TimerOTO->stop();
+        else if (!TimerOTO->isActive())
+            TimerOTO->start();
+    };
+    try {
+        MemoDOSYAYD = scanJobFiles(m_programFolder, JobKind::Folder);
+        MemoFBYEDEK = scanJobFiles(m_programFolder, JobKind::Firebird);
+        NormalizeJobFiles(m_programFolder, MemoFBYEDEK, MemoDOSYAYD);
+    } catch (...) {
+        setTimer();
+        throw;
+    }
+    setTimer();
+}
+
+void TAnaFormF::DilDosyasiYukle()
+{
+    const QString path = languageFilePath(m_programFolder, FSAyar.value(QStringLiteral("DIL")));
+    if (!QFileInfo(path).isFile())
+        return;
+    FileSearch1.setFilename(path);
+}
+
+QString TAnaFormF::CompDilCevirMsg(const QString &text)
+{
+    return kx::CompDilCevirMsg(FileSearch1, text);
+}
+
+void TAnaFormF::CompFormDilCevir(QObject *window)
+{
+    kx::CompFormDilCevir(FileSearch1, window);
+}
+
+void TAnaFormF::TimerOTOTimer()
+{
+    service().serviceDate = clock::today();
+    service().tickTime = clock::timeOfDay().addSecs(-5);
+}
+
+void TAnaFormF::RxTrayIcon1DblClick()
+{
+    GenelYedekleme1Click();
+}
+
+void TAnaFormF::GenelYedekleme1Click()
+{
+    if (openManagementWindow)
+        openManagementWindow();
+}
+
+void TAnaFormF::GeriYkleme2Click()
+{
+    if (openRestoreRequestWindow)
+        openRestoreRequestWindow();
+}
+
+void TAnaFormF::Kapat1Click()
+{
+    close();
+}
+
+bool TAnaFormF::FormClose()
+{
+    if (service().anyBackupRunning())
+        return false;
+    service().jobBuffer.clear();
+    return true;
+}
+
+void TAnaFormF::closeEvent(QCloseEvent *event)
+{
+    if (!FormClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+} // namespace kx

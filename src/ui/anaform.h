@@ -1,0 +1,86 @@
+#pragma once
+// The hidden main window: owner of the tray icon and its menu, the scheduler timer, the two job
+// lists, the settings store, the translator, the theme manager and the in-memory logs. It is
+// never shown; the program lives in the tray.
+
+#include "i18n/filesearch.h"
+#include "settings/kxstorage.h"
+#include "settings/theme.h"
+
+#include <QStringList>
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
+
+namespace kx {
+
+inline const char *const kApplicationTitle = "KORVANEX Yedekleme Servisi";
+inline const char *const kVersionText = "s3.02.11";
+
+class TAnaFormF : public QWidget
+{
+    Q_OBJECT
+public:
+    // programFolder: where the job files, logs and settings lie (the executable's folder).
+    // registryPath: the ini file standing in for the registry value a language is taken from.
+    explicit TAnaFormF(const QString &programFolder, const QString &registryPath, QWidget *parent = nullptr);
+    ~TAnaFormF() override;
+
+    // Always ends in "/".
+    QString ProgramFolder() const { return m_programFolder; }
+    // Program folder + "Data/Ini/", created with its parents whenever it is missing.
+    QString SettingsFolder() const;
+
+    // Lists the job files, brings older ones up to date and switches the scheduler timer on when
+    // there is at least one job (off otherwise, also when a step fails).
+    void DosyaYukle();
+    void DilDosyasiYukle();
+    QString CompDilCevirMsg(const QString &text);
+    void CompFormDilCevir(QObject *window);
+
+    // Scheduler tick.
+    void TimerOTOTimer();
+
+    // Tray menu commands.
+    void RxTrayIcon1DblClick();
+    void GenelYedekleme1Click();
+    void GeriYkleme2Click();
+    void Kapat1Click();
+
+    // The shutdown guard: false (and the program keeps running) while a backup runs.
+    bool FormClose();
+
+    QStringList MemoDOSYAYD;
+    QStringList MemoFBYEDEK;
+    QString RichBackup;
+    QString RichRestore;
+    TFileSearch FileSearch1;
+    TKxStorage FSAyar;
+    ThemeManager Tema;
+
+    QTimer *TimerOTO;
+    QSystemTrayIcon *RxTrayIcon1;
+    QMenu *PopupMenu1;
+    QAction *GenelYedekleme1;
+    QAction *GeriYkleme2;
+    QAction *Kapat1;
+
+    // The management window and the restore request window are opened here.
+    std::function<void()> openManagementWindow;
+    std::function<void()> openRestoreRequestWindow;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void loadLogs();
+
+    QString m_programFolder;
+    QString m_registryPath;
+};
+
+} // namespace kx
