@@ -1,0 +1,183 @@
+// The hidden main window: start-up in a program folder, the timer rule, the shutdown guard.
+#include "core/clock.h"
+#include "core/service.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "ui/anaform.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace kx;
+
+class TestAnaForm : public QObject
+{
+    Q_OBJECT
+
+    void write(const QString &p, const QByteArray &d) { writeWholeFile(p, d); }
+
+private slots:
+    void init()
+    {
+        resetService();
+        Dialogs::setScripted(true);
+    }
+
+    void firstStartInEmptyFolder()
+    {
+        QTemporaryDir dir;
+        TAnaFormF form(dir.path(), dir.filePath("no-registry.ini"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("KORVANEX Yedekleme Servisi s3.02.11"));
+        QVERIFY(!form.isVisible());
+        QCOMPARE(readWholeFile(dir.filePath("Ayar.ini")), QByteArray("[KxStored]\r\nDIL=turkish\r\nSIMGE=true\r\n"));
+        QCOMPARE(readWholeFile(dir.filePath("Data/Ini/Skin.ini")),
+                 QByteArray("[SKIN]\r\nACTIVE=1\r\nNAME=Elegant\r\nHUE=0\r\nSATURATION=100\r\n"));
+        QVERIFY(form.MemoDOSYAYD.isEmpty());
+        QVERIFY(form.MemoFBYEDEK.isEmpty());
+        QVERIFY(!form.TimerOTO->isActive());
+        QCOMPARE(form.TimerOTO->interval(), 300000);
+        QVERIFY(service().detailedRunners);
+        QVERIFY(Dialogs::takeShown().isEmpty());
+        // The menu: two commands, a separator, "Kapat".
+        const QList<QAction *> items = form.PopupMenu1->actions();
+        QCOMPARE(items.size(), 4);
+        QCOMPARE(items[0]->text(), QStringLiteral("Yedekleme"));
+        QCOMPARE(items[1]->text(), QStringLiteral("Geri Yukleme"));
+        QVERIFY(items[2]->isSeparator());
+        QCOMPARE(items[3]->text(), QStringLiteral("Kapat"));
+    }
+
+    void jobsSwitchTheTimerOnAndLogsLoad()
+    {
+        QTemporaryDir dir;
+        write(dir.filePath("Muhasebe.nyd"), "AKTIF=True\r\nPERYOT=1\r\nUNETYEDEK=False\r\n");
+        write(dir.filePath("backup2.kxk"), "satir1\r\n");
+        write(dir.filePath("Ayar.ini"), "[KxStored]\r\nSIMGE=FALSE\r\n");
+        TAnaFormF form(dir.path(), QString());
+        QCOMPARE(form.MemoDOSYAYD, QStringList({"Muhasebe.nyd"}));
+        QVERIFY(form.TimerOTO->isActive());
+        QCOMPARE(form.TimerOTO->remainingTime() > 290000, true);
+        QVERIFY(!service().detailedRunners);
+        QCOMPARE(form.RichBackup, QStringLiteral("satir1\r\n"));
+        QCOMPARE(form.RichRestore, QString());
+        QCOMPARE(readWholeFile(dir.filePath("Ayar.ini")), QByteArray("[KxStored]\r\nSIMGE=FALSE\r\nDIL=turkish\r\n"));
+
+        // A refresh that finds no job any more switches the timer off; a new job back on.
+        QFile::remove(dir.filePath("Muhasebe.nyd"));
+        form.DosyaYukle();
+        QVERIFY(!form.TimerOTO->isActive());
+        write(dir.filePath("Kasa.fyd"), "PERYOT=1\r\nUNETYEDEK=False\r\n");
+        form.DosyaYukle();
+        QVERIFY(form.TimerOTO->isActive());
+        QCOMPARE(form.MemoFBYEDEK, QStringList({"Kasa.fyd"}));
+    }
+
+    void failingStepIsShownAndLaterStepsSkipped()
+    {
+        QTemporaryDir dir;
+        write(dir.filePath("a.nyd"), "YEDEK_ZAMANI=1\r\nSAAT_SURE=2\r\n");
+        // A listed job file whose reading fails (even for root): the process memory file.
+        QVERIFY(QFile::link("/proc/self/mem", dir.filePath("b.nyd")));
+        write(dir.filePath("restore2.kxk"), "x\r\n");
+        TAnaFormF form(dir.path(), QString());
+
+        const QList<Dialogs::Shown> shown = Dialogs::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, Dialogs::Kind::Error);
+        QVERIFY2(shown[0].text.contains("b.nyd"), qPrintable(shown[0].text));
+        // Steps before the failure are done, the timer follows the lists, later steps skipped.
+        QVERIFY(QFile::exists(dir.filePath("Ayar.ini")));
+        QCOMPARE(readWholeFile(dir.filePath("a.nyd")), QByteArray("YEDEK_ZAMANI=1\r\nSAAT_SURE=2\r\nPERYOT=2\r\nUNETYEDEK=FALSE\r\n"));
+        QCOMPARE(form.MemoDOSYAYD, QStringList({"a.nyd", "b.nyd"}));
+        QVERIFY(form.TimerOTO->isActive());
+        QVERIFY(!QFile::exists(dir.filePath("Data/Ini/Skin.ini")));
+        QCOMPARE(form.RichRestore, QString());
+    }
+
+    void languageFileTranslatesOwnTexts()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir("Language");
+        write(dir.filePath("Language/english.lng"), "Yedekleme=ignored on the first line\r\nYedekleme=Backup\r\nKapat=&Quit\r\n");
+        write(dir.filePath("Ayar.ini"), "[KxStored]\r\nDIL=english\r\n");
+        TAnaFormF form(dir.path(), QString());
+        QCOMPARE(form.GenelYedekleme1->text(), QStringLiteral("Backup"));
+        QCOMPARE(form.GeriYkleme2->text(), QStringLiteral("Geri Yukleme"));
+        QCOMPARE(form.Kapat1->text(), QStringLiteral("&Quit"));
+        QCOMPARE(form.CompDilCevirMsg("Kapat"), QStringLiteral("&Quit"));
+
+        // A language whose file is missing: Turkish, no message.
+        QTemporaryDir other;
+        writeWholeFile(other.filePath("Ayar.ini"), "[KxStored]\r\nDIL=klingon\r\n");
+        TAnaFormF plain(other.path(), QString());
+        QCOMPARE(plain.Kapat1->text(), QStringLiteral("Kapat"));
+        QVERIFY(Dialogs::takeShown().isEmpty());
+    }
+
+    void registryLanguageTakenOverAtStart()
+    {
+        QTemporaryDir dir;
+        const QString reg = dir.filePath("Kovanci3.ini");
+        write(reg, "[Kovanci3]\r\nLanguage=english\r\nOther=1\r\n");
+        { TAnaFormF form(dir.path(), reg); }
+        QCOMPARE(readWholeFile(dir.filePath("Ayar.ini")), QByteArray("[KxStored]\r\nDIL=english\r\nSIMGE=true\r\n"));
+        QCOMPARE(readWholeFile(reg), QByteArray("[Kovanci3]\r\nOther=1\r\n"));
+    }
+
+    void shutdownGuard()
+    {
+        QTemporaryDir dir;
+        TAnaFormF form(dir.path(), QString());
+        QSignalSpy quit(qApp, &QCoreApplication::aboutToQuit);
+        service().jobBuffer.setValue("AKTIF", "True");
+
+        service().folderBackupRunning = true;
+        QVERIFY(!form.FormClose());
+        service().folderBackupRunning = false;
+        service().firebirdBackupRunning = true;
+        QVERIFY(!form.FormClose());
+        QCOMPARE(service().jobBuffer.value("AKTIF"), QStringLiteral("True"));
+
+        // Restores do not hold the close.
+        service().firebirdBackupRunning = false;
+        service().folderRestoreRunning = true;
+        service().firebirdRestoreRunning = true;
+        QVERIFY(form.FormClose());
+        QVERIFY(service().jobBuffer.isEmpty());
+    }
+
+    void tickSetsServiceDateAndTickTime()
+    {
+        QTemporaryDir dir;
+        TAnaFormF form(dir.path(), QString());
+        QCOMPARE(service().tickTime, QTime(0, 0));
+        clock::setNow(QDateTime(QDate(2026, 3, 1), QTime(0, 0, 3)));
+        form.TimerOTOTimer();
+        QCOMPARE(service().serviceDate, QDate(2026, 3, 1));
+        QCOMPARE(service().tickTime, QTime(23, 59, 58));
+        clock::setNow(QDateTime());
+    }
+
+    void trayCommandsCallTheirWindows()
+    {
+        QTemporaryDir dir;
+        TAnaFormF form(dir.path(), QString());
+        int management = 0, restore = 0;
+        form.openManagementWindow = [&] { ++management; };
+        form.openRestoreRequestWindow = [&] { ++restore; };
+        form.RxTrayIcon1DblClick();
+        form.GenelYedekleme1->trigger();
+        form.GeriYkleme2->trigger();
+        QCOMPARE(management, 2);
+        QCOMPARE(restore, 1);
+    }
+};
+
+QTEST_MAIN(TestAnaForm)
+#include "tst_anaform.moc"
