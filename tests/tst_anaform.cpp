@@ -64,8 +64,8 @@ private slots:
         QVERIFY(form.TimerOTO->isActive());
         QCOMPARE(form.TimerOTO->remainingTime() > 290000, true);
         QVERIFY(!service().detailedRunners);
-        QCOMPARE(form.RichBackup, QStringLiteral("satir1\r\n"));
-        QCOMPARE(form.RichRestore, QString());
+        QCOMPARE(form.RichBackup(), QStringList({"satir1"}));
+        QVERIFY(form.RichRestore().isEmpty());
         QCOMPARE(readWholeFile(dir.filePath("Ayar.ini")), QByteArray("[KxStored]\r\nSIMGE=FALSE\r\nDIL=turkish\r\n"));
 
         // A refresh that finds no job any more switches the timer off; a new job back on.
@@ -97,7 +97,7 @@ private slots:
         QCOMPARE(form.MemoDOSYAYD, QStringList({"a.nyd", "b.nyd"}));
         QVERIFY(form.TimerOTO->isActive());
         QVERIFY(!QFile::exists(dir.filePath("Data/Ini/Skin.ini")));
-        QCOMPARE(form.RichRestore, QString());
+        QVERIFY(form.RichRestore().isEmpty());
     }
 
     void languageFileTranslatesOwnTexts()

@@ -13,6 +13,18 @@ QString jobExtension(JobKind kind)
     return kind == JobKind::Folder ? QStringLiteral(".nyd") : QStringLiteral(".fyd");
 }
 
+JobKind jobKindOf(const QString &jobFileName)
+{
+    return jobFileName.endsWith(QLatin1String(".fyd"), Qt::CaseInsensitive) ? JobKind::Firebird : JobKind::Folder;
+}
+
+QString jobPrefix(const QString &jobName)
+{
+    QString p = jobName;
+    p.replace(u'.', u'_');
+    return p;
+}
+
 QStringList scanJobFiles(const QString &programFolder, JobKind kind)
 {
     QStringList names;

@@ -10,6 +10,11 @@ namespace kx {
 enum class JobKind { Folder, Firebird };
 
 QString jobExtension(JobKind kind); // ".nyd" or ".fyd"
+// The kind a job file name's extension tells.
+JobKind jobKindOf(const QString &jobFileName);
+
+// Run folders of a job begin with its prefix: Muhasebe.nyd → Muhasebe_nyd.
+QString jobPrefix(const QString &jobName);
 
 // Job file names ("*.nyd" or "*.fyd") lying directly in the folder: regular files only, names
 // without folder, sorted without regard to letter case. A missing folder gives an empty list.

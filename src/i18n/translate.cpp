@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -86,6 +87,10 @@ bool textIsData(QObject *o)
 
 void translateObject(TFileSearch &tr, QObject *o)
 {
+    // A menu's own action carries the menu's title, which the menu itself has just translated;
+    // a second pass would look up the translation as a key and drop its "&".
+    if (auto *menu = qobject_cast<QMenu *>(o->parent()); menu && menu->menuAction() == o)
+        return;
     // 1. Texts of their own kind, by the first kind that fits.
     if (auto *combo = qobject_cast<QComboBox *>(o)) {
         const int index = combo->currentIndex();
@@ -192,10 +197,17 @@ void CompFormDilCevir(TFileSearch &translator, QObject *window)
 {
     if (!window)
         return;
-    // Depth first, each object before its children, children in creation order.
+    // Depth first, each object before its children, children in creation order. Translating
+    // one object may delete others of the list (a memo's new text replaces its document's
+    // frames), so each is held weakly and skipped once gone.
     const QList<QObject *> all = window->findChildren<QObject *>();
+    QList<QPointer<QObject>> alive;
+    alive.reserve(all.size());
     for (QObject *o : all)
-        translateObject(translator, o);
+        alive.append(o);
+    for (const QPointer<QObject> &o : alive)
+        if (o)
+            translateObject(translator, o);
 }
 
 QString languageFilePath(const QString &programFolder, const QString &language)

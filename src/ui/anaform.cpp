@@ -5,6 +5,7 @@
 #include "core/service.h"
 #include "i18n/translate.h"
 #include "platform/dialogs.h"
+#include "runs/oplog.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
 #include "settings/registry.h"
@@ -55,6 +56,7 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
     });
 
     service().serviceDate = clock::today();
+    setLogFolder(m_programFolder);
     setTranslators([this](const QString &t) { return CompDilCevirMsg(t); },
                    [this](QObject *w) { CompFormDilCevir(w); });
 
@@ -116,7 +118,8 @@ void TAnaFormF::FormCreate()
         Tema.AyarYukle();
 
         // 10. Operation logs into memory.
-        loadLogs();
+        backupLog().load();
+        restoreLog().load();
     } catch (const Error &e) {
         Dialogs::error(e.text());
     } catch (const std::exception &e) {
@@ -124,14 +127,14 @@ void TAnaFormF::FormCreate()
     }
 }
 
-void TAnaFormF::loadLogs()
+const QStringList &TAnaFormF::RichBackup() const
 {
-    auto load = [this](const char *name) {
-        const QString path = m_programFolder + QLatin1String(name);
-        return QFileInfo::exists(path) ? codepage::decode(readWholeFile(path)) : QString();
-    };
-    RichBackup = load("backup2.kxk");
-    RichRestore = load("restore2.kxk");
+    return backupLog().lines();
+}
+
+const QStringList &TAnaFormF::RichRestore() const
+{
+    return restoreLog().lines();
 }
 
 void TAnaFormF::DosyaYukle()

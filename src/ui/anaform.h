@@ -55,8 +55,9 @@ public:
 
     QStringList MemoDOSYAYD;
     QStringList MemoFBYEDEK;
-    QString RichBackup;
-    QString RichRestore;
+    // The in-memory copies of the backup and restore logs.
+    const QStringList &RichBackup() const;
+    const QStringList &RichRestore() const;
     TFileSearch FileSearch1;
     TKxStorage FSAyar;
     ThemeManager Tema;
@@ -77,7 +78,6 @@ protected:
 
 private:
     void FormCreate();
-    void loadLogs();
 
     QString m_programFolder;
     QString m_registryPath;

@@ -1,0 +1,70 @@
+#pragma once
+// The two operation logs, "backup2.kxk" and "restore2.kxk": one line per run,
+// MODUL=..|YEDEKADI=..|TARIH=..|SAAT=..|KAYNAK=..|HEDEF=..|DURUMU=.., at most 5000 lines.
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+namespace kx {
+
+struct LogEntry {
+    QString module, name, date, time, source, target, status;
+};
+
+// The line of an entry. A line break inside a value becomes a blank, so an entry is always
+// exactly one line.
+QString formatLogLine(const LogEntry &entry);
+// The seven cells of a line: keys matched without regard to case, the first one wins, a
+// missing key gives an empty cell.
+std::array<QString, 7> parseLogLine(const QString &line);
+
+// The rows of a log list: newest line first, each cut into its seven cells.
+QList<std::array<QString, 7>> logRowsNewestFirst(const QStringList &lines);
+
+// Dates and times as the logs show them.
+QString logDateText(const QDate &date);
+QString logTimeText(const QTime &time);
+
+class OperationLog
+{
+public:
+    static constexpr int kMaxLines = 5000;
+
+    // A new file: the copy of the old one is forgotten.
+    void setPath(const QString &path)
+    {
+        m_path = path;
+        m_lines.clear();
+        m_failure.clear();
+    }
+    QString path() const { return m_path; }
+
+    // The in-memory copy: the file's lines, or nothing when there is no file.
+    const QStringList &lines() const { return m_lines; }
+    // Start-up loading; throws kx::Error when the file exists but cannot be read.
+    void load();
+    // Reads the file again, appends the entry, keeps the newest 5000 lines, rewrites the file.
+    // A file that cannot be read or written does not stop the run that writes: the failure is
+    // kept and reported once by takeFailure().
+    void write(const LogEntry &entry);
+    // The clear command's file part: deletes the file and empties the copy.
+    void clear();
+
+    // The first write failure since the last call, or an empty text.
+    QString takeFailure();
+
+private:
+    QString m_path;
+    QStringList m_lines;
+    QString m_failure;
+};
+
+// The backup log and the restore log of this process.
+OperationLog &backupLog();
+OperationLog &restoreLog();
+// Points both logs at the program folder.
+void setLogFolder(const QString &programFolder);
+
+} // namespace kx

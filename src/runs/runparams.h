@@ -1,0 +1,53 @@
+#pragma once
+// What a backup run needs from its job, read the way every run reads it: missing keys give empty
+// texts or the defaults below, booleans are "True"/"False" in any letter case or a number.
+
+#include "core/jobfile.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace kx {
+
+struct MessengerParams {
+    QString address;  // MSN_IP
+    QString nickname; // MSN_NICKNAME
+    QString password; // UNETSIFRE, deciphered
+    bool deleteAfter = false;
+};
+
+struct FolderBackupParams {
+    QString jobName;
+    QString sourceFolder;
+    QString targetFolder;
+    QString targetFolder2;
+    bool overwrite = true;
+    bool zip = false; // only with a zip password
+    QString zipPassword;
+    QStringList filters; // ten entries, empty ones skipped
+    bool subfolders = true;
+    MessengerParams messenger;
+    bool retention = false;
+    bool manual = false;
+};
+
+struct FirebirdBackupParams {
+    QString jobName;
+    QString userName;
+    QString password;
+    QString database;
+    QString targetFolder;
+    QString targetFolder2;
+    bool overwrite = true;
+    MessengerParams messenger;
+    bool retention = false;
+    bool manual = false;
+};
+
+FolderBackupParams folderBackupParams(const JobFile &job, const QString &jobName, bool retention, bool manual);
+FirebirdBackupParams firebirdBackupParams(const JobFile &job, const QString &jobName, bool retention, bool manual);
+
+// A manual run prunes when the job has a retention mode other than "0" and is hourly.
+bool manualRetention(const JobFile &job);
+
+} // namespace kx

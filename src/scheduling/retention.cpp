@@ -1,0 +1,86 @@
+#include "scheduling/retention.h"
+#include "core/jobfile.h"
+#include "core/joblist.h"
+#include "core/service.h"
+#include "platform/folderdelete.h"
+#include "platform/kxerror.h"
+#include "platform/listing.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace kx {
+
+QList<RunEntry> runList(const QStringList &names, const QString &prefix)
+{
+    static const QRegularExpression stamp(QStringLiteral("^(\\d{4})(\\d{2})(\\d{2})_\\d{4}$"));
+    const QString lead = prefix + u'_';
+    QList<RunEntry> runs;
+    for (const QString &name : names) {
+        if (!name.startsWith(lead, Qt::CaseSensitive))
+            continue;
+        const QString key = name.mid(lead.size());
+        const QRegularExpressionMatch m = stamp.match(key);
+        if (!m.hasMatch())
+            continue;
+        const QDate day(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        if (!day.isValid())
+            continue;
+        runs.append({name, key, day});
+    }
+    std::sort(runs.begin(), runs.end(), [](const RunEntry &a, const RunEntry &b) { return a.key < b.key; });
+    return runs;
+}
+
+QStringList retentionPlan(const QList<RunEntry> &runs, const QString &mode, int x)
+{
+    QStringList doomed;
+    const qsizetype n = runs.size();
+    if (mode == QLatin1String("1")) {
+        if (x > 0 && x < n)
+            for (qsizetype i = 0; i < n - x; ++i)
+                doomed.append(runs.at(i).name);
+    } else if ((mode == QLatin1String("2") || mode == QLatin1String("3")) && x > 0 && n > 0) {
+        const QDate threshold = runs.last().day.addDays(-x);
+        for (qsizetype i = 0; i < n; ++i) {
+            const RunEntry &run = runs.at(i);
+            if (run.day >= threshold)
+                continue;
+            if (mode == QLatin1String("2")) {
+                doomed.append(run.name);
+                continue;
+            }
+            // Mode 3 keeps the newest run of each such day: this one goes unless no later run
+            // of the same day follows it.
+            if (i + 1 < n && runs.at(i + 1).day == run.day)
+                doomed.append(run.name);
+        }
+    }
+    return doomed;
+}
+
+void YedekSil(const QString &programFolder, const QString &jobName)
+{
+    try {
+        JobFile &job = service().jobBuffer;
+        job = JobFile::load(jobFilePath(programFolder, jobName, jobKindOf(jobName)));
+        const QString mode = job.value(QStringLiteral("YEDEKSIL"));
+        const int x = job.intValue(QStringLiteral("SILGUN"), 1);
+        const QString target = job.value(QStringLiteral("HEDEF_DIZIN"));
+        const QString unit = job.value(QStringLiteral("YEDEK_ZAMANI"));
+        if (target.isEmpty())
+            return;
+        QStringList names;
+        for (const DirEntry &e : listDirectory(target))
+            names.append(e.name);
+        if (unit != QLatin1String("1"))
+            return;
+        const QString folder = target.endsWith(u'/') ? target : target + u'/';
+        for (const QString &name : retentionPlan(runList(names, jobPrefix(jobName)), mode, x))
+            deleteFolderTree(folder + name);
+    } catch (const Error &) {
+        // Retention never interrupts the run that called it.
+    }
+}
+
+} // namespace kx

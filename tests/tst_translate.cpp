@@ -1,0 +1,364 @@
+// Language files: the byte-level lookup, message and window translation, the language list.
+#include "core/codepage.h"
+#include "i18n/filesearch.h"
+#include "i18n/formheader.h"
+#include "i18n/translate.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace kx;
+
+namespace {
+
+void writeBytes(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(f.write(data), data.size());
+}
+
+// The reference the scanner must agree with: first offset where every byte matches after folding.
+qsizetype naiveFind(const QByteArray &hay, const QByteArray &needle, bool caseSensitive)
+{
+    auto fold = [&](char c) {
+        return caseSensitive ? (unsigned char)c : codepage::toLowerByte((unsigned char)c);
+    };
+    if (needle.isEmpty())
+        return -1;
+    for (qsizetype i = 0; i + needle.size() <= hay.size(); ++i) {
+        qsizetype j = 0;
+        while (j < needle.size() && fold(hay[i + j]) == fold(needle[j]))
+            ++j;
+        if (j == needle.size())
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestTranslate : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_files = 0;
+
+    // A fresh file each time, so a translator never sees a file rewritten under its mapping.
+    QString languageFile(const QByteArray &bytes)
+    {
+        const QString p = m_dir.filePath(QStringLiteral("lang%1.lng").arg(++m_files));
+        writeBytes(p, bytes);
+        return p;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void lookupRules_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected"); // with fallback to the key
+        QTest::addColumn<QString>("raw");      // without fallback
+
+        QTest::newRow("first line never matched") << QByteArray("Dosya=File\r\n") << "Dosya" << "Dosya" << "";
+        QTest::newRow("second line matched") << QByteArray("Dosya=Header\r\nDosya=File\r\n") << "Dosya" << "File"
+                                             << "File";
+        QTest::newRow("earlier duplicate wins") << QByteArray("h\r\nA=one\r\nA=two\r\n") << "A" << "one" << "one";
+        QTest::newRow("capitals match mixed case")
+            << QByteArray("h\r\nDOSYA BULUNAMADI=Not found\r\n") << "Dosya Bulunamadi" << "Not found" << "Not found";
+        QTest::newRow("capital Turkish letter in file") << QByteArray("h\r\n\xDE" "UBE=Branch\r\n") << "şube"
+                                                        << "Branch" << "Branch";
+        QTest::newRow("small Turkish letter in file") << QByteArray("h\r\n\xFE" "ube=Branch\r\n") << "ŞUBE"
+                                                      << "Branch" << "Branch";
+        QTest::newRow("value decoded from the code page")
+            << QByteArray("h\r\nAraclar=Ara\xE7lar \xDD\xFE\r\n") << "Araclar" << "Araçlar İş" << "Araçlar İş";
+        // The first match decides; an empty value there is not skipped for a later one.
+        QTest::newRow("empty value") << QByteArray("h\r\nA=\r\nA=later\r\n") << "A" << "A" << "";
+        QTest::newRow("value holding equals") << QByteArray("h\r\nA=b=c\r\n") << "A" << "b=c" << "b=c";
+        QTest::newRow("key must start a line") << QByteArray("h\r\nXA=1\r\nA=2\r\n") << "A" << "2" << "2";
+        QTest::newRow("key must be followed by equals") << QByteArray("h\r\nAB=1\r\nA=2\r\n") << "A" << "2" << "2";
+        QTest::newRow("blanks are part of the key") << QByteArray("h\r\nA =1\r\n") << "A" << "A" << "";
+        QTest::newRow("lone LF does not end a value")
+            << QByteArray("h\nA=one\nB=two\n") << "A" << "one\nB=two\n" << "one\nB=two\n";
+        QTest::newRow("LF file value stops at next CR")
+            << QByteArray("h\nA=one\nB=two\r\nC=3") << "A" << "one\nB=two" << "one\nB=two";
+        QTest::newRow("CR-only file never matches") << QByteArray("h\rA=1\rB=2\r") << "B" << "B" << "";
+        QTest::newRow("empty key matches a line starting with equals")
+            << QByteArray("h\r\nx=y\r\n=blank\r\n") << "" << "blank" << "blank";
+        QTest::newRow("empty key without such a line") << QByteArray("h\r\nx=y\r\n") << "" << "" << "";
+        QTest::newRow("match at the very end, no CR") << QByteArray("h\r\nA=1\r\nZZ=last") << "ZZ" << "last"
+                                                      << "last";
+        QTest::newRow("pattern ends the file") << QByteArray("h\r\nZZ=") << "ZZ" << "ZZ" << "";
+        QTest::newRow("key longer than the file") << QByteArray("h\r\nA=1") << "Cok uzun bir anahtar metni"
+                                                  << "Cok uzun bir anahtar metni" << "";
+    }
+
+    void lookupRules()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        QFETCH(QString, raw);
+        TFileSearch tr;
+        tr.setFilename(languageFile(file));
+        QVERIFY(tr.hasImage());
+        QCOMPARE(tr.lookup(key, true), expected);
+        QCOMPARE(tr.DonusDegeri, expected);
+        QCOMPARE(tr.lookup(key, false), raw);
+    }
+
+    void missingOrEmptyFileTranslatesNothing()
+    {
+        const QString good = languageFile("h\r\nDosya=File\r\n");
+        const QString empty = languageFile("");
+        const QStringList unusable = {m_dir.filePath(QStringLiteral("missing.lng")), empty, m_dir.path()};
+        for (const QString &path : unusable) {
+            TFileSearch tr;
+            // A translator that held a file before must forget it, not keep answering from it.
+            tr.setFilename(good);
+            QCOMPARE(tr.lookup(QStringLiteral("Dosya"), true), QStringLiteral("File"));
+            tr.setFilename(path);
+            QVERIFY2(!tr.hasImage(), qPrintable(path));
+            QCOMPARE(tr.lookup(QStringLiteral("Dosya"), true), QStringLiteral("Dosya"));
+            QCOMPARE(tr.lookup(QStringLiteral("Dosya"), false), QString());
+            QCOMPARE(tr.find("\nDosya="), qsizetype(-1));
+            QCOMPARE(CompDilCevirMsg(tr, QStringLiteral("Satir bir\nSatir iki")),
+                     QStringLiteral("Satir bir\r\nSatir iki"));
+        }
+    }
+
+    void scanAgreesWithNaiveSearch()
+    {
+        // A small alphabet full of letters that fold onto each other gives many near-misses,
+        // which is where a wrong shift table skips over a real match.
+        const QByteArray alphabet("aAbB\n=\xDE\xFE\xDD" "iI\r");
+        QRandomGenerator rng(20240611);
+        TFileSearch tr;
+        int hits = 0;
+        for (int round = 0; round < 150; ++round) {
+            QByteArray hay;
+            const int size = 1 + rng.bounded(round < 20 ? 12 : 300);
+            for (int i = 0; i < size; ++i)
+                hay.append(alphabet.at(rng.bounded(int(alphabet.size()))));
+            tr.setFilename(languageFile(hay));
+            QVERIFY(tr.hasImage());
+            for (int k = 0; k < 60; ++k) {
+                QByteArray needle;
+                const int len = 1 + rng.bounded(14);
+                if (k % 2 == 0 && len <= hay.size()) {
+                    // A piece of the file, perhaps with one byte changed: a hit or a near-miss.
+                    needle = hay.mid(rng.bounded(int(hay.size() - len + 1)), len);
+                    if (k % 4 == 0)
+                        needle[rng.bounded(len)] = alphabet.at(rng.bounded(int(alphabet.size())));
+                } else {
+                    for (int i = 0; i < len; ++i)
+                        needle.append(alphabet.at(rng.bounded(int(alphabet.size()))));
+                }
+                for (bool caseSensitive : {false, true}) {
+                    tr.CaseSensitive = caseSensitive;
+                    const qsizetype expected = naiveFind(hay, needle, caseSensitive);
+                    hits += expected >= 0;
+                    const qsizetype found = tr.find(needle);
+                    QVERIFY2(found == expected,
+                             qPrintable(QStringLiteral("round %1, case-sensitive %2: %3 in %4 found at %5, not %6")
+                                            .arg(round)
+                                            .arg(int(caseSensitive))
+                                            .arg(QString::fromLatin1(needle.toHex(' ')))
+                                            .arg(QString::fromLatin1(hay.toHex(' ')))
+                                            .arg(found)
+                                            .arg(expected)));
+                }
+            }
+        }
+        QVERIFY(hits > 1000); // the comparison must not be dominated by misses
+    }
+
+    void messageTranslation_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("plain") << "Dosya bulunamadi" << "File not found";
+        QTest::newRow("two lines CR LF") << "Satir bir\r\nSatir iki" << "Line one\r\nLine two";
+        QTest::newRow("two lines LF") << "Satir bir\nSatir iki" << "Line one\r\nLine two";
+        QTest::newRow("two lines CR") << "Satir bir\rSatir iki" << "Line one\r\nLine two";
+        QTest::newRow("untranslated two lines") << "Yok bir\nYok iki" << "Yok bir\r\nYok iki";
+        QTest::newRow("apostrophe kept in key") << "Can't" << "message form";
+        QTest::newRow("equals kept in key") << "x=y" << "message equals";
+        QTest::newRow("first ampersand dropped") << "&Kaydet" << "Save";
+        QTest::newRow("only the first ampersand") << "A&B&C" << "abc";
+        QTest::newRow("no entry gives the key") << "&Yok" << "Yok";
+    }
+
+    void messageTranslation()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        TFileSearch tr;
+        tr.setFilename(languageFile("Kovanci language\r\n"
+                                    "Dosya bulunamadi=File not found\r\n"
+                                    "Satir bir^MSatir iki=Line one^MLine two\r\n"
+                                    "Can^Tt=caption form\r\n"
+                                    "Can't=message form\r\n"
+                                    "x^Ey=caption equals\r\n"
+                                    "x=y=message equals\r\n"
+                                    "Kaydet=Save\r\n"
+                                    "ABC=wrong\r\n"
+                                    "AB&C=abc\r\n"));
+        QCOMPARE(CompDilCevirMsg(tr, text), expected);
+    }
+
+    void keyForms()
+    {
+        QCOMPARE(messageKeyForm(QStringLiteral("a\r\nb\rc\nd'e=&f&")), QStringLiteral("a^Mb^Mc^Md'e=f&"));
+        QCOMPARE(windowKeyForm(QStringLiteral("a\r\nb\rc\nd'e=&f&")), QStringLiteral("a^Mb^Mc^Md^Te^Ef&"));
+        QCOMPARE(windowValueForm(QStringLiteral("a^Mb^Tc^Ed")), QStringLiteral("a\r\nb'c=d"));
+    }
+
+    void windowTranslation()
+    {
+        TFileSearch tr;
+        tr.setFilename(languageFile("Kovanci language\r\n"
+                                    "Araclar=&Ara\xE7lar\r\n"
+                                    "Dosya=File\r\n"
+                                    "Ipucu metni=Hint text\r\n"
+                                    "Ac=Open\r\n"
+                                    "Ayarlar=Settings\r\n"
+                                    "Kullanici^Tnin verisi=User^Ts data\r\n"
+                                    "A^EB=A equals B\r\n"
+                                    "Bir=One\r\n"
+                                    "Iki=Two\r\n"
+                                    "&Uc=Three\r\n"
+                                    "Uc=window form\r\n"
+                                    "Not satiri^MIkinci satir=Note line^MSecond line\r\n"
+                                    "Ad=Name\r\n"
+                                    "&Tarih=Date\r\n"
+                                    "Tarih=window form\r\n"
+                                    "Girilen=typed text translated\r\n"
+                                    "Hazir=Ready\r\n"
+                                    "&Baslik=Title\r\n"
+                                    "Baslik=window form\r\n"));
+
+        QWidget window;
+        auto *tools = new QLabel(QStringLiteral("&Araclar"), &window);
+        auto *apostrophe = new QLabel(QStringLiteral("Kullanici'nin verisi"), &window);
+        auto *equals = new QLabel(QStringLiteral("A=B"), &window);
+        auto *untranslated = new QLabel(QStringLiteral("&Gizli"), &window);
+        auto *blank = new QLabel(&window);
+        auto *button = new QPushButton(QStringLiteral("Dosya"), &window);
+        button->setToolTip(QStringLiteral("Ipucu metni"));
+        auto *menu = new QMenu(QStringLiteral("&Araclar"), &window);
+        QAction *open = menu->addAction(QStringLiteral("Ac"));
+        auto *group = new QGroupBox(QStringLiteral("Ayarlar"), &window);
+        auto *inGroup = new QLabel(QStringLiteral("Dosya"), group);
+        auto *combo = new QComboBox(&window);
+        combo->addItems({QStringLiteral("Bir"), QStringLiteral("Iki"), QStringLiteral("&Uc"), QStringLiteral("Dort")});
+        combo->setCurrentIndex(2);
+        auto *memo = new QPlainTextEdit(QStringLiteral("Not satiri\nIkinci satir"), &window);
+        auto *tree = new QTreeWidget(&window);
+        tree->setHeaderLabels({QStringLiteral("Ad"), QStringLiteral("&Tarih"), QStringLiteral("Boyut")});
+        auto *table = new QTableWidget(1, 2, &window);
+        table->setHorizontalHeaderLabels({QStringLiteral("Ad"), QStringLiteral("&Tarih")});
+        auto *edit = new QLineEdit(QStringLiteral("Girilen"), &window);
+        edit->setToolTip(QStringLiteral("Ipucu metni"));
+        auto *status = new QStatusBar(&window);
+        status->showMessage(QStringLiteral("Hazir"));
+        auto *header = new KxFormHeader(QStringLiteral("&Baslik"), &window);
+
+        CompFormDilCevir(tr, &window);
+
+        QCOMPARE(tools->text(), QStringLiteral("&Araçlar"));
+        QCOMPARE(apostrophe->text(), QStringLiteral("User's data"));
+        QCOMPARE(equals->text(), QStringLiteral("A equals B"));
+        QCOMPARE(untranslated->text(), QStringLiteral("Gizli"));
+        QCOMPARE(blank->text(), QString());
+        QCOMPARE(button->text(), QStringLiteral("File"));
+        QCOMPARE(button->toolTip(), QStringLiteral("Hint text"));
+        QCOMPARE(menu->title(), QStringLiteral("&Araçlar"));
+        QCOMPARE(open->text(), QStringLiteral("Open"));
+        QCOMPARE(group->title(), QStringLiteral("Settings"));
+        QCOMPARE(inGroup->text(), QStringLiteral("File"));
+        QCOMPARE(combo->count(), 4);
+        QCOMPARE(combo->itemText(0), QStringLiteral("One"));
+        QCOMPARE(combo->itemText(1), QStringLiteral("Two"));
+        QCOMPARE(combo->itemText(2), QStringLiteral("Three"));
+        QCOMPARE(combo->itemText(3), QStringLiteral("Dort"));
+        QCOMPARE(combo->currentIndex(), 2);
+        QCOMPARE(memo->toPlainText(), QStringLiteral("Note line\nSecond line"));
+        QCOMPARE(memo->document()->blockCount(), 2);
+        QCOMPARE(tree->headerItem()->text(0), QStringLiteral("Name"));
+        QCOMPARE(tree->headerItem()->text(1), QStringLiteral("Date"));
+        QCOMPARE(tree->headerItem()->text(2), QStringLiteral("Boyut"));
+        QCOMPARE(table->horizontalHeaderItem(0)->text(), QStringLiteral("Name"));
+        QCOMPARE(table->horizontalHeaderItem(1)->text(), QStringLiteral("Date"));
+        QCOMPARE(edit->text(), QStringLiteral("Girilen"));
+        QCOMPARE(edit->toolTip(), QStringLiteral("Hint text"));
+        QCOMPARE(status->currentMessage(), QStringLiteral("Ready"));
+        QCOMPARE(header->text(), QStringLiteral("Title"));
+    }
+
+    void windowTranslationWithoutEntries()
+    {
+        // A file without the entries still gives captions in their key form, and leaves
+        // multi-line memo text on the same lines.
+        TFileSearch tr;
+        tr.setFilename(languageFile("Kovanci language\r\nBaska=Other\r\n"));
+        QWidget window;
+        auto *tools = new QLabel(QStringLiteral("&Araclar"), &window);
+        auto *menu = new QMenu(QStringLiteral("&Dosya"), &window);
+        auto *memo = new QPlainTextEdit(QStringLiteral("bir\niki\nuc"), &window);
+        auto *combo = new QComboBox(&window);
+        combo->addItems({QStringLiteral("&Bir"), QStringLiteral("Iki")});
+        combo->setCurrentIndex(1);
+        CompFormDilCevir(tr, &window);
+        QCOMPARE(tools->text(), QStringLiteral("Araclar"));
+        QCOMPARE(menu->title(), QStringLiteral("Dosya"));
+        QCOMPARE(memo->toPlainText(), QStringLiteral("bir\niki\nuc"));
+        QCOMPARE(combo->itemText(0), QStringLiteral("&Bir"));
+        QCOMPARE(combo->currentIndex(), 1);
+    }
+
+    void languageList()
+    {
+        QTemporaryDir program;
+        QVERIFY(program.isValid());
+        QCOMPARE(kx::languageList(program.path()), QStringList());
+
+        QDir dir(program.path());
+        QVERIFY(dir.mkpath(QStringLiteral("Language/sub")));
+        QVERIFY(dir.mkpath(QStringLiteral("Language/folder.lng")));
+        for (const char *name : {"turkish.lng", "english.lng", "Francais.LNG", "de.utf8.lng", "empty.lng", "EMPTY.lng",
+                                 "Empty.utf8.lng", "notes.txt", "english.lng.bak", "lng", "sub/inner.lng"})
+            writeBytes(program.filePath(QStringLiteral("Language/") + QLatin1String(name)), "h\r\n");
+
+        const QStringList expected = {QStringLiteral("de"), QStringLiteral("english"), QStringLiteral("Francais"),
+                                      QStringLiteral("turkish")};
+        QCOMPARE(kx::languageList(program.path()), expected);
+        QCOMPARE(kx::languageList(program.path() + u'/'), expected);
+
+        QCOMPARE(languageFilePath(program.path(), QStringLiteral("english")),
+                 program.path() + QStringLiteral("/Language/english.lng"));
+        QCOMPARE(languageFilePath(program.path() + u'/', QStringLiteral("english")),
+                 program.path() + QStringLiteral("/Language/english.lng"));
+    }
+};
+
+QTEST_MAIN(TestTranslate)
+#include "tst_translate.moc"
