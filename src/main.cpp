@@ -1,3 +1,4 @@
+#include "platform/termination.h"
 #include "settings/registry.h"
 #include "ui/anaform.h"
 
@@ -8,8 +9,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QLatin1String(kx::kApplicationTitle));
     QApplication::setApplicationDisplayName(QLatin1String(kx::kApplicationTitle));
-    // Runner windows come and go; only "Kapat" ends the service.
+    // Runner windows come and go; "Kapat" (or SIGTERM / SIGINT) ends the service.
     QApplication::setQuitOnLastWindowClosed(false);
+    kx::installTerminationHandler();
 
     kx::TAnaFormF mainForm(QCoreApplication::applicationDirPath(), kx::defaultRegistryPath());
     return app.exec();

@@ -13,6 +13,7 @@ namespace kx {
 namespace {
 
 constexpr size_t kChunk = 8 * 1024 * 1024;
+constexpr qsizetype kNameMax = 255; // bytes of one path segment
 
 QString sysError(int err)
 {
@@ -57,8 +58,11 @@ CopyResult copyFile(const QString &source, const QString &target, bool overwrite
     }
 
     const qsizetype slash = dst.lastIndexOf('/');
-    const QByteArray tmp = dst.left(slash + 1) + ".kx-" + QByteArray::number(::getpid()) + '-'
-                           + dst.mid(slash + 1) + ".tmp";
+    // The temporary's name must itself be a valid name: a long one leaves no room for the
+    // prefix and suffix, so it is cut (one copy at a time per process, the pid keeps it apart).
+    QByteArray tmpName = ".kx-" + QByteArray::number(::getpid()) + '-' + dst.mid(slash + 1);
+    tmpName.truncate(kNameMax - 4);
+    const QByteArray tmp = dst.left(slash + 1) + tmpName + ".tmp";
     Fd out;
     out.fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, (st.st_mode & 07777) | S_IWUSR);
     if (out.fd < 0) {

@@ -2,14 +2,32 @@
 // A session with a Firebird server's service manager (the Services API), which is how backups
 // and restores are driven without the server needing access to the client's files.
 
+#include "platform/kxerror.h"
+
 #include <QString>
+#include <functional>
 #include <ibase.h>
 
 namespace kx {
 
+// One backup or restore as the server is asked for it. Paths are the server's own.
+struct FbRequest {
+    enum class Action { Backup, Restore };
+    Action action = Action::Backup;
+    // What goes before ":service_mgr": "127.0.0.1" for this machine, "server/3051" for a port.
+    QString host;
+    QString user;
+    QString password;
+    QString database;
+    QString backupFile;
+};
+
 class FbService
 {
 public:
+    // What one look at the service output found.
+    enum class Output { Line, Waiting, Finished };
+
     FbService() = default;
     ~FbService();
 
@@ -20,11 +38,21 @@ public:
 
     // host is what goes before ":service_mgr": "127.0.0.1" for this machine, "server/3051" for
     // another port. An existing session is closed first. Throws kx::Error with the server's text.
-    void attach(const QString &host, const QString &user, const QString &password);
+    // A positive connectTimeoutSeconds bounds how long a peer that never answers can hold the
+    // call (without it the client library waits for minutes).
+    void attach(const QString &host, const QString &user, const QString &password, int connectTimeoutSeconds = 0);
     // Does nothing when not attached. Throws kx::Error if the server reports a failure; the
     // session counts as closed either way.
     void detach();
     bool isAttached() const { return m_handle != 0; }
+
+    // Starts the backup (verbose) or the restore (replace or create, page size 4096) of the
+    // request. Throws kx::Error with the server's text.
+    void start(const FbRequest &request);
+    // Waits up to a second for the next line of output. Line: *line holds it.
+    // Waiting: nothing yet, the service still works. Finished: the service has ended without
+    // an error. A failure of the work itself throws kx::Error with the server's text.
+    Output nextOutput(QString *line);
 
 private:
     void detachQuietly() noexcept;
@@ -36,5 +64,34 @@ private:
 QString fbStatusText(const ISC_STATUS *status);
 // Throws kx::Error with fbStatusText(status) when the status vector reports an error.
 void fbCheck(const ISC_STATUS *status);
+
+// The server did not answer the attach in time. The text is complete; seconds() lets a caller
+// word it differently.
+class FbTimeout : public Error
+{
+public:
+    FbTimeout(const QString &host, int seconds);
+    QString host() const { return m_host; }
+    int seconds() const { return m_seconds; }
+
+private:
+    QString m_host;
+    int m_seconds;
+};
+
+// The whole conversation of one request: attach, start, read the output to its end, detach.
+// The calls run on a worker thread while this thread keeps processing events, so windows and
+// timers stay alive however long the server takes; each line of output is handed to onLine on
+// this thread as it arrives. Throws FbTimeout when the attach is not answered within the attach
+// time-out, kx::Error with the server's text on any other failure, and kx::Error when the
+// application is told to quit during the wait. A worker left behind by a time-out ends on its
+// own and never touches anything of the caller's.
+void runFbService(const FbRequest &request, const std::function<void(const QString &)> &onLine = {});
+
+// How long the attach may take (30 s). Test seam.
+void setFbAttachTimeoutMs(int ms);
+int fbAttachTimeoutMs();
+// Worker threads that have not ended yet, those given up on included. Test seam.
+int fbWorkersRunning();
 
 } // namespace kx

@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
 namespace kx {
 
 QByteArray readWholeFile(const QString &path)
@@ -33,8 +37,22 @@ void makePath(const QString &folder)
 {
     if (QDir(folder).exists())
         return;
-    if (!QDir().mkpath(folder))
-        throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi.").arg(folder));
+    // Made one level at a time, so the failure names the system's reason.
+    const QByteArray path = QFile::encodeName(QDir::cleanPath(QDir(folder).absolutePath()));
+    for (qsizetype i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path.at(i) != '/')
+            continue;
+        const QByteArray part = path.left(i);
+        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST) {
+            const int err = errno;
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2")
+                            .arg(folder, QString::fromLocal8Bit(std::strerror(err))));
+        }
+    }
+    struct stat st;
+    if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2")
+                        .arg(folder, QString::fromLocal8Bit(std::strerror(ENOTDIR))));
 }
 
 } // namespace kx

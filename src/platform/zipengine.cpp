@@ -74,7 +74,8 @@ void packZip(const QString &archive, const QString &baseFolder, const QStringLis
 
     for (const QString &file : files) {
         const QString name = file.mid(cut);
-        zip_source_t *src = zip_source_file_create(QFile::encodeName(file).constData(), 0, -1, nullptr);
+        // Through the archive, so that a file refused right away leaves its reason there.
+        zip_source_t *src = zip_source_file(h.za, QFile::encodeName(file).constData(), 0, -1);
         if (!src)
             throw Error(QStringLiteral("\"%1\": %2").arg(file, zipMessage(h.za)));
         const zip_int64_t idx = zip_file_add(h.za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
@@ -189,8 +190,9 @@ UnpackResult unpackZip(const QString &archive, const QString &targetFolder, cons
         zip_file_t *zf = zip_fopen_index(h.za, zip_uint64_t(i), 0);
         if (!zf)
             throw Error(QStringLiteral("\"%1\": %2").arg(name, zipMessage(h.za)));
-        // Written beside the target and renamed into place when complete.
-        QFile out(QFileInfo(path).path() + QStringLiteral("/.kx-unzip-") + QFileInfo(path).fileName());
+        // Written beside the target and renamed into place when complete. Named by the entry's
+        // index: the entry's own name may already be as long as a name can be.
+        QFile out(dir + QStringLiteral("/.kx-unzip-%1.tmp").arg(i));
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             zip_fclose(zf);
             throw Error(QStringLiteral("\"%1\": %2").arg(path, out.errorString()));

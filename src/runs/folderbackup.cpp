@@ -23,11 +23,6 @@ namespace kx {
 
 namespace {
 
-void pump()
-{
-    QCoreApplication::processEvents();
-}
-
 bool makeFolder(const QString &folder, QString *error = nullptr)
 {
     try {
@@ -43,18 +38,13 @@ bool makeFolder(const QString &folder, QString *error = nullptr)
 } // namespace
 
 TOtoYedekDosyaF::TOtoYedekDosyaF(const QString &programFolder, QWidget *parent)
-    : TRunnerF(Kind::FolderBackup, false, parent), m_programFolder(programFolder)
+    : TFolderRunnerF(Kind::FolderBackup, false, parent), m_programFolder(programFolder)
 {
     setObjectName(QStringLiteral("OtoYedekDosyaF"));
     LabelYedekAdi = addRow(QStringLiteral("Yedek Adi :"), false);
     LabelKaynak = addRow(QStringLiteral("Kaynak Dizin"), false);
     LabelHedef = addRow(QStringLiteral("Hedef Dizin"), false);
-    LabelKlasor = addRow(QStringLiteral("Klasor Sayisi :"), true);
-    LabelDosya = addRow(QStringLiteral("Dosya Sayisi :"), true);
-    LabelKapasite = addRow(QStringLiteral("Kapasite :"), true);
-    addSureRow();
-    m_bar = new KxProgressBar;
-    addWide(m_bar);
+    addCountRowsAndBar();
     finishLayout();
 }
 
@@ -73,13 +63,7 @@ void TOtoYedekDosyaF::YedekAyarla()
     LabelYedekAdi->setText(params.jobName);
     LabelKaynak->setText(params.sourceFolder);
     LabelHedef->setText(m_runFolder);
-    if (LabelKlasor) {
-        LabelKlasor->setText(QString::number(m_files.folders));
-        LabelDosya->setText(QString::number(m_files.files));
-        LabelKapasite->setText(capacityText(double(m_files.bytes)));
-    }
-    if (sureValue())
-        sureValue()->setText(QStringLiteral(" "));
+    showCounts();
     startSlideIn();
 }
 
@@ -103,14 +87,6 @@ void TOtoYedekDosyaF::writeLog(const QString &source, const QString &target, con
                        logTimeText(clock::timeOfDay()), source, target, status});
 }
 
-int TOtoYedekDosyaF::copyPairs(const FileCollection &files)
-{
-    return copyCollected(files, params.overwrite, [this] {
-        m_bar->setPosition(m_bar->position() + 1);
-        pump();
-    }, pump);
-}
-
 void TOtoYedekDosyaF::OtoYedekle()
 {
     startElapsedTimer();
@@ -129,23 +105,28 @@ void TOtoYedekDosyaF::OtoYedekle()
     }
 
     bool failed = false;
+    // The second run folder: one that cannot be made gets a failure line of its own.
+    auto secondFolderReady = [&] {
+        QString reason;
+        if (makeFolder(m_runFolder2, &reason))
+            return true;
+        writeLog(m_runFolder, m_runFolder2, trMsg(QStringLiteral("Basarisiz.")) + reason);
+        failed = true;
+        return false;
+    };
+
     if (!params.zip) {
         if (m_files.sources.isEmpty() && m_files.unreadable.isEmpty()) {
             complete(false);
             return;
         }
-        m_bar->setPosition(0);
-        m_bar->setMaximum(int(m_files.sources.size() - 1));
-        repaint();
-        const int failedCopies = copyPairs(m_files);
-        const QString status = copyStatus(failedCopies, m_files.unreadable);
+        const int failedCopies = copyWithProgress(m_files, params.overwrite);
         failed = failedCopies > 0 || !m_files.unreadable.isEmpty();
-        writeLog(params.sourceFolder, m_runFolder, status);
+        writeLog(params.sourceFolder, m_runFolder, copyStatus(failedCopies, m_files.unreadable));
 
-        if (!m_runFolder2.isEmpty() && makeFolder(m_runFolder2)) {
-            m_bar->setPosition(0);
+        if (!m_runFolder2.isEmpty() && secondFolderReady()) {
             const FileCollection second = collectFiles(m_runFolder, m_runFolder2, params.subfolders, params.filters);
-            const int failed2 = copyPairs(second);
+            const int failed2 = copyWithProgress(second, params.overwrite);
             failed = failed || failed2 > 0 || !second.unreadable.isEmpty();
             writeLog(m_runFolder, m_runFolder2, copyStatus(failed2, second.unreadable));
         }
@@ -179,7 +160,7 @@ void TOtoYedekDosyaF::OtoYedekle()
     failed = !m_files.unreadable.isEmpty();
     writeLog(params.sourceFolder, m_runFolder, copyStatus(0, m_files.unreadable));
 
-    if (!m_runFolder2.isEmpty() && QFileInfo::exists(zipFile) && makeFolder(m_runFolder2)) {
+    if (!m_runFolder2.isEmpty() && QFileInfo::exists(zipFile) && secondFolderReady()) {
         const CopyResult r = copyFile(zipFile, m_runFolder2 + u'/' + QFileInfo(zipFile).fileName(), params.overwrite, pump);
         const bool copyFailed = !r.ok && !r.existed;
         failed = failed || copyFailed;

@@ -3,17 +3,14 @@
 // them into one encrypted ZIP archive there, repeats the result into the second target,
 // writes the backup log, prunes old runs and hands a ZIP to the chat program.
 
-#include "runs/collect.h"
-#include "runs/runnerwindow.h"
+#include "runs/folderrunner.h"
 #include "runs/runparams.h"
 
 class QLabel;
 
 namespace kx {
 
-class KxProgressBar;
-
-class TOtoYedekDosyaF : public TRunnerF
+class TOtoYedekDosyaF : public TFolderRunnerF
 {
     Q_OBJECT
 public:
@@ -29,15 +26,10 @@ public:
     QString firstRunFolder() const { return m_runFolder; }
     QString secondRunFolder() const { return m_runFolder2; }
     QString archive() const;
-    const FileCollection &collection() const { return m_files; }
-    KxProgressBar *progressBar() const { return m_bar; }
 
     QLabel *LabelYedekAdi;
     QLabel *LabelKaynak;
     QLabel *LabelHedef;
-    QLabel *LabelKlasor; // detail rows: null in the compact layout
-    QLabel *LabelDosya;
-    QLabel *LabelKapasite;
 
 protected:
     void runWork() override;
@@ -45,8 +37,6 @@ protected:
 private:
     QString moduleText() const;
     void writeLog(const QString &source, const QString &target, const QString &status);
-    // Copies the collected pairs with the progress bar moving; returns the failed copies.
-    int copyPairs(const FileCollection &files);
     void complete(bool failed);
     // Every end of a run: the close delay starts, and a log that could not be written is shown.
     void endRun();
@@ -56,8 +46,6 @@ private:
     QString m_programFolder;
     QString m_runFolder;
     QString m_runFolder2;
-    FileCollection m_files;
-    KxProgressBar *m_bar;
 };
 
 } // namespace kx

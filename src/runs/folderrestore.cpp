@@ -18,25 +18,13 @@
 
 namespace kx {
 
-namespace {
-void pump()
-{
-    QCoreApplication::processEvents();
-}
-} // namespace
-
-TRestoreDosyaF::TRestoreDosyaF(QWidget *parent) : TRunnerF(Kind::FolderRestore, true, parent)
+TRestoreDosyaF::TRestoreDosyaF(QWidget *parent) : TFolderRunnerF(Kind::FolderRestore, true, parent)
 {
     setObjectName(QStringLiteral("RestoreDosyaF"));
     addWide(new KxFormHeader(QStringLiteral("Manuel Dosya Geri Yukleme")));
     LabelKaynak = addRow(QStringLiteral("Kaynak Dizin / Dosya"), false);
     LabelHedef = addRow(QStringLiteral("Hedef Dizin"), false);
-    LabelKlasor = addRow(QStringLiteral("Klasor Sayisi :"), true);
-    LabelDosya = addRow(QStringLiteral("Dosya Sayisi :"), true);
-    LabelKapasite = addRow(QStringLiteral("Kapasite :"), true);
-    addSureRow();
-    m_bar = new KxProgressBar;
-    addWide(m_bar);
+    addCountRowsAndBar();
     finishLayout();
 }
 
@@ -59,13 +47,7 @@ void TRestoreDosyaF::RestoreAyarla()
         LabelKaynak->setText(params.sourceFolder);
     }
     LabelHedef->setText(params.targetFolder);
-    if (LabelKlasor) {
-        LabelKlasor->setText(QString::number(m_files.folders));
-        LabelDosya->setText(QString::number(m_files.files));
-        LabelKapasite->setText(capacityText(double(m_files.bytes)));
-    }
-    if (sureValue())
-        sureValue()->setText(QStringLiteral(" "));
+    showCounts();
     startSlideIn();
 }
 
@@ -135,13 +117,7 @@ void TRestoreDosyaF::GeriYukle()
         endSteps(false);
         return;
     }
-    m_bar->setPosition(0);
-    m_bar->setMaximum(int(m_files.sources.size() - 1));
-    repaint();
-    const int failed = copyCollected(m_files, params.overwrite, [this] {
-        m_bar->setPosition(m_bar->position() + 1);
-        pump();
-    }, pump);
+    const int failed = copyWithProgress(m_files, params.overwrite);
     writeLog(module, source, copyStatus(failed, m_files.unreadable));
     endSteps(failed > 0 || !m_files.unreadable.isEmpty());
 }

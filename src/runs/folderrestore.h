@@ -2,14 +2,11 @@
 // The folder restore runner: copies the files of a backup folder that match one pattern back
 // into a target folder, or unpacks a ZIP archive there, and writes the restore log.
 
-#include "runs/collect.h"
-#include "runs/runnerwindow.h"
+#include "runs/folderrunner.h"
 
 class QLabel;
 
 namespace kx {
-
-class KxProgressBar;
 
 struct FolderRestoreParams {
     bool zipMode = false;
@@ -22,7 +19,7 @@ struct FolderRestoreParams {
     QString password; // ZIP mode
 };
 
-class TRestoreDosyaF : public TRunnerF
+class TRestoreDosyaF : public TFolderRunnerF
 {
     Q_OBJECT
 public:
@@ -33,14 +30,9 @@ public:
     void RestoreAyarla();
     void GeriYukle();
 
-    const FileCollection &collection() const { return m_files; }
-    KxProgressBar *progressBar() const { return m_bar; }
 
     QLabel *LabelKaynak;
     QLabel *LabelHedef;
-    QLabel *LabelKlasor; // detail rows: null in the compact layout
-    QLabel *LabelDosya;
-    QLabel *LabelKapasite;
 
 protected:
     void runWork() override;
@@ -49,8 +41,6 @@ private:
     void writeLog(const QString &module, const QString &source, const QString &status);
     void endSteps(bool failed);
 
-    FileCollection m_files;
-    KxProgressBar *m_bar;
 };
 
 } // namespace kx

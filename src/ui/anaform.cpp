@@ -6,6 +6,7 @@
 #include "i18n/translate.h"
 #include "platform/dialogs.h"
 #include "runs/oplog.h"
+#include "runs/setup.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
 #include "settings/registry.h"
@@ -177,8 +178,22 @@ void TAnaFormF::CompFormDilCevir(QObject *window)
 
 void TAnaFormF::TimerOTOTimer()
 {
-    service().serviceDate = clock::today();
-    service().tickTime = clock::timeOfDay().addSecs(-5);
+    m_scheduler.tick(m_programFolder, MemoDOSYAYD, MemoFBYEDEK, [this](JobKind kind, const QString &name, bool retention) {
+        if (kind == JobKind::Folder)
+            DosyaOtoYedekAyarla(name, retention);
+        else
+            FirebirdOtoYedekAyarla(name, retention);
+    });
+}
+
+void TAnaFormF::DosyaOtoYedekAyarla(const QString &jobName, bool retention)
+{
+    kx::DosyaOtoYedekAyarla(m_programFolder, jobName, retention);
+}
+
+void TAnaFormF::FirebirdOtoYedekAyarla(const QString &jobName, bool retention)
+{
+    kx::FirebirdOtoYedekAyarla(m_programFolder, jobName, retention);
 }
 
 void TAnaFormF::RxTrayIcon1DblClick()
@@ -218,7 +233,8 @@ void TAnaFormF::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    QCoreApplication::quit();
+    // exit() rather than quit(): a restore runner still open must not cancel the end.
+    QCoreApplication::exit(0);
 }
 
 } // namespace kx

@@ -4,6 +4,7 @@
 // never shown; the program lives in the tray.
 
 #include "i18n/filesearch.h"
+#include "scheduling/scheduler.h"
 #include "settings/kxstorage.h"
 #include "settings/theme.h"
 
@@ -43,6 +44,10 @@ public:
 
     // Scheduler tick.
     void TimerOTOTimer();
+    // Set up a scheduled run of the job loaded into the shared job buffer.
+    void DosyaOtoYedekAyarla(const QString &jobName, bool retention);
+    void FirebirdOtoYedekAyarla(const QString &jobName, bool retention);
+    Scheduler &scheduler() { return m_scheduler; }
 
     // Tray menu commands.
     void RxTrayIcon1DblClick();
@@ -81,6 +86,7 @@ private:
 
     QString m_programFolder;
     QString m_registryPath;
+    Scheduler m_scheduler;
 };
 
 } // namespace kx

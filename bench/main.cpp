@@ -1,0 +1,374 @@
+// korvanex-bench: times the project's own run code against the tools a user would reach for
+// instead (find, cp -a, zip, 7z, gbak), on generated data, and prints a table and one
+// "ratio NAME VALUE" line per comparison (peer time / project time: above 1 the project is
+// faster). Run after scripts/test (it needs the Firebird server that script starts).
+#include "core/codepage.h"
+#include "core/jobfile.h"
+#include "core/service.h"
+#include "i18n/filesearch.h"
+#include "i18n/translate.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/folderdelete.h"
+#include "runs/collect.h"
+#include "runs/firebirdbackup.h"
+#include "runs/folderbackup.h"
+#include "runs/folderrestore.h"
+#include "runs/oplog.h"
+#include "scheduling/scheduler.h"
+#include "ui/anaform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+
+using namespace kx;
+
+namespace {
+
+bool g_quick = false;
+QString g_work;
+
+void say(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+double seconds(const std::function<void()> &work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    return t.nsecsElapsed() / 1e9;
+}
+
+double median(QList<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.at(v.size() / 2);
+}
+
+void runTool(const QString &program, const QStringList &args, const QString &dir = QString())
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.setStandardOutputFile(QProcess::nullDevice());
+    if (!dir.isEmpty())
+        p.setWorkingDirectory(dir);
+    p.start(program, args);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        say(QStringLiteral("warning: %1 %2 ended with %3").arg(program, args.join(u' ')).arg(p.exitCode()));
+}
+
+void wipe(const QString &path)
+{
+    if (QFileInfo(path).isDir())
+        deleteFolderTree(path);
+    else
+        QFile::remove(path);
+}
+
+void writeFile(const QString &path, qint64 size, QRandomGenerator &rng)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    static const char words[][9] = {"yedek ", "kasa ", "stok ", "fatura ", "cari ", "hesap ", "tarih ", "tutar "};
+    QByteArray chunk;
+    while (chunk.size() < 65536)
+        chunk += words[rng.bounded(8)];
+    qint64 left = size;
+    while (left > 0) {
+        const qint64 n = std::min<qint64>(left, chunk.size());
+        f.write(chunk.constData(), n);
+        left -= n;
+    }
+}
+
+// folders × files text files of a few KiB, plus `big` files of bigSize bytes.
+void makeTree(const QString &root, int folders, int filesPerFolder, int big, qint64 bigSize)
+{
+    if (QFileInfo::exists(root + "/.ready"))
+        return;
+    wipe(root);
+    QRandomGenerator rng(42);
+    for (int d = 0; d < folders; ++d) {
+        const QString dir = root + QStringLiteral("/klasor%1/alt%2").arg(d / 10).arg(d % 10);
+        QDir().mkpath(dir);
+        for (int i = 0; i < filesPerFolder; ++i)
+            writeFile(dir + QStringLiteral("/belge%1.txt").arg(i), 512 + rng.bounded(6000), rng);
+    }
+    for (int b = 0; b < big; ++b)
+        writeFile(root + QStringLiteral("/buyuk%1.dat").arg(b), bigSize, rng);
+    QFile ready(root + "/.ready");
+    ready.open(QIODevice::WriteOnly);
+}
+
+struct Row {
+    QString name, project, peer;
+    double projectSeconds = 0, peerSeconds = 0;
+};
+QList<Row> g_rows;
+
+// Runs project and peer alternately, `rounds` times each, after one untimed warm-up of both.
+void compare(const QString &name, const QString &peerName, const std::function<void()> &prepare,
+             const std::function<void()> &project, const std::function<void()> &peer, int rounds = 3)
+{
+    say(QStringLiteral("== %1").arg(name));
+    prepare();
+    project();
+    prepare();
+    peer();
+    QList<double> mine, theirs;
+    for (int r = 0; r < rounds; ++r) {
+        prepare();
+        mine.append(seconds(project));
+        prepare();
+        theirs.append(seconds(peer));
+    }
+    g_rows.append({name, QStringLiteral("korvanex"), peerName, median(mine), median(theirs)});
+}
+
+void waitClosed(TRunnerF *runner)
+{
+    QPointer<TRunnerF> alive(runner);
+    QEventLoop loop;
+    QObject::connect(runner, &TRunnerF::closed, &loop, &QEventLoop::quit);
+    if (alive && alive->isVisible())
+        loop.exec();
+}
+
+void folderBackup(const QString &source, const QString &target, bool zip)
+{
+    auto *r = new TOtoYedekDosyaF(g_work + "/prog");
+    r->params.jobName = QStringLiteral("Bench.nyd");
+    r->params.sourceFolder = source;
+    r->params.targetFolder = target;
+    r->params.overwrite = true;
+    r->params.zip = zip;
+    r->params.zipPassword = QStringLiteral("parola12");
+    r->params.filters = {QStringLiteral("*.*"), {}, {}, {}, {}, {}, {}, {}, {}, {}};
+    r->YedekAyarla();
+    waitClosed(r);
+}
+
+QString firebirdPassword()
+{
+    const QByteArray env = qgetenv("KX_FB_PASSWORD");
+    if (!env.isEmpty())
+        return QString::fromLocal8Bit(env);
+    QFile f(QStringLiteral("/etc/firebird/3.0/SYSDBA.password"));
+    if (f.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : f.readAll().split('\n'))
+            if (line.startsWith("ISC_PASSWORD="))
+                return QString::fromLatin1(line.mid(13)).remove(u'"');
+    return QString();
+}
+
+void benchFirebird()
+{
+    const QString pw = firebirdPassword();
+    const QString db = g_work + "/fb/bench.fdb";
+    const int rows = g_quick ? 40000 : 400000; // about 20 MB / 200 MB
+    if (!QFileInfo::exists(db + ".ready")) {
+        say(QStringLiteral("making a database of %1 rows").arg(rows));
+        QDir().mkpath(g_work + "/fb");
+        QFile::remove(db);
+        const QString sql = QStringLiteral(
+                                "create database '127.0.0.1:%1' user 'SYSDBA' password '%2' page_size 8192;\n"
+                                "create table kayit (id integer not null primary key, ad varchar(200), "
+                                "aciklama varchar(300), tutar numeric(15,2), tarih timestamp);\n"
+                                "set term ^;\nexecute block as declare i integer = 0; begin "
+                                "while (i < %3) do begin insert into kayit values (:i, "
+                                "'Musteri ' || :i || ' ' || lpad('', 120, 'x'), lpad('', 250, 'aciklama '), "
+                                ":i * 1.5, current_timestamp); i = i + 1; end end^\nset term ;^\ncommit;\n")
+                                .arg(db, pw)
+                                .arg(rows);
+        QProcess isql;
+        isql.start(QStringLiteral("isql-fb"), {QStringLiteral("-q")});
+        isql.waitForStarted();
+        isql.write(sql.toUtf8());
+        isql.closeWriteChannel();
+        isql.waitForFinished(-1);
+        QFile ready(db + ".ready");
+        ready.open(QIODevice::WriteOnly);
+    }
+    const QString out = g_work + "/fb/out";
+    compare(QStringLiteral("firebird"), QStringLiteral("gbak -b -se"), [&] { wipe(out); QDir().mkpath(out); },
+            [&] {
+                auto *r = new TOtoYedekFBF(g_work + "/prog");
+                r->params.jobName = QStringLiteral("Bench.fyd");
+                r->params.userName = QStringLiteral("SYSDBA");
+                r->params.password = pw;
+                r->params.database = db;
+                r->params.targetFolder = out;
+                r->params.overwrite = true;
+                r->YedekAyarla();
+                waitClosed(r);
+            },
+            [&] {
+                runTool(QStringLiteral("gbak"), {QStringLiteral("-b"), QStringLiteral("-se"),
+                                                 QStringLiteral("127.0.0.1:service_mgr"), db, out + "/peer.fbk",
+                                                 QStringLiteral("-user"), QStringLiteral("SYSDBA"),
+                                                 QStringLiteral("-password"), pw});
+            });
+}
+
+void benchStartup()
+{
+    const QString prog = g_work + "/jobs/";
+    QDir().mkpath(prog);
+    for (int i = 0; i < 1000; ++i) {
+        const QString name = prog + QStringLiteral("Is%1.%2").arg(i, 4, 10, QLatin1Char('0')).arg(i % 2 ? "fyd" : "nyd");
+        writeWholeFile(name, codepage::joinLines({QStringLiteral("AKTIF=True"), QStringLiteral("KAYNAK_DIZIN=/veri"),
+                                                  QStringLiteral("HEDEF_DIZIN=/yedek"), QStringLiteral("YEDEK_ZAMANI=1"),
+                                                  QStringLiteral("PERYOT=1"), QStringLiteral("UNETYEDEK=False"),
+                                                  QStringLiteral("GHA_YEDEK_SAATI=0")}),
+                       true);
+    }
+    TAnaFormF form(prog, QString());
+    QList<double> times;
+    for (int r = 0; r < 5; ++r)
+        times.append(seconds([&] { form.DosyaYukle(); }));
+    g_rows.append({QStringLiteral("startup (1000 jobs)"), QStringLiteral("DosyaYukle"), QString(), median(times), 0});
+}
+
+void benchLookup()
+{
+    const QString file = g_work + "/lang.lng";
+    QStringList lines{QStringLiteral("; language file")};
+    for (int i = 0; i < 2000; ++i)
+        lines.append(QStringLiteral("Yedekleme mesaji numara %1=Backup message number %1").arg(i));
+    writeWholeFile(file, codepage::joinLines(lines));
+    TFileSearch tr;
+    tr.setFilename(file);
+    QList<double> times;
+    for (int r = 0; r < 3; ++r)
+        times.append(seconds([&] {
+            for (int i = 0; i < 100000; ++i)
+                CompDilCevirMsg(tr, QStringLiteral("Yedekleme mesaji numara %1").arg((i * 7919) % 2000));
+        }));
+    g_rows.append({QStringLiteral("lookup (100000)"), QStringLiteral("CompDilCevirMsg"), QString(), median(times), 0});
+}
+
+// The scheduler's wait: processor time spent while it waits 2 s for a run of its kind.
+void benchSchedulerWait()
+{
+    const QString prog = g_work + "/sched/";
+    QDir().mkpath(prog);
+    writeWholeFile(prog + "a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n", true);
+    Scheduler s;
+    rusage before, after;
+    getrusage(RUSAGE_SELF, &before);
+    const double wall = seconds([&] {
+        s.tick(prog, {QStringLiteral("a.nyd")}, {}, [](JobKind, const QString &, bool) {
+            service().folderBackupRunning = true;
+            QTimer::singleShot(2000, [] { service().folderBackupRunning = false; });
+        });
+    });
+    getrusage(RUSAGE_SELF, &after);
+    auto cpu = [](const rusage &u) {
+        return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    };
+    const double share = 100.0 * (cpu(after) - cpu(before)) / wall;
+    g_rows.append({QStringLiteral("scheduler wait (% of a core)"), QStringLiteral("TimerOTOTimer"), QString(), share, 0});
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    g_quick = args.contains(QStringLiteral("--quick"));
+    const qsizetype w = args.indexOf(QStringLiteral("--workdir"));
+    g_work = w > 0 && w + 1 < args.size() ? args.at(w + 1) : QStringLiteral("/var/tmp/korvanex-bench");
+    g_work += g_quick ? QStringLiteral("/quick") : QStringLiteral("/full");
+    QDir().mkpath(g_work + "/prog");
+
+    Dialogs::setScripted(true);
+    TRunnerF::setTimings(0, 0, 1000);
+    service().detailedRunners = true;
+    setLogFolder(g_work + "/prog");
+
+    // collect: many files in many folders.
+    const QString many = g_work + "/many";
+    say(QStringLiteral("making the trees"));
+    makeTree(many, g_quick ? 100 : 1000, g_quick ? 100 : 100, 0, 0);
+    compare(QStringLiteral("collect"), QStringLiteral("find -type f"), [] {},
+            [&] { collectFiles(many, g_work + "/nowhere", true, {QStringLiteral("*.*")}); },
+            [&] { runTool(QStringLiteral("find"), {many, QStringLiteral("-type"), QStringLiteral("f")}); });
+
+    // copy / zip / unzip: small text files and a few large ones.
+    const QString tree = g_work + "/tree";
+    makeTree(tree, g_quick ? 40 : 400, 50, g_quick ? 1 : 3, g_quick ? 16 << 20 : 64 << 20);
+    const QString out = g_work + "/out";
+    compare(QStringLiteral("copy"), QStringLiteral("cp -a"), [&] { wipe(out); QDir().mkpath(out); },
+            [&] { folderBackup(tree, out, false); },
+            [&] { runTool(QStringLiteral("cp"), {QStringLiteral("-a"), tree, out + "/peer"}); });
+
+    compare(QStringLiteral("zip"), QStringLiteral("zip -9 -r -q -P"), [&] { wipe(out); QDir().mkpath(out); },
+            [&] { folderBackup(tree, out, true); },
+            [&] {
+                runTool(QStringLiteral("zip"), {QStringLiteral("-9"), QStringLiteral("-r"), QStringLiteral("-q"),
+                                                QStringLiteral("-P"), QStringLiteral("parola12"), out + "/peer.zip",
+                                                QStringLiteral(".")},
+                        tree);
+            });
+
+    // unzip: the project's own AES archive, restored by the project and by 7z.
+    const QString archive = g_work + "/bench.Zip";
+    if (!QFileInfo::exists(archive)) {
+        wipe(out);
+        folderBackup(tree, out, true);
+        for (const QFileInfo &fi : QDir(out).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+            QFile::rename(fi.filePath() + "/tree.Zip", archive);
+    }
+    const QString restored = g_work + "/restored";
+    compare(QStringLiteral("unzip"), QStringLiteral("7z x"), [&] { wipe(restored); },
+            [&] {
+                auto *r = new TRestoreDosyaF;
+                r->params.zipMode = true;
+                r->params.archive = archive;
+                r->params.targetFolder = restored;
+                r->params.overwrite = true;
+                r->params.password = QStringLiteral("parola12");
+                r->RestoreAyarla();
+                waitClosed(r);
+            },
+            [&] {
+                runTool(QStringLiteral("7z"), {QStringLiteral("x"), QStringLiteral("-pparola12"), QStringLiteral("-y"),
+                                               QStringLiteral("-bd"), QStringLiteral("-o") + restored, archive});
+            });
+
+    benchFirebird();
+    benchStartup();
+    benchLookup();
+    benchSchedulerWait();
+
+    std::printf("%-30s %14s %14s %8s\n", "measure", "korvanex", "peer", "ratio");
+    for (const Row &r : g_rows) {
+        if (r.peer.isEmpty()) {
+            std::printf("%-30s %14.3f %14s %8s\n", qPrintable(r.name), r.projectSeconds, "-", "-");
+            continue;
+        }
+        std::printf("%-30s %13.3fs %13.3fs %8.2f   (%s)\n", qPrintable(r.name), r.projectSeconds, r.peerSeconds,
+                    r.peerSeconds / r.projectSeconds, qPrintable(r.peer));
+    }
+    for (const Row &r : g_rows)
+        if (!r.peer.isEmpty())
+            std::printf("ratio %s %.3f\n", qPrintable(r.name), r.peerSeconds / r.projectSeconds);
+    return 0;
+}

@@ -1,0 +1,335 @@
+// File collection for the folder runs: mask passes and their order, the wildcard rules, what is
+// entered and what is skipped, the counters and the target paths; copying the collected pairs.
+#include "platform/copyfile.h"
+#include "platform/kxerror.h"
+#include "platform/listing.h"
+#include "runs/collect.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <dirent.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace kx;
+
+namespace {
+
+void put(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList relative(const QStringList &paths, const QString &root)
+{
+    QStringList out;
+    for (const QString &p : paths)
+        out.append(p.startsWith(root + u'/') ? p.mid(root.size() + 1) : QStringLiteral("<outside>") + p);
+    return out;
+}
+
+QStringList tenMasks(const QStringList &given)
+{
+    QStringList masks = given;
+    while (masks.size() < 10)
+        masks.append(QString());
+    return masks;
+}
+
+// Root reads every folder whatever its permissions. Lowering the override capabilities in this
+// thread's effective set makes a folder without permissions unreadable for root as well; the
+// capabilities stay permitted and come back when this goes out of scope.
+struct WithoutReadOverride {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    bool lowered = false;
+
+    WithoutReadOverride()
+    {
+        if (::syscall(SYS_capget, &header, saved) != 0)
+            return;
+        __user_cap_data_struct less[2] = {saved[0], saved[1]};
+        less[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        lowered = ::syscall(SYS_capset, &header, less) == 0;
+    }
+    ~WithoutReadOverride()
+    {
+        if (lowered)
+            ::syscall(SYS_capset, &header, saved);
+    }
+};
+
+} // namespace
+
+class TestCollect : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_src;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        // src: a.TXT b.doc c .env  .git/x.doc  sub/d.doc  sub/deeper/e.txt
+        m_src = m_dir.filePath(QStringLiteral("src"));
+        put(m_src + "/b.doc", "bb");
+        put(m_src + "/a.TXT", "a");
+        put(m_src + "/c", "ccc");
+        put(m_src + "/.env", "eeee");
+        put(m_src + "/.git/x.doc", "git");
+        put(m_src + "/sub/d.doc", "ddddd");
+        put(m_src + "/sub/deeper/e.txt", "eeeeee");
+    }
+
+    void wildcardMatch_data()
+    {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("case ignored") << "*.DOC" << "a.doc" << true;
+        QTest::newRow("case ignored, mixed") << "rapor*.xls" << "Rapor2024.XLS" << true;
+        QTest::newRow("case ignored, non-ASCII") << "Ünite*.txt" << "ünite1.TXT" << true;
+        QTest::newRow("longer suffix") << "*.doc" << "a.docx" << false;
+        QTest::newRow("suffix in the middle") << "*.txt" << "a.txt.bak" << false;
+        QTest::newRow("*.* without dot") << "*.*" << "README" << true;
+        QTest::newRow("*.* dot file") << "*.*" << ".env" << true;
+        QTest::newRow("*.* two dots") << "*.*" << "a.b.c" << true;
+        QTest::newRow("prefix.* without dot") << "d*.*" << "Dosya" << true;
+        QTest::newRow("name.* without dot") << "abc.*" << "abc" << true;
+        QTest::newRow("name.* longer name") << "abc.*" << "abcd" << false;
+        QTest::newRow("? one character") << "a?c.txt" << "abc.txt" << true;
+        QTest::newRow("? not zero characters") << "a?c.txt" << "ac.txt" << false;
+        QTest::newRow("?? exact length") << "??" << "ab" << true;
+        QTest::newRow("? too short") << "?" << "ab" << false;
+        QTest::newRow("*.? empty extension") << "*.?" << "a." << false;
+        QTest::newRow("star backtracks") << "*a*b" << "xaxab" << true;
+        QTest::newRow("star cannot skip tail") << "*a*b" << "xaxbx" << false;
+        QTest::newRow("no dot rule for other masks") << "*.mdb" << "mdb" << false;
+    }
+
+    void wildcardMatch()
+    {
+        QFETCH(QString, mask);
+        QFETCH(QString, name);
+        QFETCH(bool, match);
+        QCOMPARE(kx::wildcardMatch(mask, name), match);
+    }
+
+    void passes_data()
+    {
+        QTest::addColumn<QStringList>("masks");
+        QTest::addColumn<bool>("subfolders");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("folders");
+        // Hidden files are taken, folders beginning with "." are never entered.
+        QTest::newRow("everything") << QStringList{"*.*"} << true
+                                    << QStringList{".env", "a.TXT", "b.doc", "c", "sub/d.doc", "sub/deeper/e.txt"}
+                                    << 2;
+        // One pass per mask in mask order, empty masks skipped; folders counted per pass.
+        QTest::newRow("mask order") << QStringList{"*.txt", "", "*.DOC"} << true
+                                    << QStringList{"a.TXT", "sub/deeper/e.txt", "b.doc", "sub/d.doc"} << 4;
+        QTest::newRow("overlap listed once")
+            << QStringList{"*.*", "*.doc"} << true
+            << QStringList{".env", "a.TXT", "b.doc", "c", "sub/d.doc", "sub/deeper/e.txt"} << 4;
+        QTest::newRow("subfolders off") << QStringList{"*.*", "*.doc"} << false
+                                        << QStringList{".env", "a.TXT", "b.doc", "c"} << 1;
+        QTest::newRow("question mark") << QStringList{"?.doc"} << true << QStringList{"b.doc", "sub/d.doc"} << 2;
+        QTest::newRow("no mask") << QStringList{} << true << QStringList{} << 0;
+    }
+
+    void passes()
+    {
+        QFETCH(QStringList, masks);
+        QFETCH(bool, subfolders);
+        QFETCH(QStringList, expected);
+        QFETCH(int, folders);
+        const QString target = m_dir.filePath(QStringLiteral("T"));
+        const FileCollection c = collectFiles(m_src, target, subfolders, tenMasks(masks));
+        QCOMPARE(relative(c.sources, m_src), expected);
+        QCOMPARE(relative(c.targets, target), expected);
+        QCOMPARE(c.files, qint64(expected.size()));
+        qint64 bytes = 0;
+        for (const QString &s : c.sources)
+            bytes += QFileInfo(s).size();
+        QCOMPARE(c.bytes, bytes);
+        QCOMPARE(c.folders, qint64(folders));
+        QVERIFY(c.unreadable.isEmpty());
+    }
+
+    void bytesBeyondFourGigabytesAndTrailingSlash()
+    {
+        QTemporaryDir dir;
+        // A sparse file: its size counts, the disk is not used.
+        QFile big(dir.filePath("src/big.bin"));
+        QVERIFY(QDir().mkpath(dir.filePath("src")));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        const qint64 fiveGiB = 5LL * 1024 * 1024 * 1024;
+        QVERIFY(big.resize(fiveGiB));
+        big.close();
+        put(dir.filePath("src/k/small.txt"), "12345");
+
+        const FileCollection plain = collectFiles(dir.filePath("src"), dir.filePath("T"), true, tenMasks({"*.*"}));
+        QCOMPARE(plain.files, qint64(2));
+        QCOMPARE(plain.bytes, fiveGiB + 5);
+
+        const FileCollection slashed = collectFiles(dir.filePath("src") + "/", dir.filePath("T") + "/", true,
+                                                    tenMasks({"*.*"}));
+        QCOMPARE(slashed.sources, plain.sources);
+        QCOMPARE(slashed.targets, plain.targets);
+        QCOMPARE(plain.targets,
+                 QStringList({dir.filePath("T/big.bin"), dir.filePath("T/k/small.txt")}));
+    }
+
+    void namesDifferingInCaseAndLinks()
+    {
+        QTemporaryDir dir;
+        const QString src = dir.filePath("src");
+        put(src + "/A.txt", "upper");
+        put(src + "/a.txt", "lower");
+        put(src + "/sub/in.txt", "in");
+        put(dir.filePath("outside.txt"), "linked");
+        // A loop back to the parent would be walked forever if links to folders were entered.
+        QVERIFY(QFile::link(src, src + "/sub/loop"));
+        QVERIFY(QFile::link(dir.filePath("outside.txt"), src + "/link.txt"));
+        QVERIFY(QFile::link(dir.filePath("nowhere.txt"), src + "/dangling.txt"));
+        QCOMPARE(::mkfifo(QFile::encodeName(src + "/pipe.txt").constData(), 0644), 0);
+
+        const FileCollection c = collectFiles(src, dir.filePath("T"), true, tenMasks({"*.txt"}));
+        QCOMPARE(relative(c.sources, src), QStringList({"A.txt", "a.txt", "link.txt", "sub/in.txt"}));
+        QCOMPARE(c.folders, qint64(1));
+        QCOMPARE(c.bytes, qint64(5 + 5 + 6 + 2));
+
+        // Both case variants reach the target, and the link arrives as the file it points to.
+        QCOMPARE(copyCollected(c, false, {}, {}), 0);
+        QCOMPARE(contents(dir.filePath("T/A.txt")), QByteArray("upper"));
+        QCOMPARE(contents(dir.filePath("T/a.txt")), QByteArray("lower"));
+        QVERIFY(!QFileInfo(dir.filePath("T/link.txt")).isSymLink());
+        QCOMPARE(contents(dir.filePath("T/link.txt")), QByteArray("linked"));
+    }
+
+    void unreadableSubfolderIsReported()
+    {
+        QVERIFY_THROWS_EXCEPTION(Error, listDirectory(m_dir.filePath("missing"), QStringLiteral("*"), true));
+        QVERIFY(listDirectory(m_dir.filePath("missing")).isEmpty());
+
+        QTemporaryDir dir;
+        const QString src = dir.filePath("src");
+        put(src + "/top.txt", "t");
+        put(src + "/locked/hidden.txt", "h");
+        put(src + "/open/seen.txt", "s");
+        const QString locked = src + "/locked";
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+        FileCollection c;
+        {
+            WithoutReadOverride guard;
+            DIR *probe = ::opendir(QFile::encodeName(locked).constData());
+            if (probe) {
+                ::closedir(probe);
+                QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+                QSKIP("This process reads folders regardless of their permissions; no unreadable folder can be made.");
+            }
+            c = collectFiles(src, dir.filePath("T"), true, tenMasks({"*.*", "*.txt"}));
+        }
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        // The rest is still collected; the folder is named once although two passes met it.
+        QCOMPARE(relative(c.sources, src), QStringList({"top.txt", "open/seen.txt"}));
+        QCOMPARE(c.unreadable, QStringList({locked}));
+        QCOMPARE(copyStatus(0, c.unreadable), QStringLiteral("Basarisiz.Okunamayan klasor: ") + locked);
+        QCOMPARE(copyStatus(2, c.unreadable),
+                 QStringLiteral("Basarisiz.2 dosya kopyalanamadi. Okunamayan klasor: ") + locked);
+    }
+
+    void copyFileKeepsOrReplaces()
+    {
+        QTemporaryDir dir;
+        put(dir.filePath("s.txt"), "new content");
+        put(dir.filePath("t.txt"), "old");
+        const QDateTime stamp(QDate(2023, 5, 6), QTime(7, 8, 10));
+        {
+            QFile f(dir.filePath("s.txt"));
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+        }
+        CopyResult r = copyFile(dir.filePath("s.txt"), dir.filePath("t.txt"), false);
+        QVERIFY(!r.ok);
+        QVERIFY(r.existed);
+        QCOMPARE(contents(dir.filePath("t.txt")), QByteArray("old"));
+
+        r = copyFile(dir.filePath("s.txt"), dir.filePath("t.txt"), true);
+        QVERIFY(r.ok);
+        QCOMPARE(contents(dir.filePath("t.txt")), QByteArray("new content"));
+        QCOMPARE(QFileInfo(dir.filePath("t.txt")).lastModified(), stamp);
+
+        // A kept target is no failure of the whole copy.
+        FileCollection c;
+        c.sources = {dir.filePath("s.txt")};
+        c.targets = {dir.filePath("t.txt")};
+        int after = 0;
+        QCOMPARE(copyCollected(c, false, [&] { ++after; }, {}), 0);
+        QCOMPARE(after, 1);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"s.txt", "t.txt"}));
+    }
+
+    void longestNameIsCopied()
+    {
+        // 255 bytes, as long as a name can be: the temporary beside it must still fit.
+        const QString name = QString(251, u'a') + QStringLiteral(".txt");
+        QTemporaryDir dir;
+        put(dir.filePath(name), "uzun");
+        QVERIFY(QDir().mkpath(dir.filePath("T")));
+        const CopyResult r = copyFile(dir.filePath(name), dir.filePath("T/") + name, false);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(contents(dir.filePath("T/") + name), QByteArray("uzun"));
+        QCOMPARE(QDir(dir.filePath("T")).entryList(QDir::Files | QDir::Hidden), QStringList({name}));
+    }
+
+    void copyFailuresAreCounted()
+    {
+        QTemporaryDir dir;
+        put(dir.filePath("good.txt"), "good");
+        put(dir.filePath("other.txt"), "other");
+        put(dir.filePath("plainfile"), "x");
+        // A "file" whose reading fails: the start of this process's memory is never mapped.
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), dir.filePath("mem.txt")));
+        QVERIFY(QDir().mkpath(dir.filePath("T/busy.txt")));
+
+        FileCollection c;
+        c.sources = {dir.filePath("mem.txt"), dir.filePath("good.txt"), dir.filePath("other.txt"),
+                     dir.filePath("good.txt")};
+        c.targets = {dir.filePath("T/mem.txt"), dir.filePath("T/busy.txt"), dir.filePath("plainfile/under/x.txt"),
+                     dir.filePath("T/ok.txt")};
+        QCOMPARE(copyCollected(c, true, {}, {}), 3);
+        QCOMPARE(contents(dir.filePath("T/ok.txt")), QByteArray("good"));
+        QVERIFY(QFileInfo(dir.filePath("T/busy.txt")).isDir());
+        // No half-written temporary stays behind.
+        QCOMPARE(QDir(dir.filePath("T")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"busy.txt", "ok.txt"}));
+
+        const CopyResult r = copyFile(dir.filePath("mem.txt"), dir.filePath("T/mem2.txt"), true);
+        QVERIFY(!r.ok);
+        QVERIFY(!r.existed);
+        QVERIFY(!r.error.isEmpty());
+        QCOMPARE(copyStatus(1, {}), QStringLiteral("Basarisiz.1 dosya kopyalanamadi."));
+        QCOMPARE(copyStatus(0, {}), QStringLiteral("Basarili"));
+    }
+};
+
+QTEST_MAIN(TestCollect)
+#include "tst_collect.moc"

@@ -1,0 +1,522 @@
+#include "fbtestenv.h"
+
+#include "core/clock.h"
+#include "core/jobfile.h"
+#include "core/service.h"
+#include "platform/dialogs.h"
+#include "platform/fbservice.h"
+#include "platform/kxerror.h"
+#include "platform/termination.h"
+#include "runs/firebirdbackup.h"
+#include "runs/firebirdrestore.h"
+#include "runs/naming.h"
+#include "runs/oplog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <sys/stat.h>
+
+using namespace kx;
+using namespace Qt::StringLiterals;
+using Row = std::array<QString, 7>;
+
+namespace {
+
+// What a runner showed when it closed (the window is gone right after).
+struct Outcome {
+    bool closed = false;
+    QString label, backupFile, runFolder2, capacity;
+    qint64 elapsed = 0;
+    int outputLines = 0;
+    int ticksDuringRun = 0; // timer events of this thread handled while the run worked
+};
+
+template <class Runner>
+Outcome waitForRunner(Runner *runner, Outcome out, int waitMs = 60000)
+{
+    QPointer<Runner> guard(runner);
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (guard && guard->runStarted() && !guard->runFinished())
+            ++out.ticksDuringRun;
+    });
+    ticker.start(20);
+    QObject::connect(runner, &TRunnerF::closed, [&, runner] {
+        out.label = runner->LabelTamam->isHidden() ? QString() : runner->LabelTamam->text();
+        out.elapsed = runner->elapsedSeconds();
+        if constexpr (std::is_same_v<Runner, TOtoYedekFBF>)
+            out.outputLines = runner->outputLines();
+    });
+    QSignalSpy spy(runner, &TRunnerF::closed);
+    out.closed = spy.wait(waitMs);
+    return out;
+}
+
+QList<Row> rows(OperationLog &log)
+{
+    QList<Row> out;
+    for (const QString &line : log.lines())
+        out.append(parseLogLine(line));
+    return out;
+}
+
+const QStringList kNames = {u"bir"_s, u"iki"_s, u"uc"_s};
+
+} // namespace
+
+class TestFirebirdRuns : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir *m_dir = nullptr;
+    QString m_program, m_db, m_target;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    FirebirdBackupParams backupParams() const
+    {
+        FirebirdBackupParams p;
+        p.jobName = u"Stok.fyd"_s;
+        p.userName = kxtest::fbUser();
+        p.password = kxtest::fbPassword();
+        p.database = m_db;
+        p.targetFolder = m_target;
+        return p;
+    }
+
+    Outcome backup(const FirebirdBackupParams &p, int waitMs = 60000)
+    {
+        auto *runner = new TOtoYedekFBF(m_program);
+        runner->params = p;
+        runner->YedekAyarla();
+        Outcome out;
+        out.backupFile = runner->backupFile();
+        out.runFolder2 = runner->secondRunFolder();
+        return waitForRunner(runner, out, waitMs);
+    }
+
+    Outcome restore(const FirebirdRestoreParams &p)
+    {
+        auto *runner = new TRestoreFBF;
+        runner->params = p;
+        runner->RestoreAyarla();
+        Outcome out;
+        out.capacity = runner->LabelKapasite->text();
+        return waitForRunner(runner, out);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        KX_REQUIRE_FB_ENV();
+        Dialogs::setScripted(true);
+        // Quick slide, no close delay, a fast elapsed-time tick so a wait shows on it.
+        TRunnerF::setTimings(0, 0, 100);
+    }
+
+    void init()
+    {
+        m_dir = new QTemporaryDir;
+        QVERIFY(m_dir->isValid());
+        m_program = path(u"prog/"_s);
+        QVERIFY(QDir().mkpath(m_program));
+        m_target = path(u"hedef"_s);
+        m_db = path(u"stok.fdb"_s);
+        resetService();
+        service().serviceDate = QDate(2024, 1, 15);
+        service().tickTime = QTime(14, 30, 50);
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 30, 55)));
+        setLogFolder(m_program);
+        setFbAttachTimeoutMs(30000);
+        const QString failure = kxtest::createDatabase(m_db, kNames);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+
+    void cleanup()
+    {
+        clock::setNow(QDateTime());
+        Dialogs::takeShown();
+        delete m_dir;
+    }
+
+    void serverAndPathSplit_data()
+    {
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("local");
+        QTest::newRow("plain path") << u"/db/STOK.FDB"_s << u"127.0.0.1"_s << u"/db/STOK.FDB"_s << true;
+        QTest::newRow("drive letter") << u"C:/DB/STOK.FDB"_s << u"127.0.0.1"_s << u"C:/DB/STOK.FDB"_s << true;
+        QTest::newRow("dotted server") << u"192.168.1.5:D:/DB/S.FDB"_s << u"192.168.1.5"_s << u"D:/DB/S.FDB"_s << false;
+        QTest::newRow("name without dot") << u"DBSERVER:D:/S.FDB"_s << u"127.0.0.1"_s << u"DBSERVER:D:/S.FDB"_s << true;
+        QTest::newRow("one character") << u".:/db/x.fdb"_s << u"127.0.0.1"_s << u".:/db/x.fdb"_s << true;
+        QTest::newRow("loopback and port") << u"127.0.0.1/3051:/x.fdb"_s << u"127.0.0.1/3051"_s << u"/x.fdb"_s << true;
+        QTest::newRow("host name") << u"db.example.com:/x.fdb"_s << u"db.example.com"_s << u"/x.fdb"_s << false;
+    }
+
+    void serverAndPathSplit()
+    {
+        QFETCH(QString, database);
+        const FirebirdLocation where = splitFirebirdDatabase(database);
+        QTEST(where.server, "server");
+        QTEST(where.database, "path");
+        QTEST(where.local, "local");
+    }
+
+    void serviceHandsLinesToTheCallingThread()
+    {
+        QStringList lines;
+        bool onThisThread = true;
+        runFbService({FbRequest::Action::Backup, kxtest::fbHost(), kxtest::fbUser(), kxtest::fbPassword(), m_db,
+                      path(u"direct.fbk"_s)},
+                     [&](const QString &line) {
+                         lines.append(line);
+                         onThisThread = onThisThread && QThread::currentThread() == qApp->thread();
+                     });
+        QVERIFY(onThisThread);
+        QVERIFY2(lines.size() > 5 && lines.first().startsWith("gbak:"_L1), qPrintable(lines.join(u'\n')));
+        QVERIFY2(lines.last().contains("finishing"_L1), qPrintable(lines.last()));
+        QTRY_COMPARE(fbWorkersRunning(), 0);
+    }
+
+    void backupWritesARestorableFileAndOneLogLine()
+    {
+        const Outcome out = backup(backupParams());
+        QVERIFY(out.closed);
+        const QString runFolder = m_target + u"/Stok_fyd_20240115_1430/"_s;
+        QCOMPARE(out.backupFile, runFolder + u"stok.fbk"_s);
+        QVERIFY(out.outputLines > 5);
+        QCOMPARE(out.label, u"Yedekleme Islemi Tamamlandi."_s);
+        const Row expected = {u"Otomatik FB Yedekleme"_s, u"Stok.fyd"_s, logDateText(QDate(2024, 1, 15)),
+                              u"14:30:55"_s, m_db, out.backupFile, u"Basarili"_s};
+        QCOMPARE(rows(backupLog()), QList<Row>{expected});
+
+        // A server running as another user may add its file to the run folder; nobody else
+        // may list it or remove what is in it. The parent keeps its mode.
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(runFolder).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(01733));
+        QCOMPARE(::stat(QFile::encodeName(m_target).constData(), &st), 0);
+        QCOMPARE(st.st_mode & S_IWOTH, mode_t(0));
+
+        // A real backup: the server rebuilds the rows from it.
+        bool ok = false;
+        const QString restored = path(u"geri.fdb"_s);
+        const QString gbakOut = kxtest::gbak(u"-c"_s, out.backupFile, restored, &ok);
+        QVERIFY2(ok, qPrintable(gbakOut));
+        QCOMPARE(kxtest::databaseNames(restored, &ok), kNames);
+    }
+
+    void serverPrefixAndSecondCopy()
+    {
+        FirebirdBackupParams p = backupParams();
+        p.database = u"127.0.0.1:"_s + m_db;
+        p.targetFolder2 = path(u"ikinci"_s);
+        p.manual = true;
+        const Outcome out = backup(p);
+        QVERIFY(out.closed);
+        const QString copy = p.targetFolder2 + u"/Stok_fyd_20240115_1430/stok.fbk"_s;
+        QCOMPARE(out.runFolder2 + u"stok.fbk"_s, copy);
+        QCOMPARE(QFileInfo(copy).size(), QFileInfo(out.backupFile).size());
+
+        const QList<Row> log = rows(backupLog());
+        QCOMPARE(log.size(), 2);
+        // The server prefix is not part of the source.
+        QCOMPARE((QStringList{log[0][0], log[0][4], log[0][5], log[0][6]}),
+                 (QStringList{u"Manuel FB Yedekleme"_s, m_db, out.backupFile, u"Basarili"_s}));
+        QCOMPARE((QStringList{log[1][0], log[1][4], log[1][5], log[1][6]}),
+                 (QStringList{u"Manuel FB Yedekleme"_s, out.backupFile, copy, u"Basarili"_s}));
+    }
+
+    void retentionOnlyAfterSuccess_data()
+    {
+        QTest::addColumn<bool>("rightPassword");
+        QTest::newRow("success prunes") << true;
+        QTest::newRow("wrong password keeps") << false;
+    }
+
+    void retentionOnlyAfterSuccess()
+    {
+        QFETCH(bool, rightPassword);
+        JobFile job;
+        job.setValue(u"HEDEF_DIZIN"_s, m_target);
+        job.setValue(u"YEDEK_ZAMANI"_s, u"1"_s);
+        job.setValue(u"YEDEKSIL"_s, u"1"_s);
+        job.setValue(u"SILGUN"_s, u"1"_s);
+        job.save(m_program + u"Stok.fyd"_s);
+        const QString old = m_target + u"/Stok_fyd_20240101_1000"_s;
+        QVERIFY(QDir().mkpath(old));
+
+        FirebirdBackupParams p = backupParams();
+        p.retention = true;
+        if (!rightPassword)
+            p.password += u"x"_s;
+        const Outcome out = backup(p);
+        QVERIFY(out.closed);
+        const QList<Row> log = rows(backupLog());
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(QFileInfo::exists(old), !rightPassword);
+        if (rightPassword)
+            return;
+        QVERIFY2(log[0][6].startsWith("Basarisiz.Your user name and password are not defined"_L1), qPrintable(log[0][6]));
+        // The window tells it too, not only the log.
+        QVERIFY2(out.label.startsWith("Yedekleme Islemi Basarisiz. Your user name"_L1), qPrintable(out.label));
+    }
+
+    void backupFailures_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("missing database") << QString() << u"yok.fdb"_s << u"No such file or directory"_s;
+        QTest::newRow("closed port") << u"127.0.0.1/%1:"_s << u"stok.fdb"_s << u"Unable to complete network request"_s;
+    }
+
+    void backupFailures()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        if (!prefix.isEmpty()) {
+            QTcpServer probe; // a port that was just free: nothing listens once the probe closes
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            prefix = prefix.arg(probe.serverPort());
+        }
+        FirebirdBackupParams p = backupParams();
+        p.database = prefix + path(file);
+        const Outcome out = backup(p);
+        QVERIFY(out.closed);
+        const QList<Row> log = rows(backupLog());
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0][4], path(file));
+        QCOMPARE(log[0][5], out.backupFile);
+        // A message of several lines arrives whole: the cause is on a later line than the first.
+        QVERIFY2(log[0][6].startsWith("Basarisiz."_L1) && log[0][6].contains(expected), qPrintable(log[0][6]));
+        QVERIFY2(out.label.startsWith("Yedekleme Islemi Basarisiz."_L1), qPrintable(out.label));
+    }
+
+    void silentServerTimesOutWhileEventsRun()
+    {
+        // Accepts the connection and never answers: the attach alone would hang for minutes.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QList<QTcpSocket *> peers;
+        connect(&silent, &QTcpServer::newConnection, this, [&] {
+            while (QTcpSocket *s = silent.nextPendingConnection())
+                peers.append(s);
+        });
+        setFbAttachTimeoutMs(1500);
+        const QString server = u"127.0.0.1/%1"_s.arg(silent.serverPort());
+        FirebirdBackupParams p = backupParams();
+        p.database = server + u':' + m_db;
+
+        const Outcome out = backup(p, 20000);
+        QVERIFY(out.closed);
+        QVERIFY(!peers.isEmpty()); // the wait really was on the attach
+        const QList<Row> log = rows(backupLog());
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0][6], u"Basarisiz.Firebird sunucusu (%1) 2 saniye icinde yanit vermedi."_s.arg(server));
+        QVERIFY(out.label.startsWith("Yedekleme Islemi Basarisiz. Firebird sunucusu"_L1));
+        // This thread's timers went on meanwhile: the runner's elapsed time and ours.
+        QVERIFY2(out.elapsed >= 5, qPrintable(QString::number(out.elapsed)));
+        QVERIFY2(out.ticksDuringRun >= 20, qPrintable(QString::number(out.ticksDuringRun)));
+
+        // The worker left behind ends by itself once the peer goes away.
+        QVERIFY(fbWorkersRunning() >= 1);
+        qDeleteAll(peers);
+        QTRY_COMPARE_WITH_TIMEOUT(fbWorkersRunning(), 0, 15000);
+    }
+
+    void runFolderProblems()
+    {
+        // A file where the target folder should be: the run folder cannot be made.
+        QFile blocker(m_target);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Outcome out = backup(backupParams());
+        QVERIFY(out.closed);
+        QCOMPARE(rows(backupLog()).size(), 1);
+        const QString status = rows(backupLog())[0][6];
+        QVERIFY2(status.startsWith("Basarisiz."_L1) && status.contains("olusturulamadi"_L1), qPrintable(status));
+        QVERIFY(out.label.startsWith("Yedekleme Islemi Basarisiz."_L1));
+
+        // An existing run folder without overwrite: the server is not asked, nothing is logged.
+        QVERIFY(blocker.remove());
+        QVERIFY(QDir().mkpath(m_target + u"/Stok_fyd_20240115_1430"_s));
+        FirebirdBackupParams p = backupParams();
+        p.overwrite = false;
+        out = backup(p);
+        QVERIFY(out.closed);
+        QCOMPARE(rows(backupLog()).size(), 1);
+        QVERIFY(!QFileInfo::exists(out.backupFile));
+        QCOMPARE(out.label, u"Yedekleme Islemi Tamamlandi."_s);
+
+        // The server cannot write its file there (a folder holds the name): its own words are
+        // logged, never a success.
+        QVERIFY(QDir().mkpath(out.backupFile));
+        out = backup(backupParams());
+        QVERIFY(out.closed);
+        QCOMPARE(rows(backupLog()).size(), 2);
+        const QString refused = rows(backupLog())[1][6];
+        QVERIFY2(refused.startsWith("Basarisiz."_L1) && refused.contains("cannot open backup file"_L1), qPrintable(refused));
+    }
+
+    void restoreIntoNewFolderAndOverExistingDatabase()
+    {
+        bool ok = false;
+        const QString fbk = path(u"kaynak.fbk"_s);
+        const QString gbakOut = kxtest::gbak(u"-b"_s, m_db, fbk, &ok);
+        QVERIFY2(ok, qPrintable(gbakOut));
+        const QString existing = path(u"eski.fdb"_s);
+        const QString failure = kxtest::createDatabase(existing, {u"eski"_s});
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+
+        // The first goes into a folder that does not exist yet, the second replaces a database
+        // with other rows.
+        FirebirdRestoreParams p{fbk, path(u"yeni/alt/geri.fdb"_s), kxtest::fbUser(), kxtest::fbPassword()};
+        for (const QString &target : {p.databaseFile, existing}) {
+            p.databaseFile = target;
+            const Outcome out = restore(p);
+            QVERIFY(out.closed);
+            QCOMPARE(out.capacity, capacityText(double(QFileInfo(fbk).size())));
+            QCOMPARE(out.label, u"Geri Yukleme Islemi Tamamlandi..."_s);
+            QCOMPARE(kxtest::databaseNames(target, &ok), kNames);
+            const Row expected = {u"Firebird Geri Yukleme"_s, u"Manuel"_s, logDateText(QDate(2024, 1, 15)),
+                                  u"14:30:55"_s, fbk, target, u"Basarili"_s};
+            QCOMPARE(rows(restoreLog()).last(), expected);
+        }
+        QCOMPARE(rows(restoreLog()).size(), 2);
+        QVERIFY(rows(backupLog()).isEmpty());
+    }
+
+    void restoreFailures_data()
+    {
+        QTest::addColumn<bool>("backupExists");
+        QTest::addColumn<QString>("passwordSuffix");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("wrong password") << true << u"x"_s << u"Your user name and password are not defined"_s;
+        QTest::newRow("missing backup file") << false << QString() << u"yok.fbk"_s;
+    }
+
+    void restoreFailures()
+    {
+        QFETCH(bool, backupExists);
+        QFETCH(QString, passwordSuffix);
+        QFETCH(QString, expected);
+        const QString fbk = path(u"yok.fbk"_s);
+        bool ok = true;
+        const QString gbakOut = backupExists ? kxtest::gbak(u"-b"_s, m_db, fbk, &ok) : QString();
+        QVERIFY2(ok, qPrintable(gbakOut));
+        FirebirdRestoreParams p{fbk, path(u"geri.fdb"_s), kxtest::fbUser(), kxtest::fbPassword() + passwordSuffix};
+        const Outcome out = restore(p);
+        QVERIFY(out.closed);
+        QCOMPARE(out.capacity, backupExists ? capacityText(double(QFileInfo(fbk).size())) : u"0 MB"_s);
+        const QList<Row> log = rows(restoreLog());
+        QCOMPARE(log.size(), 1);
+        QCOMPARE((QStringList{log[0][0], log[0][4], log[0][5]}), (QStringList{u"Firebird Geri Yukleme"_s, fbk, p.databaseFile}));
+        QVERIFY2(log[0][6].startsWith("Basarisiz."_L1) && log[0][6].contains(expected), qPrintable(log[0][6]));
+        QVERIFY2(out.label.startsWith("Geri Yukleme Islemi Basarisiz."_L1), qPrintable(out.label));
+        QVERIFY(!QFileInfo::exists(p.databaseFile));
+    }
+
+    void sigtermEndsTheProgram_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("after an attach") << u"attached"_s;
+        QTest::newRow("during a run that hangs") << u"waiting"_s;
+    }
+
+    void sigtermEndsTheProgram()
+    {
+        // A fresh process: the client library takes the signals over only at its first use.
+        QFETCH(QString, mode);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"KX_TERMINATION_CHILD"_s, mode);
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForStarted());
+        QSignalSpy finished(&child, &QProcess::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || finished.count() > 0, 30000);
+        QCOMPARE(QString::fromLocal8Bit(child.readLine()).trimmed(), mode);
+
+        child.terminate(); // SIGTERM
+        if (finished.count() == 0 && !finished.wait(15000)) {
+            child.kill();
+            child.waitForFinished();
+            QFAIL("SIGTERM did not end the program");
+        }
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        if (mode == "waiting"_L1) // the interrupted run still left its line
+            QCOMPARE(QString::fromLocal8Bit(child.readAll()).trimmed(),
+                     u"Basarisiz.Firebird islemi program kapanirken yarida kesildi."_s);
+    }
+};
+
+// The program side of sigtermEndsTheProgram: prints its mode once the client library is in
+// use, then runs the event loop until a signal ends it.
+static int terminationChild(int argc, char **argv, const QByteArray &mode)
+{
+    QApplication app(argc, argv);
+    installTerminationHandler();
+    QTemporaryDir dir;
+    QTcpServer silent;
+    if (mode == "attached") {
+        QTimer::singleShot(0, [] {
+            try {
+                FbService s;
+                s.attach(kxtest::fbHost(), kxtest::fbUser(), kxtest::fbPassword());
+            } catch (const Error &e) {
+                fputs(qPrintable(e.text() + u'\n'), stdout);
+            }
+            // The library has put its own handlers in by now; ours must be back.
+            fputs(terminationHandlerActive() ? "attached\n" : "replaced\n", stdout);
+            fflush(stdout);
+        });
+        return app.exec();
+    }
+    // A backup runner in the middle of its run: its window refuses to close, and the
+    // conversation hangs on a server that never answers.
+    if (!dir.isValid() || !silent.listen(QHostAddress::LocalHost))
+        return 2;
+    QObject::connect(&silent, &QTcpServer::newConnection, [] {
+        fputs("waiting\n", stdout);
+        fflush(stdout);
+    });
+    Dialogs::setScripted(true);
+    TRunnerF::setTimings(0, 0, 1000);
+    setLogFolder(dir.path());
+    auto *runner = new TOtoYedekFBF(dir.path());
+    runner->params.jobName = u"Stok.fyd"_s;
+    runner->params.database = u"127.0.0.1/%1:/x.fdb"_s.arg(silent.serverPort());
+    runner->params.targetFolder = dir.filePath(u"hedef"_s);
+    runner->YedekAyarla();
+    const int code = app.exec();
+    const QStringList lines = backupLog().lines();
+    fputs(lines.isEmpty() ? "no log\n" : qPrintable(parseLogLine(lines.last())[6] + u'\n'), stdout);
+    return code;
+}
+
+int main(int argc, char *argv[])
+{
+    const QByteArray child = qgetenv("KX_TERMINATION_CHILD");
+    if (!child.isEmpty())
+        return terminationChild(argc, argv, child);
+    QApplication app(argc, argv);
+    TestFirebirdRuns test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_firebirdruns.moc"

@@ -1,0 +1,169 @@
+// Operation logs: the line format, reading lines back, and the file kept at 5000 lines that other
+// processes may change between writes.
+#include "core/codepage.h"
+#include "platform/files.h"
+#include "runs/oplog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kx;
+
+using Cells = std::array<QString, 7>;
+Q_DECLARE_METATYPE(Cells)
+
+namespace {
+
+LogEntry entry(const QString &name)
+{
+    return {QStringLiteral("Klasör Yedekleme"), name, QStringLiteral("05.01.2024"), QStringLiteral("09:05:30"),
+            QStringLiteral("/veri"), QStringLiteral("/yedek"), QStringLiteral("Başarılı")};
+}
+
+QStringList fileLines(const QString &path)
+{
+    return codepage::splitLines(readWholeFile(path));
+}
+
+} // namespace
+
+class TestOpLog : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    OperationLog m_log;
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath(QStringLiteral("backup2.kxk"));
+        QFile::remove(m_path);
+        m_log.setPath(m_path);
+    }
+
+    void formatLine()
+    {
+        LogEntry e = entry(QStringLiteral("Muhasebe.nyd"));
+        QCOMPARE(formatLogLine(e), QStringLiteral("MODUL=Klasör Yedekleme|YEDEKADI=Muhasebe.nyd|TARIH=05.01.2024|"
+                                                  "SAAT=09:05:30|KAYNAK=/veri|HEDEF=/yedek|DURUMU=Başarılı"));
+        // A multi-line status must not split the entry into several log lines.
+        e.status = QStringLiteral("Hata:\r\nDisk dolu\nbitti");
+        const QString line = formatLogLine(e);
+        QVERIFY(line.endsWith(QStringLiteral("|DURUMU=Hata:  Disk dolu bitti")));
+        QCOMPARE(codepage::splitLines(codepage::encode(line)).size(), 1);
+    }
+
+    void parseLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<Cells>("cells");
+        QTest::newRow("full") << formatLogLine(entry(QStringLiteral("A.nyd")))
+                              << Cells{"Klasör Yedekleme", "A.nyd", "05.01.2024", "09:05:30", "/veri", "/yedek", "Başarılı"};
+        QTest::newRow("keys in any case") << "modul=M|YedekAdi=N|durumu=D" << Cells{"M", "N", "", "", "", "", "D"};
+        QTest::newRow("first key wins") << "MODUL=A|MODUL=B|SAAT=1|saat=2" << Cells{"A", "", "", "1", "", "", ""};
+        QTest::newRow("module only") << "MODUL=X" << Cells{"X", "", "", "", "", "", ""};
+        QTest::newRow("any order") << "HEDEF=/h|MODUL=M" << Cells{"M", "", "", "", "", "/h", ""};
+        QTest::newRow("bar cuts the value") << "KAYNAK=/a|b|HEDEF=/h" << Cells{"", "", "", "", "/a", "/h", ""};
+        QTest::newRow("equals sign kept") << "DURUMU=a=b" << Cells{"", "", "", "", "", "", "a=b"};
+        QTest::newRow("no keys") << "rastgele metin" << Cells{};
+    }
+    void parseLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(Cells, cells);
+        QCOMPARE(parseLogLine(line), cells);
+    }
+
+    void rowsNewestFirst()
+    {
+        const auto rows = logRowsNewestFirst({"MODUL=1", "MODUL=2", "MODUL=3"});
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0)[0], QStringLiteral("3"));
+        QCOMPARE(rows.at(2)[0], QStringLiteral("1"));
+    }
+
+    void firstWriteCreatesOneLine()
+    {
+        const LogEntry e = entry(QStringLiteral("Şube.nyd"));
+        m_log.write(e);
+        // One CR LF line in the program's code page.
+        QCOMPARE(readWholeFile(m_path), codepage::encode(formatLogLine(e)) + "\r\n");
+        QVERIFY(readWholeFile(m_path).contains("\xDE" "ube.nyd"));
+        QCOMPARE(m_log.lines(), QStringList{formatLogLine(e)});
+        QCOMPARE(m_log.takeFailure(), QString());
+    }
+
+    void keepsNewest5000()
+    {
+        QStringList old;
+        for (int i = 0; i < OperationLog::kMaxLines; ++i)
+            old.append(QStringLiteral("MODUL=M|YEDEKADI=eski%1").arg(i));
+        writeWholeFile(m_path, codepage::joinLines(old));
+        m_log.write(entry(QStringLiteral("yeni")));
+        const QStringList lines = fileLines(m_path);
+        QCOMPARE(lines.size(), OperationLog::kMaxLines);
+        QCOMPARE(lines.first(), QStringLiteral("MODUL=M|YEDEKADI=eski1"));
+        QCOMPARE(lines.at(lines.size() - 2), old.last());
+        QCOMPARE(lines.last(), formatLogLine(entry(QStringLiteral("yeni"))));
+        QCOMPARE(m_log.lines(), lines);
+    }
+
+    void rereadsFileBeforeEachWrite()
+    {
+        m_log.write(entry(QStringLiteral("A")));
+        // Another process appends a line between our writes.
+        QFile f(m_path);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("MODUL=baska|YEDEKADI=X\r\n");
+        f.close();
+        m_log.write(entry(QStringLiteral("B")));
+        QCOMPARE(fileLines(m_path), QStringList({formatLogLine(entry(QStringLiteral("A"))), "MODUL=baska|YEDEKADI=X",
+                                                 formatLogLine(entry(QStringLiteral("B")))}));
+
+        // The file deleted behind our back: a fresh file, and the copy follows it.
+        QVERIFY(QFile::remove(m_path));
+        m_log.write(entry(QStringLiteral("C")));
+        const QStringList fresh{formatLogLine(entry(QStringLiteral("C")))};
+        QCOMPARE(fileLines(m_path), fresh);
+        QCOMPARE(m_log.lines(), fresh);
+    }
+
+    void unwritableFileReportedOnce_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::newRow("missing folder") << "yok/backup2.kxk";
+        QTest::newRow("path is a folder") << "klasor";
+    }
+    void unwritableFileReportedOnce()
+    {
+        QFETCH(QString, relative);
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("klasor")));
+        m_log.setPath(m_dir.filePath(relative));
+        m_log.write(entry(QStringLiteral("A")));
+        m_log.write(entry(QStringLiteral("B")));
+        const QString failure = m_log.takeFailure();
+        QVERIFY(!failure.isEmpty());
+        QVERIFY2(failure.contains(relative), qPrintable(failure));
+        QCOMPARE(m_log.takeFailure(), QString());
+        QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("klasor"))).isDir());
+    }
+
+    void clearDeletesFile()
+    {
+        m_log.write(entry(QStringLiteral("A")));
+        m_log.clear();
+        QVERIFY(!QFileInfo::exists(m_path));
+        QVERIFY(m_log.lines().isEmpty());
+        m_log.clear(); // nothing left to delete is no failure
+        m_log.write(entry(QStringLiteral("B")));
+        QCOMPARE(fileLines(m_path).size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOpLog)
+#include "tst_oplog.moc"

@@ -1,0 +1,197 @@
+// Retention of hourly runs, end to end from the job file, and the folder delete it relies on.
+#include "core/jobfile.h"
+#include "core/service.h"
+#include "platform/folderdelete.h"
+#include "scheduling/retention.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kx;
+
+namespace {
+
+const QString kJob = QStringLiteral("Muhasebe.nyd");
+
+// Names beside the runs that must never count as runs nor be deleted. Their dates are the
+// oldest, so a rule that took them for runs would delete them first.
+const QStringList kStrangers = {
+    QStringLiteral("Muhasebe_nyd_eski_nyd_20240101_1000"), // the runs of job "Muhasebe_nyd_eski.nyd"
+    QStringLiteral("muhasebe_nyd_20240101_1000"),          // other letter case
+    QStringLiteral("Muhasebe_nyd_20241301_1000"),          // month 13
+    QStringLiteral("Muhasebe_nyd_20240101_10000"),
+    QStringLiteral("Muhasebe_nyd_20240101_١٠٠٠"), // digits, but not ASCII ones
+};
+const QString kNotes = QStringLiteral("Muhasebe_nyd_notes.txt");
+
+void touch(const QString &path)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    f.write("x");
+}
+
+// A run folder as a backup leaves it: files and a sub-folder.
+void makeRun(const QString &folder)
+{
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/alt")));
+    touch(folder + QStringLiteral("/Muhasebe.Zip"));
+    touch(folder + QStringLiteral("/alt/a.txt"));
+}
+
+QStringList stamps(int firstDay, int lastDay, const QStringList &times)
+{
+    QStringList out;
+    for (int d = firstDay; d <= lastDay; ++d)
+        for (const QString &t : times)
+            out.append(QStringLiteral("Muhasebe_nyd_202401%1_%2").arg(d, 2, 10, QLatin1Char('0')).arg(t));
+    return out;
+}
+
+QStringList without(QStringList all, const QStringList &gone)
+{
+    for (const QString &g : gone)
+        all.removeAll(g);
+    return all;
+}
+
+QStringList listed(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestRetention : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_program, m_target, m_target2;
+
+    void writeJob(const QString &mode, const QString &days, const QString &unit, const QString &target)
+    {
+        JobFile job;
+        job.setValue(QStringLiteral("HEDEF_DIZIN"), target);
+        job.setValue(QStringLiteral("HEDEFDIZIN2"), m_target2);
+        job.setValue(QStringLiteral("YEDEKSIL"), mode);
+        job.setValue(QStringLiteral("SILGUN"), days);
+        job.setValue(QStringLiteral("YEDEK_ZAMANI"), unit);
+        job.save(m_program + u'/' + kJob);
+    }
+
+private slots:
+    void init()
+    {
+        resetService();
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QDir(m_dir.path()).removeRecursively());
+        m_program = m_dir.filePath(QStringLiteral("program"));
+        m_target = m_dir.filePath(QStringLiteral("hedef"));
+        m_target2 = m_dir.filePath(QStringLiteral("hedef2"));
+        QVERIFY(QDir().mkpath(m_program));
+    }
+
+    void rules_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("days");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QStringList>("runs");
+        QTest::addColumn<QStringList>("deleted");
+
+        // Two runs on one day: order is by the whole stamp, not by the day alone.
+        const QStringList six = stamps(1, 3, {"0900", "1700"});
+        QTest::newRow("count keeps 3 of 6") << "1" << "3" << "1" << six << six.mid(0, 3);
+        QTest::newRow("count keeps 6 of 6") << "1" << "6" << "1" << six << QStringList();
+        QTest::newRow("count unreadable means 1") << "1" << "abc" << "1" << six << six.mid(0, 5);
+        QTest::newRow("count, daily job") << "1" << "1" << "2" << six << QStringList();
+        QTest::newRow("unknown mode") << "9" << "1" << "1" << six << QStringList();
+
+        const QStringList daily = stamps(5, 15, {"1200"});
+        QTest::newRow("days before newest minus 7") << "2" << "7" << "1" << daily << stamps(5, 7, {"1200"});
+
+        const QStringList hourly = stamps(5, 15, {"0900", "1300", "1700"});
+        QTest::newRow("last of each older day") << "3" << "7" << "1" << hourly << stamps(5, 7, {"0900", "1300"});
+    }
+    void rules()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, days);
+        QFETCH(QString, unit);
+        QFETCH(QStringList, runs);
+        QFETCH(QStringList, deleted);
+
+        for (const QString &target : {m_target, m_target2}) {
+            for (const QString &r : runs + kStrangers)
+                makeRun(target + u'/' + r);
+            touch(target + u'/' + kNotes);
+        }
+        const QStringList before = listed(m_target);
+        writeJob(mode, days, unit, m_target);
+
+        YedekSil(m_program, kJob);
+
+        QCOMPARE(listed(m_target), without(before, deleted));
+        QCOMPARE(listed(m_target2), before);
+        QCOMPARE(service().jobBuffer.value(QStringLiteral("HEDEF_DIZIN")), m_target);
+    }
+
+    void missingPiecesDoNothing()
+    {
+        // The job file is missing.
+        makeRun(m_target + QStringLiteral("/Muhasebe_nyd_20240101_1000"));
+        makeRun(m_target + QStringLiteral("/Muhasebe_nyd_20240102_1000"));
+        YedekSil(m_program, kJob);
+        QCOMPARE(listed(m_target).size(), 2);
+
+        // The target folder is missing.
+        writeJob(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), m_dir.filePath(QStringLiteral("yok")));
+        YedekSil(m_program, kJob);
+        QCOMPARE(listed(m_target).size(), 2);
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("yok"))));
+    }
+
+    void deleteLeavesLinkTargets()
+    {
+        const QString run = m_dir.filePath(QStringLiteral("run"));
+        const QString outside = m_dir.filePath(QStringLiteral("disari"));
+        makeRun(run);
+        makeRun(outside);
+        QVERIFY(QFile::link(outside, run + QStringLiteral("/baglanti")));
+        QVERIFY(QFile::link(outside + QStringLiteral("/Muhasebe.Zip"), run + QStringLiteral("/dosyabag")));
+        touch(run + QStringLiteral("/salt.txt"));
+        QVERIFY(QFile::setPermissions(run + QStringLiteral("/salt.txt"), QFileDevice::ReadOwner));
+
+        QVERIFY(deleteFolderTree(run + u'/'));
+        QVERIFY(!QFileInfo::exists(run));
+        QCOMPARE(listed(outside), QStringList({"Muhasebe.Zip", "alt"}));
+        QCOMPARE(listed(outside + QStringLiteral("/alt")), QStringList{"a.txt"});
+    }
+
+    void deleteRefusesNonFolders()
+    {
+        const QString real = m_dir.filePath(QStringLiteral("gercek"));
+        const QString link = m_dir.filePath(QStringLiteral("bag"));
+        const QString file = m_dir.filePath(QStringLiteral("dosya.txt"));
+        makeRun(real);
+        touch(file);
+        QVERIFY(QFile::link(real, link));
+
+        QVERIFY(!deleteFolderTree(file));
+        // With or without a trailing separator, a link to a folder is not the folder.
+        QVERIFY(!deleteFolderTree(link));
+        QVERIFY(!deleteFolderTree(link + u'/'));
+        QVERIFY(QFileInfo::exists(file));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(listed(real), QStringList({"Muhasebe.Zip", "alt"}));
+        QVERIFY(!deleteFolderTree(QString()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRetention)
+#include "tst_retention.moc"

@@ -1,0 +1,361 @@
+// The archive engine: encrypted packing that other tools accept, unpacking with the right
+// password only, the older PKWARE encryption, entries that would leave the target, damaged
+// archives and existing files.
+#include "platform/kxerror.h"
+#include "platform/zipengine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <zip.h>
+
+using namespace kx;
+
+namespace {
+
+const QByteArray kPassword("Gizli-Parola.7");
+
+void put(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// Every entry below a folder, files and folders, relative and sorted.
+QStringList tree(const QString &root)
+{
+    QStringList out;
+    const QDir base(root);
+    const auto filters = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System;
+    QList<QString> pending{root};
+    while (!pending.isEmpty()) {
+        const QString folder = pending.takeFirst();
+        const QFileInfoList infos = QDir(folder).entryInfoList(filters);
+        for (const QFileInfo &fi : infos) {
+            out.append(base.relativeFilePath(fi.filePath()));
+            if (fi.isDir() && !fi.isSymLink())
+                pending.append(fi.filePath());
+        }
+    }
+    out.sort();
+    return out;
+}
+
+// Poorly compressible bytes, so a change in the middle lands inside an entry's data.
+QByteArray noise(int size, quint32 seed)
+{
+    QRandomGenerator gen(seed);
+    QByteArray b(size, Qt::Uninitialized);
+    for (char &c : b)
+        c = char(gen.bounded(256));
+    return b;
+}
+
+// An archive written with libzip itself, for names and forms the engine would never write.
+void rawArchive(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries)
+{
+    int code = 0;
+    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    QVERIFY(za);
+    for (const auto &e : entries) {
+        zip_source_t *src = zip_source_buffer(za, e.second.constData(), zip_uint64_t(e.second.size()), 0);
+        QVERIFY(src);
+        QVERIFY2(zip_file_add(za, e.first.constData(), src, ZIP_FL_ENC_UTF_8) >= 0, zip_strerror(za));
+    }
+    QVERIFY2(zip_close(za) == 0, zip_strerror(za));
+}
+
+void corrupt(const QString &path, qint64 offset, int count)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.seek(offset));
+    QByteArray b = f.read(count);
+    for (char &c : b)
+        c = char(~c);
+    QVERIFY(f.seek(offset));
+    f.write(b);
+}
+
+QString runTool(const QString &program, const QStringList &args, const QString &workDir, int *exitCode)
+{
+    const QString exe = QStandardPaths::findExecutable(program);
+    if (exe.isEmpty()) {
+        *exitCode = -1;
+        return QStringLiteral("%1 is not installed (the tests need p7zip-full and zip)").arg(program);
+    }
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(exe, args);
+    if (!p.waitForFinished(60000)) {
+        *exitCode = -1;
+        return QStringLiteral("%1 did not finish").arg(program);
+    }
+    *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromLocal8Bit(p.readAll());
+}
+
+} // namespace
+
+class TestZipEngine : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_src;
+    QString m_archive;
+    QStringList m_files;
+    const QDateTime m_stamp{QDate(2023, 11, 20), QTime(9, 41, 26)}; // even seconds: the archive keeps two
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_src = m_dir.filePath("src");
+        put(m_src + "/rapor.txt", QByteArray("satir satir satir\n").repeated(500));
+        put(m_src + "/Alt/Klasor/logo.PNG", noise(3000, 1));
+        put(m_src + "/Alt/bos.dat", QByteArray());
+        put(m_src + "/Alt/veri.bin", noise(70000, 2));
+        m_files = {m_src + "/rapor.txt", m_src + "/Alt/Klasor/logo.PNG", m_src + "/Alt/bos.dat",
+                   m_src + "/Alt/veri.bin"};
+        for (const QString &f : std::as_const(m_files)) {
+            QFile file(f);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(m_stamp, QFileDevice::FileModificationTime));
+        }
+        m_archive = m_dir.filePath("out/src.Zip");
+        QVERIFY(QDir().mkpath(m_dir.filePath("out")));
+
+        int started = 0, finished = 0;
+        double lastShare = -1;
+        bool ordered = true;
+        PackProgress progress;
+        progress.started = [&] { ++started; };
+        progress.advanced = [&](double share) {
+            ordered = ordered && share >= lastShare && started == 1;
+            lastShare = share;
+        };
+        progress.finished = [&] { ++finished; };
+        packZip(m_archive, m_src + "/", m_files, kPassword, progress);
+        QCOMPARE(started, 1);
+        QCOMPARE(finished, 1);
+        QVERIFY(ordered);
+        QCOMPARE(lastShare, 1.0);
+    }
+
+    void storedKinds_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("png upper case") << "x.PNG" << true;
+        QTest::newRow("gz") << "yedek.tar.gz" << true;
+        QTest::newRow("zip") << "a/b.zip" << true;
+        QTest::newRow("jar") << "lib.Jar" << true;
+        QTest::newRow("text") << "x.txt" << false;
+        QTest::newRow("no suffix") << "png" << false;
+        QTest::newRow("dot in folder only") << "a.png/readme" << false;
+        QTest::newRow("suffix longer") << "x.pngx" << false;
+    }
+
+    void storedKinds()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, stored);
+        QCOMPARE(storedWithoutCompression(name), stored);
+    }
+
+    void roundTripKeepsTreeContentsAndTimes()
+    {
+        const ZipInfo info = inspectZip(m_archive);
+        QCOMPARE(info.entries, qint64(4));
+        QCOMPARE(info.totalSize, qint64(500 * 18 + 3000 + 0 + 70000));
+
+        QTemporaryDir out;
+        QList<QPair<qint64, qint64>> steps;
+        const UnpackResult r = unpackZip(m_archive, out.filePath("hedef"), kPassword, false,
+                                         [&](qint64 done, qint64 total) { steps.append({done, total}); });
+        QCOMPARE(r.written, qint64(4));
+        QCOMPARE(r.skippedExisting, qint64(0));
+        QVERIFY(r.refused.isEmpty());
+        QCOMPARE(steps.size(), 4);
+        QCOMPARE(steps.last(), (QPair<qint64, qint64>(4, 4)));
+        QCOMPARE(tree(out.filePath("hedef")),
+                 QStringList({"Alt", "Alt/Klasor", "Alt/Klasor/logo.PNG", "Alt/bos.dat", "Alt/veri.bin", "rapor.txt"}));
+        for (const QString &f : std::as_const(m_files)) {
+            const QString copy = out.filePath("hedef") + f.mid(m_src.size());
+            QCOMPARE(contents(copy), contents(f));
+            QCOMPARE(QFileInfo(copy).lastModified(), m_stamp);
+        }
+    }
+
+    void otherToolsAcceptTheArchive()
+    {
+        int rc = 0;
+        QString text = runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), m_archive}, m_dir.path(), &rc);
+        QVERIFY2(rc == 0, qPrintable(text));
+        QVERIFY2(text.contains("Everything is Ok"), qPrintable(text));
+
+        text = runTool("7z", {"l", "-slt", "-p" + QString::fromLatin1(kPassword), m_archive}, m_dir.path(), &rc);
+        QVERIFY2(rc == 0, qPrintable(text));
+        // Strong encryption on every entry; already-compressed kinds stored, the rest deflated.
+        QCOMPARE(text.count("Method = AES-256"), 4);
+        const qsizetype png = text.indexOf("Path = Alt/Klasor/logo.PNG");
+        const qsizetype txt = text.indexOf("Path = rapor.txt");
+        QVERIFY(png >= 0 && txt >= 0);
+        QCOMPARE(text.mid(text.indexOf("Method = ", png), 22), QStringLiteral("Method = AES-256 Store"));
+        QCOMPARE(text.mid(text.indexOf("Method = ", txt), 24), QStringLiteral("Method = AES-256 Deflate"));
+
+        // A wrong password must not pass the tool's own test either.
+        text = runTool("7z", {"t", "-pyanlis", m_archive}, m_dir.path(), &rc);
+        QVERIFY2(rc != 0, qPrintable(text));
+    }
+
+    void passwordIsRequired_data()
+    {
+        QTest::addColumn<QByteArray>("password");
+        QTest::newRow("none") << QByteArray();
+        QTest::newRow("wrong") << QByteArray("Gizli-Parola.8");
+    }
+
+    void passwordIsRequired()
+    {
+        QFETCH(QByteArray, password);
+        QTemporaryDir out;
+        QVERIFY_THROWS_EXCEPTION(Error, unpackZip(m_archive, out.path(), password, true));
+        // Nothing half-written is left, not even a temporary: at most folders.
+        for (const QString &p : tree(out.path()))
+            QVERIFY2(QFileInfo(out.filePath(p)).isDir(), qPrintable(p));
+    }
+
+    void readsPkwareEncryption()
+    {
+        int rc = 0;
+        const QString archive = m_dir.filePath("pkware.zip");
+        const QString text = runTool("zip", {"-q", "-P", "eski", "-r", archive, "src"}, m_dir.path(), &rc);
+        QVERIFY2(rc == 0, qPrintable(text));
+        QTemporaryDir out;
+        const UnpackResult r = unpackZip(archive, out.path(), "eski", false);
+        QCOMPARE(r.written, qint64(4));
+        QCOMPARE(contents(out.filePath("src/Alt/veri.bin")), contents(m_src + "/Alt/veri.bin"));
+        QCOMPARE(contents(out.filePath("src/rapor.txt")), contents(m_src + "/rapor.txt"));
+
+        QTemporaryDir out2;
+        QVERIFY_THROWS_EXCEPTION(Error, unpackZip(archive, out2.path(), "yanlis", false));
+        QVERIFY(!QFileInfo::exists(out2.filePath("src/rapor.txt")));
+    }
+
+    void entriesLeavingTheTargetAreRefused()
+    {
+        QTemporaryDir dir;
+        const QByteArray absolute = QFile::encodeName(dir.filePath("abs.txt"));
+        const QString archive = dir.filePath("kotu.zip");
+        rawArchive(archive, {{"../evil.txt", "x"},
+                             {absolute, "x"},
+                             {"alt/../../evil2.txt", "x"},
+                             {"..\\evil3.txt", "x"},
+                             {"ic/iyi.txt", "iyi"}});
+        const QString target = dir.filePath("a/hedef");
+        const UnpackResult r = unpackZip(archive, target, QByteArray(), false);
+        QCOMPARE(r.refused, QStringList({"../evil.txt", QFile::decodeName(absolute), "alt/../../evil2.txt",
+                                         "..\\evil3.txt"}));
+        QCOMPARE(r.written, qint64(1));
+        QCOMPARE(contents(target + "/ic/iyi.txt"), QByteArray("iyi"));
+        // Nothing beside the target, and the absolute name not recreated inside it either.
+        QCOMPARE(tree(dir.path()), QStringList({"a", "a/hedef", "a/hedef/ic", "a/hedef/ic/iyi.txt", "kotu.zip"}));
+    }
+
+    void damagedArchiveThrows_data()
+    {
+        QTest::addColumn<bool>("encrypted");
+        QTest::addColumn<bool>("truncate");
+        QTest::newRow("encrypted, bytes changed") << true << false;
+        QTest::newRow("plain, bytes changed") << false << false;
+        QTest::newRow("cut short") << true << true;
+    }
+
+    void damagedArchiveThrows()
+    {
+        QFETCH(bool, encrypted);
+        QFETCH(bool, truncate);
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("bozuk.zip");
+        const QByteArray data = noise(200000, 3);
+        if (encrypted) {
+            put(dir.filePath("src/buyuk.bin"), data);
+            packZip(archive, dir.filePath("src"), {dir.filePath("src/buyuk.bin")}, kPassword);
+        } else {
+            rawArchive(archive, {{"buyuk.bin", data}});
+        }
+        const qint64 size = QFileInfo(archive).size();
+        if (truncate)
+            QVERIFY(QFile::resize(archive, size / 2));
+        else
+            corrupt(archive, size / 2, 64);
+
+        const QString target = dir.filePath("hedef");
+        QVERIFY_THROWS_EXCEPTION(Error, unpackZip(archive, target, kPassword, true));
+        QVERIFY(!QFileInfo::exists(target + "/buyuk.bin"));
+        QVERIFY(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    }
+
+    void existingFilesKeptUnlessOverwrite()
+    {
+        QTemporaryDir out;
+        put(out.filePath("rapor.txt"), "kendi");
+        UnpackResult r = unpackZip(m_archive, out.path(), kPassword, false);
+        QCOMPARE(r.skippedExisting, qint64(1));
+        QCOMPARE(r.written, qint64(3));
+        QCOMPARE(contents(out.filePath("rapor.txt")), QByteArray("kendi"));
+
+        r = unpackZip(m_archive, out.path(), kPassword, true);
+        QCOMPARE(r.skippedExisting, qint64(0));
+        QCOMPARE(r.written, qint64(4));
+        QCOMPARE(contents(out.filePath("rapor.txt")), contents(m_src + "/rapor.txt"));
+    }
+
+    void longestNameUnpacks()
+    {
+        const QString name = QString(251, u'b') + QStringLiteral(".txt");
+        QTemporaryDir dir;
+        put(dir.filePath("src/") + name, "uzun");
+        packZip(dir.filePath("a.zip"), dir.filePath("src"), {dir.filePath("src/") + name}, kPassword);
+        const UnpackResult r = unpackZip(dir.filePath("a.zip"), dir.filePath("out"), kPassword, false);
+        QCOMPARE(r.written, qint64(1));
+        QCOMPARE(tree(dir.filePath("out")), QStringList({name}));
+        QCOMPARE(contents(dir.filePath("out/") + name), QByteArray("uzun"));
+    }
+
+    void failedPackKeepsTheOldArchive()
+    {
+        QTemporaryDir dir;
+        put(dir.filePath("src/a.txt"), "a");
+        const QString archive = dir.filePath("src.Zip");
+        packZip(archive, dir.filePath("src"), {dir.filePath("src/a.txt")}, kPassword);
+        const QByteArray before = contents(archive);
+
+        put(dir.filePath("src/b.txt"), "b");
+        QVERIFY_THROWS_EXCEPTION(Error, packZip(archive, dir.filePath("src"),
+                                                {dir.filePath("src/b.txt"), dir.filePath("src/gitti.txt")}, kPassword));
+        QCOMPARE(contents(archive), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"src.Zip"}));
+        QVERIFY_THROWS_EXCEPTION(Error, inspectZip(dir.filePath("yok.zip")));
+    }
+};
+
+QTEST_MAIN(TestZipEngine)
+#include "tst_zipengine.moc"
