@@ -86,6 +86,16 @@ QByteArray shortString(const QByteArray &bytes)
     return char(bytes.size()) + bytes;
 }
 
+// Points the sender at a fresh runtime folder with the given mode; returns the socket path.
+QString useRuntime(const QTemporaryDir &dir, mode_t mode)
+{
+    const QByteArray path = QFile::encodeName(dir.path());
+    if (!dir.isValid() || ::chmod(path.constData(), mode) != 0)
+        return QString();
+    qputenv("XDG_RUNTIME_DIR", path);
+    return dir.filePath(QStringLiteral("TKxChatMainF"));
+}
+
 } // namespace
 
 class TestMessenger : public QObject
@@ -177,10 +187,9 @@ private slots:
     void delivers()
     {
         QTemporaryDir runtime;
-        QVERIFY(runtime.isValid());
-        QVERIFY(::chmod(QFile::encodeName(runtime.path()).constData(), 0700) == 0);
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-        Listener listener(runtime.filePath(QStringLiteral("TKxChatMainF")), false);
+        const QString socket = useRuntime(runtime, 0700);
+        QVERIFY(!socket.isEmpty());
+        Listener listener(socket, false);
         QVERIFY(listener.start());
         QElapsedTimer t;
         t.start();
@@ -205,10 +214,8 @@ private slots:
     {
         QFETCH(QString, why);
         QTemporaryDir runtime;
-        QVERIFY(runtime.isValid());
-        const QByteArray dir = QFile::encodeName(runtime.path());
-        QVERIFY(::chmod(dir.constData(), why == QLatin1String("0755") ? 0755 : 0700) == 0);
-        qputenv("XDG_RUNTIME_DIR", dir);
+        const QString socket = useRuntime(runtime, why == QLatin1String("0755") ? 0755 : 0700);
+        QVERIFY(!socket.isEmpty());
         MessengerHandOff h = handOff();
         if (why == QLatin1String("address"))
             h.address.clear();
@@ -217,7 +224,7 @@ private slots:
         else if (why == QLatin1String("file"))
             h.backupFile = m_files.filePath(QStringLiteral("yok.Zip"));
 
-        Listener listener(runtime.filePath(QStringLiteral("TKxChatMainF")), false);
+        Listener listener(socket, false);
         if (why != QLatin1String("nolistener"))
             QVERIFY(listener.start());
         if (why == QLatin1String("unset"))
@@ -235,10 +242,9 @@ private slots:
     void hungListenerGivenUpAfterFiveSeconds()
     {
         QTemporaryDir runtime;
-        QVERIFY(runtime.isValid());
-        QVERIFY(::chmod(QFile::encodeName(runtime.path()).constData(), 0700) == 0);
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-        Listener listener(runtime.filePath(QStringLiteral("TKxChatMainF")), true);
+        const QString socket = useRuntime(runtime, 0700);
+        QVERIFY(!socket.isEmpty());
+        Listener listener(socket, true);
         QVERIFY(listener.start());
         QElapsedTimer t;
         t.start();

@@ -227,18 +227,6 @@ private slots:
         bar.setMaximum(maximum);
         bar.setPosition(position);
         QCOMPARE(bar.text(), "Yedekleme Islemi Tamamlandi. " + percent);
-        QVERIFY(bar.share() >= 0 && bar.share() <= 1);
-    }
-
-    void progressMaximumDropsBelowPosition()
-    {
-        KxProgressBar bar;
-        bar.setMaximum(10);
-        bar.setPosition(10);
-        bar.setMaximum(0);
-        QCOMPARE(bar.share(), 0.0);
-        bar.setMaximum(5);
-        QCOMPARE(bar.share(), 1.0); // never more than full
     }
 };
 

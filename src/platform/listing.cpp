@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace kx {
@@ -58,31 +59,40 @@ QList<DirEntry> listDirectory(const QString &folder, const QString &mask, bool f
             throw Error(QStringLiteral("\"%1\" okunamadi. %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
         return out;
     }
-    if (!dirPath.endsWith('/'))
-        dirPath.append('/');
+    // Names are looked up relative to the open folder: no path walk per entry, and the type the
+    // folder itself reports spares a stat for subfolders.
+    const int fd = ::dirfd(dir);
     const bool takeAll = mask == QLatin1String("*") || mask == QLatin1String("*.*");
     while (dirent *e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
             continue;
         DirEntry entry;
         entry.name = QFile::decodeName(e->d_name);
         if (!takeAll && !wildcardMatch(mask, entry.name))
             continue;
-        const QByteArray full = dirPath + e->d_name;
+        if (e->d_type == DT_DIR) {
+            entry.isDir = true;
+            out.append(std::move(entry));
+            continue;
+        }
         struct stat st;
-        if (::lstat(full.constData(), &st) != 0)
-            continue; // vanished meanwhile
-        if (S_ISLNK(st.st_mode)) {
-            entry.isSymlink = true;
-            if (::stat(full.constData(), &st) != 0) {
-                out.append(entry); // dangling link: neither file nor folder
-                continue;
+        if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+            if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue; // vanished meanwhile
+            if (S_ISLNK(st.st_mode)) {
+                entry.isSymlink = true;
+                if (::fstatat(fd, e->d_name, &st, 0) != 0) {
+                    out.append(std::move(entry)); // dangling link: neither file nor folder
+                    continue;
+                }
             }
+        } else if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
         }
         entry.isDir = S_ISDIR(st.st_mode);
         entry.isFile = S_ISREG(st.st_mode);
         entry.size = entry.isFile ? qint64(st.st_size) : 0;
-        out.append(entry);
+        out.append(std::move(entry));
     }
     ::closedir(dir);
     return out;
