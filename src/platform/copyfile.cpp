@@ -39,7 +39,7 @@ CopyResult copyFile(const QString &source, const QString &target, bool overwrite
     const QByteArray dst = QFile::encodeName(target);
 
     struct stat tst;
-    if (::lstat(dst.constData(), &tst) == 0 && !overwrite) {
+    if (!overwrite && ::lstat(dst.constData(), &tst) == 0) {
         result.existed = true;
         result.error = sysError(EEXIST);
         return result;

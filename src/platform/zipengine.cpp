@@ -7,6 +7,13 @@
 
 #include <zip.h>
 
+#include <QCoreApplication>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <numeric>
+#include <thread>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -56,39 +63,166 @@ bool storedWithoutCompression(const QString &fileName)
     return stored.contains(fileName.mid(dot + 1), Qt::CaseInsensitive);
 }
 
+namespace {
+
+struct PackItem {
+    QString file;
+    QByteArray name; // stored name, UTF-8
+    qint64 size = 0;
+};
+
+// One part of the archive, compressed but not yet encrypted, built on a worker thread. Only
+// libzip objects of its own are touched there; progress goes out through an atomic.
+struct Part {
+    QString path;
+    QList<qsizetype> items; // indices into the item list, in the order added
+    std::atomic<double> share{0};
+    QString error;
+};
+
+void buildPart(Part &part, const QList<PackItem> &items)
+{
+    int code = 0;
+    zip_t *za = zip_open(QFile::encodeName(part.path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!za) {
+        part.error = QStringLiteral("\"%1\": %2").arg(part.path, openMessage(code));
+        return;
+    }
+    for (qsizetype index : part.items) {
+        const PackItem &item = items.at(index);
+        zip_source_t *src = zip_source_file(za, QFile::encodeName(item.file).constData(), 0, -1);
+        const zip_int64_t idx = src ? zip_file_add(za, item.name.constData(), src, ZIP_FL_ENC_UTF_8) : -1;
+        if (idx < 0) {
+            part.error = QStringLiteral("\"%1\": %2").arg(item.file, zipMessage(za));
+            if (src)
+                zip_source_free(src);
+            zip_discard(za);
+            return;
+        }
+        const bool store = storedWithoutCompression(item.file);
+        zip_set_file_compression(za, zip_uint64_t(idx), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, store ? 0 : 9);
+    }
+    zip_register_progress_callback_with_state(
+        za, 0.001, [](zip_t *, double share, void *ud) { static_cast<Part *>(ud)->share = share; }, nullptr, &part);
+    if (zip_close(za) < 0) {
+        part.error = QStringLiteral("%1").arg(zipMessage(za));
+        zip_discard(za);
+    }
+    part.share = 1;
+}
+
+} // namespace
+
 void packZip(const QString &archive, const QString &baseFolder, const QStringList &files, const QByteArray &password,
              const PackProgress &progress)
 {
-    // libzip writes into a temporary beside the archive and renames it at the end, so an
-    // interrupted run never leaves a half archive under the real name.
-    int code = 0;
-    ZipHandle h;
-    h.za = zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!h.za)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, openMessage(code)));
-
     QString base = baseFolder;
     while (base.size() > 1 && base.endsWith(u'/'))
         base.chop(1);
     const qsizetype cut = base == QLatin1String("/") ? 1 : base.size() + 1;
+    QList<PackItem> items;
+    items.reserve(files.size());
+    for (const QString &file : files)
+        items.append({file, file.mid(cut).toUtf8(), QFileInfo(file).size()});
 
-    for (const QString &file : files) {
-        const QString name = file.mid(cut);
-        // Through the archive, so that a file refused right away leaves its reason there.
-        zip_source_t *src = zip_source_file(h.za, QFile::encodeName(file).constData(), 0, -1);
-        if (!src)
-            throw Error(QStringLiteral("\"%1\": %2").arg(file, zipMessage(h.za)));
-        const zip_int64_t idx = zip_file_add(h.za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
-        if (idx < 0) {
-            zip_source_free(src);
-            throw Error(QStringLiteral("\"%1\": %2").arg(file, zipMessage(h.za)));
+    if (progress.started)
+        progress.started();
+
+    // Deflate at level 9 is most of the work: the files are compressed in two parts side by
+    // side, each part balanced by size, and the archive is then put together from the
+    // compressed data (the encryption follows there, entry by entry).
+    const QString folder = QFileInfo(archive).absolutePath();
+    const QString stem = folder + QStringLiteral("/.kx-part-%1-").arg(QCoreApplication::applicationPid());
+    const int partCount = items.size() > 1 ? 2 : 1;
+    Part parts[2];
+    QList<std::pair<int, int>> where(items.size()); // item → (part, index in part)
+    {
+        QList<qsizetype> order(items.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return items[a].size > items[b].size; });
+        qint64 load[2] = {0, 0};
+        for (qsizetype index : order) {
+            const int p = partCount == 1 || load[0] <= load[1] ? 0 : 1;
+            load[p] += items[index].size + 4096;
+            parts[p].items.append(index);
         }
-        const bool store = storedWithoutCompression(name);
-        if (zip_set_file_compression(h.za, zip_uint64_t(idx), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, store ? 0 : 9) < 0
-            || zip_file_set_encryption(h.za, zip_uint64_t(idx), ZIP_EM_AES_256, password.constData()) < 0)
-            throw Error(QStringLiteral("\"%1\": %2").arg(file, zipMessage(h.za)));
+        for (int p = 0; p < partCount; ++p) {
+            std::sort(parts[p].items.begin(), parts[p].items.end());
+            for (qsizetype k = 0; k < parts[p].items.size(); ++k)
+                where[parts[p].items[k]] = {p, int(k)};
+            parts[p].path = stem + QString::number(p) + QStringLiteral(".zip");
+        }
     }
+    struct Cleanup {
+        Part *parts;
+        ~Cleanup()
+        {
+            QFile::remove(parts[0].path);
+            if (!parts[1].path.isEmpty())
+                QFile::remove(parts[1].path);
+        }
+    } cleanup{parts};
 
+    std::atomic<int> running{partCount};
+    std::mutex mutex;
+    std::condition_variable done;
+    auto work = [&](int p) {
+        buildPart(parts[p], items);
+        std::lock_guard lock(mutex);
+        --running;
+        done.notify_all();
+    };
+    std::thread helper;
+    if (partCount == 2)
+        helper = std::thread(work, 1);
+    std::thread own(work, 0);
+    {
+        // The caller's progress (and the events it lets run) stays on this thread.
+        std::unique_lock lock(mutex);
+        while (running > 0) {
+            done.wait_for(lock, std::chrono::milliseconds(40));
+            lock.unlock();
+            if (progress.advanced) {
+                double share = 0;
+                for (int p = 0; p < partCount; ++p)
+                    share += parts[p].share / partCount;
+                progress.advanced(0.8 * share);
+            }
+            lock.lock();
+        }
+    }
+    own.join();
+    if (helper.joinable())
+        helper.join();
+    for (int p = 0; p < partCount; ++p)
+        if (!parts[p].error.isEmpty())
+            throw Error(parts[p].error);
+
+    // libzip writes into a temporary beside the archive and renames it at the end, so an
+    // interrupted run never leaves a half archive under the real name.
+    int code = 0;
+    ZipHandle sources[2];
+    for (int p = 0; p < partCount; ++p) {
+        sources[p].za = zip_open(QFile::encodeName(parts[p].path).constData(), ZIP_RDONLY, &code);
+        if (!sources[p].za)
+            throw Error(QStringLiteral("\"%1\": %2").arg(parts[p].path, openMessage(code)));
+    }
+    ZipHandle h;
+    h.za = zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!h.za)
+        throw Error(QStringLiteral("\"%1\": %2").arg(archive, openMessage(code)));
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const auto [p, k] = where[i];
+        zip_source_t *src = zip_source_zip(h.za, sources[p].za, zip_uint64_t(k), ZIP_FL_COMPRESSED, 0, -1);
+        const zip_int64_t idx = src ? zip_file_add(h.za, items[i].name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
+        if (idx < 0) {
+            if (src)
+                zip_source_free(src);
+            throw Error(QStringLiteral("\"%1\": %2").arg(items[i].file, zipMessage(h.za)));
+        }
+        if (zip_file_set_encryption(h.za, zip_uint64_t(idx), ZIP_EM_AES_256, password.constData()) < 0)
+            throw Error(QStringLiteral("\"%1\": %2").arg(items[i].file, zipMessage(h.za)));
+    }
     struct State {
         const PackProgress *p;
     } state{&progress};
@@ -97,11 +231,9 @@ void packZip(const QString &archive, const QString &baseFolder, const QStringLis
         [](zip_t *, double share, void *ud) {
             auto *s = static_cast<State *>(ud);
             if (s->p->advanced)
-                s->p->advanced(share);
+                s->p->advanced(0.8 + 0.2 * share);
         },
         nullptr, &state);
-    if (progress.started)
-        progress.started();
     if (zip_close(h.za) < 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, zipMessage(h.za)));
     h.za = nullptr;
@@ -146,94 +278,162 @@ QString safeRelative(const QString &name)
 
 } // namespace
 
+namespace {
+
+struct UnpackItem {
+    zip_uint64_t index;
+    QString name;
+    QString path;
+};
+
+// Writes one entry beside its target and renames it into place when complete. The temporary
+// is named by the entry's index: the entry's own name may already be as long as a name can be.
+void extractEntry(zip_t *za, const UnpackItem &item, QByteArray &buffer)
+{
+    zip_file_t *zf = zip_fopen_index(za, item.index, 0);
+    if (!zf)
+        throw Error(QStringLiteral("\"%1\": %2").arg(item.name, zipMessage(za)));
+    const QString dir = QFileInfo(item.path).path();
+    QFile out(dir + QStringLiteral("/.kx-unzip-%1.tmp").arg(item.index));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        zip_fclose(zf);
+        throw Error(QStringLiteral("\"%1\": %2").arg(item.path, out.errorString()));
+    }
+    while (true) {
+        const zip_int64_t n = zip_fread(zf, buffer.data(), zip_uint64_t(buffer.size()));
+        if (n < 0) {
+            const QString msg = QString::fromLocal8Bit(zip_file_strerror(zf));
+            zip_fclose(zf);
+            out.remove();
+            throw Error(QStringLiteral("\"%1\": %2").arg(item.name, msg));
+        }
+        if (n == 0)
+            break;
+        if (out.write(buffer.constData(), n) != n) {
+            const QString msg = out.errorString();
+            zip_fclose(zf);
+            out.remove();
+            throw Error(QStringLiteral("\"%1\": %2").arg(item.path, msg));
+        }
+    }
+    const int closeResult = zip_fclose(zf);
+    out.close();
+    if (closeResult != 0) { // a CRC or authentication failure shows here
+        out.remove();
+        throw Error(QStringLiteral("\"%1\": %2").arg(item.name, openMessage(closeResult)));
+    }
+    zip_stat_t st;
+    if (zip_stat_index(za, item.index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)) {
+        const struct timespec times[2] = {{st.mtime, 0}, {st.mtime, 0}};
+        ::utimensat(AT_FDCWD, QFile::encodeName(out.fileName()).constData(), times, 0);
+    }
+    if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(item.path).constData()) != 0) {
+        const QString msg = QString::fromLocal8Bit(std::strerror(errno));
+        out.remove();
+        throw Error(QStringLiteral("\"%1\": %2").arg(item.path, msg));
+    }
+}
+
+zip_t *openForReading(const QString &archive, const QByteArray &password, zip_flags_t flags)
+{
+    int code = 0;
+    zip_t *za = zip_open(QFile::encodeName(archive).constData(), int(ZIP_RDONLY | flags), &code);
+    if (!za)
+        throw Error(QStringLiteral("\"%1\": %2").arg(archive, openMessage(code)));
+    zip_set_default_password(za, password.isEmpty() ? nullptr : password.constData());
+    return za;
+}
+
+} // namespace
+
 UnpackResult unpackZip(const QString &archive, const QString &targetFolder, const QByteArray &password, bool overwrite,
                        const std::function<void(qint64, qint64)> &afterEntry)
 {
-    int code = 0;
     ZipHandle h;
-    h.za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (!h.za)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, openMessage(code)));
-    zip_set_default_password(h.za, password.isEmpty() ? nullptr : password.constData());
+    h.za = openForReading(archive, password, ZIP_CHECKCONS);
 
     QString root = targetFolder;
     while (root.size() > 1 && root.endsWith(u'/'))
         root.chop(1);
     UnpackResult result;
     const zip_int64_t count = zip_get_num_entries(h.za, 0);
-    QByteArray buffer(1024 * 1024, Qt::Uninitialized);
+
+    // First the names: refused ones, folders and files already there; what is left to write
+    // is shared out below.
+    QList<UnpackItem> work;
+    QString lastDir;
+    qint64 settled = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *rawName = zip_get_name(h.za, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
         const QString name = QString::fromUtf8(rawName ? rawName : "");
         const QString rel = safeRelative(name);
         if (rel.isEmpty()) {
             result.refused.append(name);
+            ++settled;
             continue;
         }
         const QString path = root + u'/' + rel;
+        const QString dir = rel.endsWith(u'/') ? path : QFileInfo(path).path();
+        if (dir != lastDir) {
+            if (!QDir().mkpath(dir))
+                throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi.").arg(dir));
+            lastDir = dir;
+        }
         if (rel.endsWith(u'/')) {
-            if (!QDir().mkpath(path))
-                throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi.").arg(path));
-            if (afterEntry)
-                afterEntry(i + 1, count);
+            ++settled;
             continue;
         }
-        const QString dir = QFileInfo(path).path();
-        if (!QDir().mkpath(dir))
-            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi.").arg(dir));
         if (!overwrite && QFileInfo::exists(path)) {
             ++result.skippedExisting;
-            if (afterEntry)
-                afterEntry(i + 1, count);
+            ++settled;
             continue;
         }
-        zip_file_t *zf = zip_fopen_index(h.za, zip_uint64_t(i), 0);
-        if (!zf)
-            throw Error(QStringLiteral("\"%1\": %2").arg(name, zipMessage(h.za)));
-        // Written beside the target and renamed into place when complete. Named by the entry's
-        // index: the entry's own name may already be as long as a name can be.
-        QFile out(dir + QStringLiteral("/.kx-unzip-%1.tmp").arg(i));
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            zip_fclose(zf);
-            throw Error(QStringLiteral("\"%1\": %2").arg(path, out.errorString()));
-        }
-        while (true) {
-            const zip_int64_t n = zip_fread(zf, buffer.data(), zip_uint64_t(buffer.size()));
-            if (n < 0) {
-                const QString msg = QString::fromLocal8Bit(zip_file_strerror(zf));
-                zip_fclose(zf);
-                out.remove();
-                throw Error(QStringLiteral("\"%1\": %2").arg(name, msg));
-            }
-            if (n == 0)
-                break;
-            if (out.write(buffer.constData(), n) != n) {
-                const QString msg = out.errorString();
-                zip_fclose(zf);
-                out.remove();
-                throw Error(QStringLiteral("\"%1\": %2").arg(path, msg));
-            }
-        }
-        const int closeResult = zip_fclose(zf);
-        out.close();
-        if (closeResult != 0) { // a CRC or authentication failure shows here
-            out.remove();
-            throw Error(QStringLiteral("\"%1\": %2").arg(name, openMessage(closeResult)));
-        }
-        zip_stat_t st;
-        if (zip_stat_index(h.za, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)) {
-            const struct timespec times[2] = {{st.mtime, 0}, {st.mtime, 0}};
-            ::utimensat(AT_FDCWD, QFile::encodeName(out.fileName()).constData(), times, 0);
-        }
-        if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
-            const QString msg = QString::fromLocal8Bit(std::strerror(errno));
-            out.remove();
-            throw Error(QStringLiteral("\"%1\": %2").arg(path, msg));
-        }
-        ++result.written;
-        if (afterEntry)
-            afterEntry(i + 1, count);
+        work.append({zip_uint64_t(i), name, path});
     }
+
+    // Every encrypted entry starts with its own key derivation, and most entries need inflating:
+    // two threads, each with a handle of its own on the archive, share the entries.
+    std::atomic<qint64> done{settled};
+    std::atomic<bool> stop{false};
+    QString errors[2];
+    auto extractShare = [&](int who, zip_t *za, const std::function<void()> &after) {
+        QByteArray buffer(1024 * 1024, Qt::Uninitialized);
+        try {
+            for (qsizetype k = who; k < work.size() && !stop; k += 2) {
+                extractEntry(za, work[k], buffer);
+                ++done;
+                if (after)
+                    after();
+            }
+        } catch (const Error &e) {
+            errors[who] = e.text();
+            stop = true;
+        }
+    };
+    std::thread helper;
+    ZipHandle second;
+    if (work.size() > 1) {
+        second.za = openForReading(archive, password, 0);
+        helper = std::thread([&] { extractShare(1, second.za, {}); });
+    }
+    const auto report = [&] {
+        if (afterEntry)
+            afterEntry(done, count);
+    };
+    extractShare(0, h.za, report);
+    if (helper.joinable()) {
+        // Keep the caller's progress and events going while the other half finishes.
+        while (!stop && done < settled + work.size()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            report();
+        }
+        helper.join();
+    }
+    for (const QString &e : errors)
+        if (!e.isEmpty())
+            throw Error(e);
+    result.written = done - settled;
+    report();
     return result;
 }
 

@@ -13,8 +13,16 @@ KxProgressBar::KxProgressBar(QWidget *parent) : QWidget(parent)
 
 void KxProgressBar::paintNow()
 {
-    if (isVisible())
+    if (!isVisible())
+        return;
+    // Painted at once so progress shows while the work lets no events run; thousands of small
+    // files a second need no more than a frame's worth of paints.
+    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= 15) {
         repaint();
+        m_lastPaint.start();
+    } else {
+        update();
+    }
 }
 
 void KxProgressBar::setPosition(int value)

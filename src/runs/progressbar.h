@@ -3,6 +3,7 @@
 // event loop, so progress shows even while the work does not let events run. The text is the
 // statement followed by " %" and the share in whole percent.
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 namespace kx {
@@ -36,6 +37,7 @@ private:
     int m_maximum = 100;
     int m_position = 0;
     QString m_statement;
+    QElapsedTimer m_lastPaint;
 };
 
 } // namespace kx
