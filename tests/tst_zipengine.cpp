@@ -192,7 +192,10 @@ private slots:
         QCOMPARE(r.written, qint64(4));
         QCOMPARE(r.skippedExisting, qint64(0));
         QVERIFY(r.refused.isEmpty());
-        QCOMPARE(steps.size(), 4);
+        // Progress comes in order and ends with every entry done.
+        QVERIFY(!steps.isEmpty());
+        for (qsizetype i = 1; i < steps.size(); ++i)
+            QVERIFY(steps[i].first >= steps[i - 1].first);
         QCOMPARE(steps.last(), (QPair<qint64, qint64>(4, 4)));
         QCOMPARE(tree(out.filePath("hedef")),
                  QStringList({"Alt", "Alt/Klasor", "Alt/Klasor/logo.PNG", "Alt/bos.dat", "Alt/veri.bin", "rapor.txt"}));

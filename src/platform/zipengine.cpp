@@ -1,5 +1,6 @@
 #include "platform/zipengine.h"
 #include "platform/kxerror.h"
+#include "platform/zipwriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,11 +8,7 @@
 
 #include <zip.h>
 
-#include <QCoreApplication>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <numeric>
 #include <thread>
 
 #include <cerrno>
@@ -63,56 +60,6 @@ bool storedWithoutCompression(const QString &fileName)
     return stored.contains(fileName.mid(dot + 1), Qt::CaseInsensitive);
 }
 
-namespace {
-
-struct PackItem {
-    QString file;
-    QByteArray name; // stored name, UTF-8
-    qint64 size = 0;
-};
-
-// One part of the archive, compressed but not yet encrypted, built on a worker thread. Only
-// libzip objects of its own are touched there; progress goes out through an atomic.
-struct Part {
-    QString path;
-    QList<qsizetype> items; // indices into the item list, in the order added
-    std::atomic<double> share{0};
-    QString error;
-};
-
-void buildPart(Part &part, const QList<PackItem> &items)
-{
-    int code = 0;
-    zip_t *za = zip_open(QFile::encodeName(part.path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!za) {
-        part.error = QStringLiteral("\"%1\": %2").arg(part.path, openMessage(code));
-        return;
-    }
-    for (qsizetype index : part.items) {
-        const PackItem &item = items.at(index);
-        zip_source_t *src = zip_source_file(za, QFile::encodeName(item.file).constData(), 0, -1);
-        const zip_int64_t idx = src ? zip_file_add(za, item.name.constData(), src, ZIP_FL_ENC_UTF_8) : -1;
-        if (idx < 0) {
-            part.error = QStringLiteral("\"%1\": %2").arg(item.file, zipMessage(za));
-            if (src)
-                zip_source_free(src);
-            zip_discard(za);
-            return;
-        }
-        const bool store = storedWithoutCompression(item.file);
-        zip_set_file_compression(za, zip_uint64_t(idx), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, store ? 0 : 9);
-    }
-    zip_register_progress_callback_with_state(
-        za, 0.001, [](zip_t *, double share, void *ud) { static_cast<Part *>(ud)->share = share; }, nullptr, &part);
-    if (zip_close(za) < 0) {
-        part.error = QStringLiteral("%1").arg(zipMessage(za));
-        zip_discard(za);
-    }
-    part.share = 1;
-}
-
-} // namespace
-
 void packZip(const QString &archive, const QString &baseFolder, const QStringList &files, const QByteArray &password,
              const PackProgress &progress)
 {
@@ -120,123 +67,20 @@ void packZip(const QString &archive, const QString &baseFolder, const QStringLis
     while (base.size() > 1 && base.endsWith(u'/'))
         base.chop(1);
     const qsizetype cut = base == QLatin1String("/") ? 1 : base.size() + 1;
-    QList<PackItem> items;
+    QList<ZipWriteItem> items;
     items.reserve(files.size());
-    for (const QString &file : files)
-        items.append({file, file.mid(cut).toUtf8(), QFileInfo(file).size()});
-
+    qint64 total = 0;
+    for (const QString &file : files) {
+        items.append({file, file.mid(cut).toUtf8(), storedWithoutCompression(file)});
+        total += QFileInfo(file).size();
+    }
     if (progress.started)
         progress.started();
-
-    // Deflate at level 9 is most of the work: the files are compressed in two parts side by
-    // side, each part balanced by size, and the archive is then put together from the
-    // compressed data (the encryption follows there, entry by entry).
-    const QString folder = QFileInfo(archive).absolutePath();
-    const QString stem = folder + QStringLiteral("/.kx-part-%1-").arg(QCoreApplication::applicationPid());
-    const int partCount = items.size() > 1 ? 2 : 1;
-    Part parts[2];
-    QList<std::pair<int, int>> where(items.size()); // item → (part, index in part)
-    {
-        QList<qsizetype> order(items.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return items[a].size > items[b].size; });
-        qint64 load[2] = {0, 0};
-        for (qsizetype index : order) {
-            const int p = partCount == 1 || load[0] <= load[1] ? 0 : 1;
-            load[p] += items[index].size + 4096;
-            parts[p].items.append(index);
-        }
-        for (int p = 0; p < partCount; ++p) {
-            std::sort(parts[p].items.begin(), parts[p].items.end());
-            for (qsizetype k = 0; k < parts[p].items.size(); ++k)
-                where[parts[p].items[k]] = {p, int(k)};
-            parts[p].path = stem + QString::number(p) + QStringLiteral(".zip");
-        }
-    }
-    struct Cleanup {
-        Part *parts;
-        ~Cleanup()
-        {
-            QFile::remove(parts[0].path);
-            if (!parts[1].path.isEmpty())
-                QFile::remove(parts[1].path);
-        }
-    } cleanup{parts};
-
-    std::atomic<int> running{partCount};
-    std::mutex mutex;
-    std::condition_variable done;
-    auto work = [&](int p) {
-        buildPart(parts[p], items);
-        std::lock_guard lock(mutex);
-        --running;
-        done.notify_all();
-    };
-    std::thread helper;
-    if (partCount == 2)
-        helper = std::thread(work, 1);
-    std::thread own(work, 0);
-    {
-        // The caller's progress (and the events it lets run) stays on this thread.
-        std::unique_lock lock(mutex);
-        while (running > 0) {
-            done.wait_for(lock, std::chrono::milliseconds(40));
-            lock.unlock();
-            if (progress.advanced) {
-                double share = 0;
-                for (int p = 0; p < partCount; ++p)
-                    share += parts[p].share / partCount;
-                progress.advanced(0.8 * share);
-            }
-            lock.lock();
-        }
-    }
-    own.join();
-    if (helper.joinable())
-        helper.join();
-    for (int p = 0; p < partCount; ++p)
-        if (!parts[p].error.isEmpty())
-            throw Error(parts[p].error);
-
-    // libzip writes into a temporary beside the archive and renames it at the end, so an
-    // interrupted run never leaves a half archive under the real name.
-    int code = 0;
-    ZipHandle sources[2];
-    for (int p = 0; p < partCount; ++p) {
-        sources[p].za = zip_open(QFile::encodeName(parts[p].path).constData(), ZIP_RDONLY, &code);
-        if (!sources[p].za)
-            throw Error(QStringLiteral("\"%1\": %2").arg(parts[p].path, openMessage(code)));
-    }
-    ZipHandle h;
-    h.za = zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!h.za)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, openMessage(code)));
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        const auto [p, k] = where[i];
-        zip_source_t *src = zip_source_zip(h.za, sources[p].za, zip_uint64_t(k), ZIP_FL_COMPRESSED, 0, -1);
-        const zip_int64_t idx = src ? zip_file_add(h.za, items[i].name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
-        if (idx < 0) {
-            if (src)
-                zip_source_free(src);
-            throw Error(QStringLiteral("\"%1\": %2").arg(items[i].file, zipMessage(h.za)));
-        }
-        if (zip_file_set_encryption(h.za, zip_uint64_t(idx), ZIP_EM_AES_256, password.constData()) < 0)
-            throw Error(QStringLiteral("\"%1\": %2").arg(items[i].file, zipMessage(h.za)));
-    }
-    struct State {
-        const PackProgress *p;
-    } state{&progress};
-    zip_register_progress_callback_with_state(
-        h.za, 0.0001,
-        [](zip_t *, double share, void *ud) {
-            auto *s = static_cast<State *>(ud);
-            if (s->p->advanced)
-                s->p->advanced(0.8 + 0.2 * share);
-        },
-        nullptr, &state);
-    if (zip_close(h.za) < 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, zipMessage(h.za)));
-    h.za = nullptr;
+    std::atomic<qint64> done{0};
+    writeAesZip(archive, items, password, done, [&] {
+        if (progress.advanced && total > 0)
+            progress.advanced(std::min(1.0, double(done) / double(total)));
+    });
     if (progress.finished)
         progress.finished();
 }

@@ -1,0 +1,538 @@
+#include "platform/zipwriter.h"
+#include "platform/kxerror.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <openssl/core_names.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace kx {
+
+namespace {
+
+constexpr quint32 kMax32 = 0xFFFFFFFFu;
+constexpr int kSaltSize = 16;   // AES-256
+constexpr int kMacSize = 10;
+constexpr size_t kChunk = 1 << 20;
+
+QString sysText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+void put16(QByteArray &b, quint16 v)
+{
+    b.append(char(v & 0xFF)).append(char(v >> 8));
+}
+
+void put32(QByteArray &b, quint32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+void put64(QByteArray &b, quint64 v)
+{
+    for (int i = 0; i < 8; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+struct Fd {
+    int fd = -1;
+    Fd() = default;
+    explicit Fd(int f) : fd(f) {}
+    Fd(const Fd &) = delete;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+void writeAll(int fd, const char *data, size_t size, const QString &what)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Error(QStringLiteral("\"%1\": %2").arg(what, sysText(errno)));
+        }
+        data += n;
+        size -= size_t(n);
+    }
+}
+
+// What the central directory needs to know of an entry written into a part.
+struct EntryRecord {
+    qsizetype item = -1;
+    int part = 0;
+    quint64 offset = 0; // of the local header, within its part
+    quint64 size = 0;
+    quint64 packed = 0; // salt + verifier + data + authentication code
+    quint16 dosTime = 0, dosDate = 0;
+    quint16 method = 8;
+    quint32 crc = 0;
+    quint32 mode = 0100644;
+    bool zip64 = false;
+};
+
+void dosTimeOf(time_t t, quint16 &time, quint16 &date)
+{
+    struct tm tmv;
+    localtime_r(&t, &tmv);
+    if (tmv.tm_year < 80) {
+        time = 0;
+        date = (1 << 5) | 1;
+        return;
+    }
+    time = quint16((tmv.tm_hour << 11) | (tmv.tm_min << 5) | (tmv.tm_sec / 2));
+    date = quint16(((tmv.tm_year - 80) << 9) | ((tmv.tm_mon + 1) << 5) | tmv.tm_mday);
+}
+
+QByteArray aesExtra(quint16 method)
+{
+    QByteArray e;
+    put16(e, 0x9901);
+    put16(e, 7);
+    put16(e, 1); // AE-1: the CRC is kept as well, and readers check it
+    e.append("AE", 2);
+    e.append(char(3)); // AES-256
+    put16(e, method);
+    return e;
+}
+
+// WinZip's counter mode: AES-256 over a little-endian block counter starting at 1, with the
+// HMAC-SHA1 of the encrypted data as authentication code.
+class AesCtr
+{
+public:
+    AesCtr(const QByteArray &password, const unsigned char *salt)
+    {
+        unsigned char keys[66];
+        if (PKCS5_PBKDF2_HMAC_SHA1(password.constData(), int(password.size()), salt, kSaltSize, 1000, sizeof keys,
+                                   keys) != 1)
+            throw Error(QStringLiteral("Sifreleme anahtari uretilemedi."));
+        std::memcpy(verifier, keys + 64, 2);
+        m_cipher.reset(EVP_CIPHER_CTX_new());
+        if (!m_cipher || EVP_EncryptInit_ex(m_cipher.get(), EVP_aes_256_ecb(), nullptr, keys, nullptr) != 1)
+            throw Error(QStringLiteral("Sifreleme baslatilamadi."));
+        EVP_CIPHER_CTX_set_padding(m_cipher.get(), 0);
+        m_macType.reset(EVP_MAC_fetch(nullptr, "HMAC", nullptr));
+        m_mac.reset(m_macType ? EVP_MAC_CTX_new(m_macType.get()) : nullptr);
+        char digest[] = "SHA1";
+        OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_END};
+        if (!m_mac || EVP_MAC_init(m_mac.get(), keys + 32, 32, params) != 1)
+            throw Error(QStringLiteral("Sifreleme baslatilamadi."));
+        OPENSSL_cleanse(keys, sizeof keys);
+    }
+
+    void encrypt(unsigned char *data, size_t size)
+    {
+        size_t done = 0;
+        while (done < size) {
+            if (m_used == 16) {
+                refill();
+            }
+            const size_t n = std::min(size - done, size_t(16 - m_used));
+            for (size_t i = 0; i < n; ++i)
+                data[done + i] ^= m_stream[m_used + i];
+            m_used += int(n);
+            done += n;
+        }
+        EVP_MAC_update(m_mac.get(), data, size);
+    }
+
+    void finish(unsigned char *code)
+    {
+        unsigned char full[EVP_MAX_MD_SIZE];
+        size_t len = 0;
+        EVP_MAC_final(m_mac.get(), full, &len, sizeof full);
+        std::memcpy(code, full, kMacSize);
+    }
+
+    unsigned char verifier[2];
+
+private:
+    void refill()
+    {
+        ++m_counter;
+        unsigned char block[16] = {};
+        quint64 c = m_counter;
+        for (int i = 0; i < 8; ++i, c >>= 8)
+            block[i] = (unsigned char)(c & 0xFF);
+        int outLen = 0;
+        EVP_EncryptUpdate(m_cipher.get(), m_stream, &outLen, block, 16);
+        m_used = 0;
+    }
+
+    struct CipherFree {
+        void operator()(EVP_CIPHER_CTX *c) const { EVP_CIPHER_CTX_free(c); }
+    };
+    struct MacFree {
+        void operator()(EVP_MAC_CTX *c) const { EVP_MAC_CTX_free(c); }
+    };
+    struct MacTypeFree {
+        void operator()(EVP_MAC *m) const { EVP_MAC_free(m); }
+    };
+    std::unique_ptr<EVP_CIPHER_CTX, CipherFree> m_cipher;
+    std::unique_ptr<EVP_MAC, MacTypeFree> m_macType;
+    std::unique_ptr<EVP_MAC_CTX, MacFree> m_mac;
+    quint64 m_counter = 0;
+    unsigned char m_stream[16];
+    int m_used = 16;
+};
+
+// Writes one complete entry (local header, salt, verifier, data, code) at the end of `out`.
+EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const QByteArray &password,
+                       std::atomic<qint64> &bytesDone, QByteArray &inBuf, QByteArray &outBuf, const QString &partPath)
+{
+    EntryRecord rec;
+    const QByteArray srcPath = QFile::encodeName(item.file);
+    Fd in(::open(srcPath.constData(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    if (in.fd < 0 || ::fstat(in.fd, &st) != 0)
+        throw Error(QStringLiteral("\"%1\": %2").arg(item.file, sysText(errno)));
+    rec.offset = offset;
+    rec.mode = st.st_mode;
+    rec.method = item.store ? 0 : 8;
+    dosTimeOf(st.st_mtime, rec.dosTime, rec.dosDate);
+    // Sizes are patched in when known; ZIP64 fields are reserved up front for a large file.
+    rec.zip64 = quint64(st.st_size) >= kMax32 - (1u << 24);
+
+    QByteArray header;
+    put32(header, 0x04034b50);
+    put16(header, 51);
+    put16(header, (1 << 0) | (1 << 11));
+    put16(header, 99);
+    put16(header, rec.dosTime);
+    put16(header, rec.dosDate);
+    const qsizetype crcAt = header.size();
+    put32(header, 0);
+    put32(header, 0);
+    put32(header, 0);
+    put16(header, quint16(item.name.size()));
+    QByteArray extra;
+    qsizetype zip64At = -1;
+    if (rec.zip64) {
+        put16(extra, 0x0001);
+        put16(extra, 16);
+        zip64At = extra.size();
+        put64(extra, 0);
+        put64(extra, 0);
+    }
+    extra += aesExtra(rec.method);
+    put16(header, quint16(extra.size()));
+    header += item.name;
+    const qsizetype extraAt = header.size();
+    header += extra;
+
+    unsigned char salt[kSaltSize];
+    if (RAND_bytes(salt, kSaltSize) != 1)
+        throw Error(QStringLiteral("Rastgele sayi uretilemedi."));
+    AesCtr aes(password, salt);
+    QByteArray lead = header;
+    lead.append(reinterpret_cast<const char *>(salt), kSaltSize);
+    lead.append(reinterpret_cast<const char *>(aes.verifier), 2);
+    writeAll(out, lead.constData(), size_t(lead.size()), partPath);
+
+    quint64 packed = kSaltSize + 2;
+    quint64 read = 0;
+    z_stream z{};
+    if (!item.store && deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw Error(QStringLiteral("Sikistirma baslatilamadi."));
+    struct ZEnd {
+        z_stream *z;
+        bool on;
+        ~ZEnd()
+        {
+            if (on)
+                deflateEnd(z);
+        }
+    } zend{&z, !item.store};
+
+    auto put = [&](char *data, size_t n) {
+        aes.encrypt(reinterpret_cast<unsigned char *>(data), n);
+        writeAll(out, data, n, partPath);
+        packed += n;
+    };
+    bool eof = false;
+    while (!eof) {
+        ssize_t n = ::read(in.fd, inBuf.data(), size_t(inBuf.size()));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Error(QStringLiteral("\"%1\": %2").arg(item.file, sysText(errno)));
+        }
+        eof = n == 0;
+        read += quint64(n);
+        if (n > 0)
+            rec.crc = quint32(crc32(rec.crc, reinterpret_cast<const Bytef *>(inBuf.constData()), uInt(n)));
+        bytesDone += n;
+        if (item.store) {
+            if (n > 0)
+                put(inBuf.data(), size_t(n));
+            continue;
+        }
+        z.next_in = reinterpret_cast<Bytef *>(inBuf.data());
+        z.avail_in = uInt(n);
+        do {
+            z.next_out = reinterpret_cast<Bytef *>(outBuf.data());
+            z.avail_out = uInt(outBuf.size());
+            deflate(&z, eof ? Z_FINISH : Z_NO_FLUSH);
+            const size_t produced = size_t(outBuf.size()) - z.avail_out;
+            if (produced > 0)
+                put(outBuf.data(), produced);
+        } while (z.avail_out == 0);
+    }
+    unsigned char code[kMacSize];
+    aes.finish(code);
+    writeAll(out, reinterpret_cast<const char *>(code), kMacSize, partPath);
+    packed += kMacSize;
+    rec.size = read;
+    rec.packed = packed;
+
+    if (!rec.zip64 && (read >= kMax32 || packed >= kMax32))
+        throw Error(QStringLiteral("\"%1\" okunurken buyudu; yeniden deneyin.").arg(item.file));
+    QByteArray sizes;
+    put32(sizes, rec.crc);
+    if (rec.zip64) {
+        put32(sizes, kMax32);
+        put32(sizes, kMax32);
+    } else {
+        put32(sizes, quint32(packed));
+        put32(sizes, quint32(read));
+    }
+    if (::pwrite(out, sizes.constData(), 12, off_t(offset + quint64(crcAt))) != 12)
+        throw Error(QStringLiteral("\"%1\": %2").arg(partPath, sysText(errno)));
+    if (rec.zip64) {
+        QByteArray z64;
+        put64(z64, read);
+        put64(z64, packed);
+        if (::pwrite(out, z64.constData(), 16, off_t(offset + quint64(extraAt + zip64At))) != 16)
+            throw Error(QStringLiteral("\"%1\": %2").arg(partPath, sysText(errno)));
+    }
+    return rec;
+}
+
+quint64 recordLength(const ZipWriteItem &item, const EntryRecord &rec)
+{
+    return 30 + quint64(item.name.size()) + (rec.zip64 ? 20 : 0) + 11 + rec.packed;
+}
+
+} // namespace
+
+void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const QByteArray &password,
+                 std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads)
+{
+    if (threads <= 0)
+        threads = int(std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)));
+    threads = int(std::min<qsizetype>(threads, std::max<qsizetype>(1, items.size())));
+
+    const QString folder = QFileInfo(archive).absolutePath();
+    const QString stem = folder + QStringLiteral("/.kx-zip-%1-").arg(::getpid());
+    QList<QString> partPaths;
+    for (int p = 0; p < threads; ++p)
+        partPaths.append(stem + QString::number(p) + QStringLiteral(".part"));
+    const QString finalTemp = stem + QStringLiteral("archive.tmp");
+    struct Cleanup {
+        const QList<QString> &parts;
+        const QString &temp;
+        ~Cleanup()
+        {
+            for (const QString &p : parts)
+                QFile::remove(p);
+            QFile::remove(temp);
+        }
+    } cleanup{partPaths, finalTemp};
+
+    // Largest first, handed out one at a time, so the workers finish close together.
+    QList<qsizetype> order(items.size());
+    for (qsizetype i = 0; i < items.size(); ++i)
+        order[i] = i;
+    QList<qint64> sizes(items.size());
+    for (qsizetype i = 0; i < items.size(); ++i)
+        sizes[i] = QFileInfo(items[i].file).size();
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return sizes[a] > sizes[b]; });
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    qsizetype next = 0;
+    int running = threads;
+    QString failure;
+    QList<EntryRecord> records(items.size());
+    QList<quint64> partSizes(threads, 0);
+
+    auto worker = [&](int part) {
+        QByteArray inBuf(qsizetype(kChunk), Qt::Uninitialized), outBuf(qsizetype(kChunk), Qt::Uninitialized);
+        try {
+            Fd out(::open(QFile::encodeName(partPaths[part]).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+            if (out.fd < 0)
+                throw Error(QStringLiteral("\"%1\": %2").arg(partPaths[part], sysText(errno)));
+            quint64 offset = 0;
+            while (true) {
+                qsizetype index;
+                {
+                    std::lock_guard lock(mutex);
+                    if (!failure.isEmpty() || next >= order.size())
+                        break;
+                    index = order[next++];
+                }
+                EntryRecord rec = writeEntry(out.fd, offset, items[index], password, bytesDone, inBuf, outBuf,
+                                             partPaths[part]);
+                rec.item = index;
+                rec.part = part;
+                offset += recordLength(items[index], rec);
+                records[index] = rec;
+            }
+            partSizes[part] = offset;
+        } catch (const Error &e) {
+            std::lock_guard lock(mutex);
+            if (failure.isEmpty())
+                failure = e.text();
+        }
+        std::lock_guard lock(mutex);
+        --running;
+        wake.notify_all();
+    };
+
+    std::vector<std::thread> pool;
+    for (int p = 0; p < threads; ++p)
+        pool.emplace_back(worker, p);
+    {
+        std::unique_lock lock(mutex);
+        while (running > 0) {
+            wake.wait_for(lock, std::chrono::milliseconds(40));
+            lock.unlock();
+            if (tick)
+                tick();
+            lock.lock();
+        }
+    }
+    for (std::thread &t : pool)
+        t.join();
+    if (!failure.isEmpty())
+        throw Error(failure);
+
+    // Join the parts and write the central directory in the order the files were given.
+    Fd out(::open(QFile::encodeName(finalTemp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (out.fd < 0)
+        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+    QList<quint64> partBase(threads, 0);
+    quint64 position = 0;
+    for (int p = 0; p < threads; ++p) {
+        partBase[p] = position;
+        Fd in(::open(QFile::encodeName(partPaths[p]).constData(), O_RDONLY | O_CLOEXEC));
+        if (in.fd < 0)
+            throw Error(QStringLiteral("\"%1\": %2").arg(partPaths[p], sysText(errno)));
+        quint64 left = partSizes[p];
+        while (left > 0) {
+            ssize_t n = ::copy_file_range(in.fd, nullptr, out.fd, nullptr, size_t(std::min<quint64>(left, 1u << 30)), 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                QByteArray buf(qsizetype(kChunk), Qt::Uninitialized);
+                n = ::read(in.fd, buf.data(), size_t(std::min<quint64>(left, kChunk)));
+                if (n > 0)
+                    writeAll(out.fd, buf.constData(), size_t(n), archive);
+            }
+            if (n <= 0)
+                throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(n < 0 ? errno : EIO)));
+            left -= quint64(n);
+        }
+        position += partSizes[p];
+        if (tick)
+            tick();
+    }
+
+    const quint64 cdOffset = position;
+    QByteArray cd;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const EntryRecord &rec = records[i];
+        const quint64 offset = partBase[rec.part] + rec.offset;
+        const bool bigSizes = rec.zip64;
+        const bool bigOffset = offset >= kMax32;
+        put32(cd, 0x02014b50);
+        put16(cd, (3 << 8) | 51);
+        put16(cd, 51);
+        put16(cd, (1 << 0) | (1 << 11));
+        put16(cd, 99);
+        put16(cd, rec.dosTime);
+        put16(cd, rec.dosDate);
+        put32(cd, rec.crc);
+        put32(cd, bigSizes ? kMax32 : quint32(rec.packed));
+        put32(cd, bigSizes ? kMax32 : quint32(rec.size));
+        put16(cd, quint16(items[i].name.size()));
+        QByteArray extra;
+        if (bigSizes || bigOffset) {
+            put16(extra, 0x0001);
+            put16(extra, quint16((bigSizes ? 16 : 0) + (bigOffset ? 8 : 0)));
+            if (bigSizes) {
+                put64(extra, rec.size);
+                put64(extra, rec.packed);
+            }
+            if (bigOffset)
+                put64(extra, offset);
+        }
+        extra += aesExtra(rec.method);
+        put16(cd, quint16(extra.size()));
+        put16(cd, 0);
+        put16(cd, 0);
+        put16(cd, 0);
+        put32(cd, quint32(rec.mode) << 16);
+        put32(cd, bigOffset ? kMax32 : quint32(offset));
+        cd += items[i].name;
+        cd += extra;
+    }
+    const quint64 cdSize = quint64(cd.size());
+    const quint64 count = quint64(items.size());
+    if (count >= 0xFFFF || cdOffset >= kMax32 || cdSize >= kMax32) {
+        const quint64 zip64End = cdOffset + cdSize;
+        put32(cd, 0x06064b50);
+        put64(cd, 44);
+        put16(cd, (3 << 8) | 51);
+        put16(cd, 45);
+        put32(cd, 0);
+        put32(cd, 0);
+        put64(cd, count);
+        put64(cd, count);
+        put64(cd, cdSize);
+        put64(cd, cdOffset);
+        put32(cd, 0x07064b50);
+        put32(cd, 0);
+        put64(cd, zip64End);
+        put32(cd, 1);
+    }
+    put32(cd, 0x06054b50);
+    put16(cd, 0);
+    put16(cd, 0);
+    put16(cd, quint16(std::min<quint64>(count, 0xFFFF)));
+    put16(cd, quint16(std::min<quint64>(count, 0xFFFF)));
+    put32(cd, quint32(std::min<quint64>(cdSize, kMax32)));
+    put32(cd, quint32(std::min<quint64>(cdOffset, kMax32)));
+    put16(cd, 0);
+    writeAll(out.fd, cd.constData(), size_t(cd.size()), archive);
+    if (::fsync(out.fd) != 0 || ::close(out.fd) != 0) {
+        out.fd = -1;
+        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+    }
+    out.fd = -1;
+    // Only a complete archive takes the real name.
+    if (::rename(QFile::encodeName(finalTemp).constData(), QFile::encodeName(archive).constData()) != 0)
+        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+}
+
+} // namespace kx

@@ -1,0 +1,27 @@
+#pragma once
+// Writes a ZIP archive with WinZip AES-256 encryption (AE-1), deflate level 9 or stored, on as
+// many threads as the machine has cores: every entry is compressed and encrypted on its own
+// (each has its own salt and key), workers write finished entries into parts of their own, and
+// the parts are joined with one central directory at the end. ZIP64 is used where sizes or
+// offsets need it. The result is an ordinary archive that 7-Zip, libzip and WinZip read.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <atomic>
+#include <functional>
+
+namespace kx {
+
+struct ZipWriteItem {
+    QString file;      // full path
+    QByteArray name;   // stored name, UTF-8
+    bool store = false; // already compressed kinds: stored as they are
+};
+
+// Throws kx::Error. `bytesDone` is raised as input is read (for progress on another thread);
+// `tick` is called on the calling thread every few dozen milliseconds while workers run.
+void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const QByteArray &password,
+                 std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads = 0);
+
+} // namespace kx
