@@ -2,7 +2,9 @@
 // password only, the older PKWARE encryption, entries that would leave the target, damaged
 // archives and existing files.
 #include "platform/kxerror.h"
+#include "platform/winzipaes.h"
 #include "platform/zipengine.h"
+#include "platform/zipwriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +16,8 @@
 #include <QTest>
 
 #include <zip.h>
+
+#include <openssl/evp.h>
 
 using namespace kx;
 
@@ -123,6 +127,80 @@ class TestZipEngine : public QObject
     const QDateTime m_stamp{QDate(2023, 11, 20), QTime(9, 41, 26)}; // even seconds: the archive keeps two
 
 private slots:
+    void keyDerivationMatchesTheStandard()
+    {
+        // RFC 6070 vectors, then random inputs against OpenSSL's general routine.
+        const auto derive = [](const QByteArray &pw, const QByteArray &salt, int rounds, int size) {
+            QByteArray out(size, '\0');
+            pbkdf2HmacSha1(pw, reinterpret_cast<const unsigned char *>(salt.constData()), int(salt.size()), rounds,
+                           reinterpret_cast<unsigned char *>(out.data()), size);
+            return out.toHex();
+        };
+        QCOMPARE(derive("password", "salt", 1, 20), QByteArray("0c60c80f961f0e71f3a9b524af6012062fe037a6"));
+        QCOMPARE(derive("password", "salt", 4096, 20), QByteArray("4b007901b765489abead49d926f721d065a429c1"));
+        QCOMPARE(derive("passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 25),
+                 QByteArray("3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038"));
+        QRandomGenerator rng(7);
+        for (int i = 0; i < 20; ++i) {
+            QByteArray pw(rng.bounded(1, 100), '\0'), salt(rng.bounded(8, 17), '\0');
+            for (char &c : pw)
+                c = char(rng.bounded(256));
+            for (char &c : salt)
+                c = char(rng.bounded(256));
+            QByteArray expected(66, '\0');
+            QVERIFY(PKCS5_PBKDF2_HMAC_SHA1(pw.constData(), int(pw.size()), reinterpret_cast<const unsigned char *>(salt.constData()),
+                                           int(salt.size()), 1000, 66, reinterpret_cast<unsigned char *>(expected.data())));
+            QCOMPARE(derive(pw, salt, 1000, 66), expected.toHex());
+        }
+    }
+
+    void writerGivesTheSameArchiveContentOnAnyNumberOfThreads()
+    {
+        QTemporaryDir dir;
+        QList<ZipWriteItem> items;
+        QRandomGenerator rng(11);
+        for (int i = 0; i < 40; ++i) {
+            const QString f = dir.filePath(QStringLiteral("k%1/d%2.txt").arg(i % 4).arg(i));
+            QDir().mkpath(QFileInfo(f).path());
+            QFile out(f);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            QByteArray data(rng.bounded(0, 200000), 'a');
+            for (qsizetype k = 0; k < data.size(); k += 97)
+                data[k] = char(rng.bounded(256));
+            out.write(data);
+            out.close();
+            items.append({f, f.mid(dir.path().size() + 1).toUtf8(), i % 7 == 0});
+        }
+        QByteArray listings[2];
+        for (int threads : {1, 2}) {
+            const QString archive = dir.filePath(QStringLiteral("t%1.zip").arg(threads));
+            std::atomic<qint64> done{0};
+            int ticks = 0;
+            writeAesZip(archive, items, "gizli", done, [&] { ++ticks; }, threads);
+            QCOMPARE(ticks > 0, true);
+            QTemporaryDir out;
+            const UnpackResult r = unpackZip(archive, out.path(), "gizli", false);
+            QCOMPARE(r.written, qint64(items.size()));
+            for (const ZipWriteItem &item : items) {
+                QFile a(item.file), b(out.filePath(QString::fromUtf8(item.name)));
+                QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+                QCOMPARE(b.readAll(), a.readAll());
+            }
+            // Entries in the order given, whatever thread wrote them.
+            const ZipInfo info = inspectZip(archive);
+            QCOMPARE(info.entries, qint64(items.size()));
+            int code = 0;
+            zip_t *za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+            QVERIFY(za);
+            for (qsizetype i = 0; i < items.size(); ++i)
+                listings[threads - 1] += QByteArray(zip_get_name(za, zip_uint64_t(i), 0)) + '\n';
+            zip_discard(za);
+            QVERIFY(!QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).join(' ').contains(".kx-"));
+        }
+        QCOMPARE(listings[0], listings[1]);
+        QVERIFY(listings[0].startsWith("k0/d0.txt\nk1/d1.txt\n"));
+    }
+
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());

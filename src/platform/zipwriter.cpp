@@ -1,5 +1,6 @@
 #include "platform/zipwriter.h"
 #include "platform/kxerror.h"
+#include "platform/winzipaes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -117,86 +118,6 @@ QByteArray aesExtra(quint16 method)
     return e;
 }
 
-// WinZip's counter mode: AES-256 over a little-endian block counter starting at 1, with the
-// HMAC-SHA1 of the encrypted data as authentication code.
-class AesCtr
-{
-public:
-    AesCtr(const QByteArray &password, const unsigned char *salt)
-    {
-        unsigned char keys[66];
-        if (PKCS5_PBKDF2_HMAC_SHA1(password.constData(), int(password.size()), salt, kSaltSize, 1000, sizeof keys,
-                                   keys) != 1)
-            throw Error(QStringLiteral("Sifreleme anahtari uretilemedi."));
-        std::memcpy(verifier, keys + 64, 2);
-        m_cipher.reset(EVP_CIPHER_CTX_new());
-        if (!m_cipher || EVP_EncryptInit_ex(m_cipher.get(), EVP_aes_256_ecb(), nullptr, keys, nullptr) != 1)
-            throw Error(QStringLiteral("Sifreleme baslatilamadi."));
-        EVP_CIPHER_CTX_set_padding(m_cipher.get(), 0);
-        m_macType.reset(EVP_MAC_fetch(nullptr, "HMAC", nullptr));
-        m_mac.reset(m_macType ? EVP_MAC_CTX_new(m_macType.get()) : nullptr);
-        char digest[] = "SHA1";
-        OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_END};
-        if (!m_mac || EVP_MAC_init(m_mac.get(), keys + 32, 32, params) != 1)
-            throw Error(QStringLiteral("Sifreleme baslatilamadi."));
-        OPENSSL_cleanse(keys, sizeof keys);
-    }
-
-    void encrypt(unsigned char *data, size_t size)
-    {
-        size_t done = 0;
-        while (done < size) {
-            if (m_used == 16) {
-                refill();
-            }
-            const size_t n = std::min(size - done, size_t(16 - m_used));
-            for (size_t i = 0; i < n; ++i)
-                data[done + i] ^= m_stream[m_used + i];
-            m_used += int(n);
-            done += n;
-        }
-        EVP_MAC_update(m_mac.get(), data, size);
-    }
-
-    void finish(unsigned char *code)
-    {
-        unsigned char full[EVP_MAX_MD_SIZE];
-        size_t len = 0;
-        EVP_MAC_final(m_mac.get(), full, &len, sizeof full);
-        std::memcpy(code, full, kMacSize);
-    }
-
-    unsigned char verifier[2];
-
-private:
-    void refill()
-    {
-        ++m_counter;
-        unsigned char block[16] = {};
-        quint64 c = m_counter;
-        for (int i = 0; i < 8; ++i, c >>= 8)
-            block[i] = (unsigned char)(c & 0xFF);
-        int outLen = 0;
-        EVP_EncryptUpdate(m_cipher.get(), m_stream, &outLen, block, 16);
-        m_used = 0;
-    }
-
-    struct CipherFree {
-        void operator()(EVP_CIPHER_CTX *c) const { EVP_CIPHER_CTX_free(c); }
-    };
-    struct MacFree {
-        void operator()(EVP_MAC_CTX *c) const { EVP_MAC_CTX_free(c); }
-    };
-    struct MacTypeFree {
-        void operator()(EVP_MAC *m) const { EVP_MAC_free(m); }
-    };
-    std::unique_ptr<EVP_CIPHER_CTX, CipherFree> m_cipher;
-    std::unique_ptr<EVP_MAC, MacTypeFree> m_macType;
-    std::unique_ptr<EVP_MAC_CTX, MacFree> m_mac;
-    quint64 m_counter = 0;
-    unsigned char m_stream[16];
-    int m_used = 16;
-};
 
 // Writes one complete entry (local header, salt, verifier, data, code) at the end of `out`.
 EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const QByteArray &password,
@@ -245,7 +166,7 @@ EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const 
     unsigned char salt[kSaltSize];
     if (RAND_bytes(salt, kSaltSize) != 1)
         throw Error(QStringLiteral("Rastgele sayi uretilemedi."));
-    AesCtr aes(password, salt);
+    WinZipAes aes(password, salt, kSaltSize);
     QByteArray lead = header;
     lead.append(reinterpret_cast<const char *>(salt), kSaltSize);
     lead.append(reinterpret_cast<const char *>(aes.verifier), 2);

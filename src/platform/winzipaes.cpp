@@ -1,0 +1,135 @@
+// The plain SHA-1 calls are marked deprecated in OpenSSL 3 but are the fast way to run the
+// thousands of rounds of the key derivation.
+#define OPENSSL_SUPPRESS_DEPRECATED
+#include "platform/winzipaes.h"
+#include "platform/kxerror.h"
+
+#include <openssl/core_names.h>
+#include <openssl/crypto.h>
+#include <openssl/sha.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace kx {
+
+void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int saltSize, int rounds, unsigned char *out,
+                    int outSize)
+{
+    // HMAC with the inner and outer key states computed once: each round is then two SHA-1
+    // blocks and a copy of a small struct, where the general routine rebuilds its contexts.
+    unsigned char key[64] = {};
+    if (password.size() > 64)
+        SHA1(reinterpret_cast<const unsigned char *>(password.constData()), size_t(password.size()), key);
+    else
+        std::memcpy(key, password.constData(), size_t(password.size()));
+    unsigned char pad[64];
+    SHA_CTX inner, outer;
+    for (int i = 0; i < 64; ++i)
+        pad[i] = key[i] ^ 0x36;
+    SHA1_Init(&inner);
+    SHA1_Update(&inner, pad, 64);
+    for (int i = 0; i < 64; ++i)
+        pad[i] = key[i] ^ 0x5c;
+    SHA1_Init(&outer);
+    SHA1_Update(&outer, pad, 64);
+    OPENSSL_cleanse(key, sizeof key);
+    OPENSSL_cleanse(pad, sizeof pad);
+
+    auto hmac = [&](const unsigned char *data, size_t size, unsigned char *digest) {
+        SHA_CTX c = inner;
+        SHA1_Update(&c, data, size);
+        SHA1_Final(digest, &c);
+        c = outer;
+        SHA1_Update(&c, digest, SHA_DIGEST_LENGTH);
+        SHA1_Final(digest, &c);
+    };
+
+    for (quint32 block = 1; outSize > 0; ++block) {
+        QByteArray first(reinterpret_cast<const char *>(salt), saltSize);
+        first.append(char(block >> 24)).append(char(block >> 16)).append(char(block >> 8)).append(char(block));
+        unsigned char u[SHA_DIGEST_LENGTH], t[SHA_DIGEST_LENGTH];
+        hmac(reinterpret_cast<const unsigned char *>(first.constData()), size_t(first.size()), u);
+        std::memcpy(t, u, sizeof t);
+        for (int r = 1; r < rounds; ++r) {
+            hmac(u, sizeof u, u);
+            for (int i = 0; i < SHA_DIGEST_LENGTH; ++i)
+                t[i] ^= u[i];
+        }
+        const int n = std::min(outSize, SHA_DIGEST_LENGTH);
+        std::memcpy(out, t, size_t(n));
+        out += n;
+        outSize -= n;
+    }
+}
+
+WinZipAes::WinZipAes(const QByteArray &password, const unsigned char *salt, int saltSize)
+{
+    const int keySize = saltSize * 2; // 16, 24 or 32
+    const EVP_CIPHER *cipher = keySize == 32 ? EVP_aes_256_ecb() : keySize == 24 ? EVP_aes_192_ecb() : EVP_aes_128_ecb();
+    unsigned char keys[66];
+    const int total = keySize * 2 + 2;
+    pbkdf2HmacSha1(password, salt, saltSize, 1000, keys, total);
+    std::memcpy(verifier, keys + keySize * 2, 2);
+    m_cipher.reset(EVP_CIPHER_CTX_new());
+    if (!m_cipher || EVP_EncryptInit_ex(m_cipher.get(), cipher, nullptr, keys, nullptr) != 1)
+        throw Error(QStringLiteral("Sifreleme baslatilamadi."));
+    EVP_CIPHER_CTX_set_padding(m_cipher.get(), 0);
+    m_macType.reset(EVP_MAC_fetch(nullptr, "HMAC", nullptr));
+    m_mac.reset(m_macType ? EVP_MAC_CTX_new(m_macType.get()) : nullptr);
+    char digest[] = "SHA1";
+    OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_END};
+    if (!m_mac || EVP_MAC_init(m_mac.get(), keys + keySize, size_t(keySize), params) != 1)
+        throw Error(QStringLiteral("Sifreleme baslatilamadi."));
+    OPENSSL_cleanse(keys, sizeof keys);
+}
+
+void WinZipAes::refill()
+{
+    // Sixty-four counter blocks at a time, encrypted in one call.
+    unsigned char blocks[sizeof m_stream] = {};
+    for (size_t b = 0; b < sizeof m_stream / 16; ++b) {
+        quint64 c = ++m_counter;
+        for (int i = 0; i < 8; ++i, c >>= 8)
+            blocks[b * 16 + size_t(i)] = (unsigned char)(c & 0xFF);
+    }
+    int outLen = 0;
+    EVP_EncryptUpdate(m_cipher.get(), m_stream, &outLen, blocks, int(sizeof blocks));
+    m_used = 0;
+}
+
+void WinZipAes::apply(unsigned char *data, size_t size)
+{
+    size_t done = 0;
+    while (done < size) {
+        if (m_used == sizeof m_stream)
+            refill();
+        const size_t n = std::min(size - done, sizeof m_stream - m_used);
+        for (size_t i = 0; i < n; ++i)
+            data[done + i] ^= m_stream[m_used + i];
+        m_used += n;
+        done += n;
+    }
+}
+
+void WinZipAes::encrypt(unsigned char *data, size_t size)
+{
+    apply(data, size);
+    EVP_MAC_update(m_mac.get(), data, size);
+}
+
+void WinZipAes::decrypt(unsigned char *data, size_t size)
+{
+    EVP_MAC_update(m_mac.get(), data, size);
+    apply(data, size);
+}
+
+void WinZipAes::finish(unsigned char *code)
+{
+    unsigned char full[EVP_MAX_MD_SIZE];
+    size_t len = 0;
+    EVP_MAC_final(m_mac.get(), full, &len, sizeof full);
+    std::memcpy(code, full, kCodeSize);
+}
+
+} // namespace kx
