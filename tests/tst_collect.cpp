@@ -1,5 +1,6 @@
 // File collection for the folder runs: mask passes and their order, the wildcard rules, what is
 // entered and what is skipped, the counters and the target paths; copying the collected pairs.
+#include "testfiles.h"
 #include "platform/copyfile.h"
 #include "platform/kxerror.h"
 #include "platform/listing.h"
@@ -18,22 +19,11 @@
 #include <unistd.h>
 
 using namespace kx;
+using namespace kxtest;
 
 namespace {
 
-void put(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 QStringList relative(const QStringList &paths, const QString &root)
 {

@@ -1,5 +1,6 @@
 // The folder backup and folder restore runners, driven through their windows: every way a run
 // ends, what it leaves on disk, the log line it writes and what its window shows last.
+#include "testfiles.h"
 #include "core/clock.h"
 #include "core/jobfile.h"
 #include "core/service.h"
@@ -29,25 +30,14 @@
 #include <cstring>
 
 using namespace kx;
+using namespace kxtest;
 
 namespace {
 
 const QString kRun = QStringLiteral("Muhasebe_nyd_20240115_1430");
 const QString kOldRun = QStringLiteral("Muhasebe_nyd_20240101_1000");
 
-void put(const QString &path, const QByteArray &data)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 // Files below a folder, relative and sorted.
 QStringList filesBelow(const QString &root)

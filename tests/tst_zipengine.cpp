@@ -1,6 +1,7 @@
 // The archive engine: encrypted packing that other tools accept, unpacking with the right
 // password only, the older PKWARE encryption, entries that would leave the target, damaged
 // archives and existing files.
+#include "testfiles.h"
 #include "platform/kxerror.h"
 #include "platform/winzipaes.h"
 #include "platform/zipengine.h"
@@ -20,44 +21,14 @@
 #include <openssl/evp.h>
 
 using namespace kx;
+using namespace kxtest;
 
 namespace {
 
 const QByteArray kPassword("Gizli-Parola.7");
 
-void put(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
-// Every entry below a folder, files and folders, relative and sorted.
-QStringList tree(const QString &root)
-{
-    QStringList out;
-    const QDir base(root);
-    const auto filters = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System;
-    QList<QString> pending{root};
-    while (!pending.isEmpty()) {
-        const QString folder = pending.takeFirst();
-        const QFileInfoList infos = QDir(folder).entryInfoList(filters);
-        for (const QFileInfo &fi : infos) {
-            out.append(base.relativeFilePath(fi.filePath()));
-            if (fi.isDir() && !fi.isSymLink())
-                pending.append(fi.filePath());
-        }
-    }
-    out.sort();
-    return out;
-}
 
 // Poorly compressible bytes, so a change in the middle lands inside an entry's data.
 QByteArray noise(int size, quint32 seed)

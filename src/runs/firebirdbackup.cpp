@@ -167,8 +167,11 @@ void TOtoYedekFBF::OtoYedekle()
         bool folderReady = true;
         try {
             makePath(m_runFolder2);
-        } catch (const Error &) {
+        } catch (const Error &e) {
+            // A second copy the user asked for and did not get is a failure of its own.
             folderReady = false;
+            failed = true;
+            writeLog(m_backupFile, m_runFolder2, trMsg(QStringLiteral("Basarisiz.")) + e.text());
         }
         if (folderReady) {
             const QString copy = m_runFolder2 + QFileInfo(m_backupFile).fileName();
