@@ -66,7 +66,7 @@ void runFirebirdService(const FbRequest &request, const std::function<void(const
 }
 
 TOtoYedekFBF::TOtoYedekFBF(const QString &programFolder, QWidget *parent)
-    : TRunnerF(Kind::FirebirdBackup, true, parent), m_programFolder(programFolder)
+    : TFirebirdRunnerF(Kind::FirebirdBackup, true, parent), m_programFolder(programFolder)
 {
     setObjectName(QStringLiteral("OtoYedekFBF"));
     LabelYedekAdi = addRow(QStringLiteral("Yedek Adi :"), false);
@@ -75,20 +75,8 @@ TOtoYedekFBF::TOtoYedekFBF(const QString &programFolder, QWidget *parent)
     LabelKapasite = addRow(QStringLiteral("Kapasite :"), true);
     addSureRow();
     // The server reports no share of the work done, only that it is alive.
-    Animasyon = new QProgressBar;
-    Animasyon->setObjectName(QStringLiteral("Animasyon"));
-    Animasyon->setRange(0, 0);
-    Animasyon->setTextVisible(false);
-    Animasyon->setFixedHeight(10);
-    addWide(Animasyon);
-    LabelTamam = new QLabel(QStringLiteral("Yedekleme Islemi Tamamlandi."));
-    LabelTamam->setObjectName(QStringLiteral("LabelTamam"));
-    LabelTamam->setWordWrap(true);
-    LabelTamam->setTextFormat(Qt::PlainText);
-    LabelTamam->hide();
-    addWide(LabelTamam);
+    addActivityAndDoneLabel(QStringLiteral("Yedekleme Islemi Tamamlandi."));
     finishLayout();
-    m_doneText = LabelTamam->text();
 }
 
 void TOtoYedekFBF::YedekAyarla()
@@ -197,20 +185,7 @@ void TOtoYedekFBF::failRun(const QString &message)
 
 void TOtoYedekFBF::endRun(const QString &failure)
 {
-    finishRun();
-    Animasyon->setRange(0, 1);
-    Animasyon->setValue(failure.isEmpty() ? 1 : 0);
-    stopElapsedTimer();
-    if (failure.isEmpty()) {
-        LabelTamam->setText(m_doneText);
-    } else {
-        LabelTamam->setText(trMsg(QStringLiteral("Yedekleme Islemi Basarisiz.")) + u' ' + failure.section(u'\n', 0, 0));
-        LabelTamam->setToolTip(failure);
-    }
-    LabelTamam->show();
-    const QString logFailure = backupLog().takeFailure();
-    if (!logFailure.isEmpty())
-        Dialogs::error(logFailure);
+    endFirebirdRun(failure, trMsg(QStringLiteral("Yedekleme Islemi Basarisiz.")), backupLog());
 }
 
 } // namespace kx

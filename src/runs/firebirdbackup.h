@@ -4,7 +4,7 @@
 // writes the backup log, prunes old runs and hands the file to the chat program.
 
 #include "platform/fbservice.h"
-#include "runs/runnerwindow.h"
+#include "runs/firebirdrunner.h"
 #include "runs/runparams.h"
 
 #include <functional>
@@ -27,7 +27,7 @@ FirebirdLocation splitFirebirdDatabase(const QString &database);
 // The service conversation of a run (see runFbService); the time-out is worded for the user.
 void runFirebirdService(const FbRequest &request, const std::function<void(const QString &)> &onLine = {});
 
-class TOtoYedekFBF : public TRunnerF
+class TOtoYedekFBF : public TFirebirdRunnerF
 {
     Q_OBJECT
 public:
@@ -50,8 +50,6 @@ public:
     QLabel *LabelKaynak;
     QLabel *LabelHedef;
     QLabel *LabelKapasite; // detail rows: null in the compact layout
-    QProgressBar *Animasyon;
-    QLabel *LabelTamam;    // completion label
 
 protected:
     void runWork() override;
@@ -68,7 +66,6 @@ private:
     QString m_runFolder;
     QString m_runFolder2;
     QString m_backupFile;
-    QString m_doneText;
     int m_outputLines = 0;
 };
 

@@ -15,7 +15,7 @@
 
 namespace kx {
 
-TRestoreFBF::TRestoreFBF(QWidget *parent) : TRunnerF(Kind::FirebirdRestore, true, parent)
+TRestoreFBF::TRestoreFBF(QWidget *parent) : TFirebirdRunnerF(Kind::FirebirdRestore, true, parent)
 {
     setObjectName(QStringLiteral("RestoreFBF"));
     LabelBaslik = new QLabel(QStringLiteral("Manuel Geri Yukleme"));
@@ -25,20 +25,8 @@ TRestoreFBF::TRestoreFBF(QWidget *parent) : TRunnerF(Kind::FirebirdRestore, true
     LabelHedef = addRow(QStringLiteral("Hedef Dosya"), false);
     LabelKapasite = addRow(QStringLiteral("Kapasite :"), true);
     addSureRow();
-    Animasyon = new QProgressBar;
-    Animasyon->setObjectName(QStringLiteral("Animasyon"));
-    Animasyon->setRange(0, 0);
-    Animasyon->setTextVisible(false);
-    Animasyon->setFixedHeight(10);
-    addWide(Animasyon);
-    LabelTamam = new QLabel(QStringLiteral("Geri Yukleme Islemi Tamamlandi..."));
-    LabelTamam->setObjectName(QStringLiteral("LabelTamam"));
-    LabelTamam->setWordWrap(true);
-    LabelTamam->setTextFormat(Qt::PlainText);
-    LabelTamam->hide();
-    addWide(LabelTamam);
+    addActivityAndDoneLabel(QStringLiteral("Geri Yukleme Islemi Tamamlandi..."));
     finishLayout();
-    m_doneText = LabelTamam->text();
 }
 
 void TRestoreFBF::RestoreAyarla()
@@ -91,20 +79,7 @@ void TRestoreFBF::GeriYukle()
 
 void TRestoreFBF::endRun(const QString &failure)
 {
-    if (failure.isEmpty()) {
-        LabelTamam->setText(m_doneText);
-    } else {
-        LabelTamam->setText(trMsg(QStringLiteral("Geri Yukleme Islemi Basarisiz.")) + u' ' + failure.section(u'\n', 0, 0));
-        LabelTamam->setToolTip(failure);
-    }
-    LabelTamam->show();
-    finishRun();
-    stopElapsedTimer();
-    Animasyon->setRange(0, 1);
-    Animasyon->setValue(failure.isEmpty() ? 1 : 0);
-    const QString logFailure = restoreLog().takeFailure();
-    if (!logFailure.isEmpty())
-        Dialogs::error(logFailure);
+    endFirebirdRun(failure, trMsg(QStringLiteral("Geri Yukleme Islemi Basarisiz.")), restoreLog());
 }
 
 } // namespace kx

@@ -2,7 +2,7 @@
 // The Firebird restore runner: asks the database server on this machine to rebuild a database
 // file from a backup file, replacing the file if it exists, and writes the restore log.
 
-#include "runs/runnerwindow.h"
+#include "runs/firebirdrunner.h"
 
 class QLabel;
 class QProgressBar;
@@ -16,7 +16,7 @@ struct FirebirdRestoreParams {
     QString password;
 };
 
-class TRestoreFBF : public TRunnerF
+class TRestoreFBF : public TFirebirdRunnerF
 {
     Q_OBJECT
 public:
@@ -33,8 +33,6 @@ public:
     QLabel *LabelKaynak;
     QLabel *LabelHedef;
     QLabel *LabelKapasite; // detail rows: null in the compact layout
-    QProgressBar *Animasyon;
-    QLabel *LabelTamam;    // completion label
 
 protected:
     void runWork() override;
@@ -43,7 +41,6 @@ private:
     void writeLog(const QString &status);
     void endRun(const QString &failure);
 
-    QString m_doneText;
 };
 
 } // namespace kx
