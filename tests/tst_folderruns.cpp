@@ -307,6 +307,27 @@ private slots:
         QCOMPARE(contents(run2 + "/Alt/ic.txt"), QByteArray("ic"));
     }
 
+    void secondTargetThatCannotBeMadeIsAFailure()
+    {
+        prepareRetention();
+        put(m_dir->filePath("duz2"), "a regular file where the second target should be");
+        auto *r = backup();
+        r->params.targetFolder2 = m_dir->filePath("duz2/Hedef2");
+        r->params.retention = true;
+        Shown shown;
+        drive(r, &TOtoYedekDosyaF::YedekAyarla, shown);
+        const QString run = m_target + "/" + kRun;
+        QCOMPARE(backupLog().lines().size(), 2);
+        checkLine(line(backupLog(), 0), "Otomatik Yedekleme", m_source, run, "Basarili");
+        const auto second = line(backupLog(), 1);
+        QCOMPARE(second[Source], run);
+        QCOMPARE(second[Target], m_dir->filePath("duz2/Hedef2/") + kRun);
+        QVERIFY2(second[Status].startsWith("Basarisiz."), qPrintable(second[Status]));
+        QVERIFY(shown.barText.startsWith("Yedekleme Islemi Basarisiz."));
+        // The run failed in part: older runs are kept.
+        QVERIFY(QFileInfo::exists(m_target + "/" + kOldRun));
+    }
+
     void zipRun()
     {
         auto *r = backup();
