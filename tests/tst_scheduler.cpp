@@ -3,6 +3,7 @@
 #include "core/daytime.h"
 #include "core/service.h"
 #include "platform/files.h"
+#include "platform/termination.h"
 #include "scheduling/scheduler.h"
 
 #include <QFile>
@@ -214,6 +215,23 @@ private slots:
         const JobFile b = JobFile::load(m_folder + "b.nyd");
         QCOMPARE(b.value("ACIKLAMA"), QStringLiteral("yeni"));
         QVERIFY(b.contains("SON_YEDEK_GUNU"));
+    }
+
+    void terminationEndsTheWaitWithoutARecord()
+    {
+        writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        writeJob("b.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(12, 0, 5)));
+        // The run never ends by itself; a termination request arrives while the tick waits.
+        m_scheduler.tick(m_folder, {"a.nyd", "b.nyd"}, {}, [&](JobKind, const QString &name, bool) {
+            m_started.append(name);
+            service().folderBackupRunning = true;
+            QTimer::singleShot(30, [] { setTerminationRequested(true); });
+        });
+        setTerminationRequested(false);
+        QCOMPARE(m_started, QStringList({"a.nyd"}));
+        QVERIFY(!m_scheduler.busy());
+        QVERIFY(!readWholeFile(m_folder + "a.nyd").contains("SON_YEDEK"));
     }
 
     void failureEndsTheTickAndClearsTheBusyMark()

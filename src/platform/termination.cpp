@@ -14,6 +14,7 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 std::atomic<bool> g_installed{false};
+std::atomic<bool> g_requested{false};
 // Set by the handler, cleared once the event loop has taken the request.
 volatile sig_atomic_t g_pending = 0;
 
@@ -65,6 +66,7 @@ void installTerminationHandler()
             while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
             }
             g_pending = 0;
+            g_requested = true;
             // exit() rather than quit(): quit() asks every window first, and a runner window
             // refuses to close while its run works.
             QCoreApplication::exit(0);
@@ -83,6 +85,16 @@ void reclaimTerminationSignals()
 bool terminationHandlerActive()
 {
     return g_installed.load() && ours(SIGTERM) && ours(SIGINT);
+}
+
+bool terminationRequested()
+{
+    return g_requested.load();
+}
+
+void setTerminationRequested(bool requested)
+{
+    g_requested = requested;
 }
 
 } // namespace kx

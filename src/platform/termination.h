@@ -15,4 +15,10 @@ void reclaimTerminationSignals();
 // True when our handlers are the ones in place for both signals.
 bool terminationHandlerActive();
 
+// Set once a signal has asked the program to end. Loops that wait for something to finish check
+// it: once the event loop has been told to exit, a nested loop no longer runs events, so what
+// they wait for would never come.
+bool terminationRequested();
+void setTerminationRequested(bool requested);
+
 } // namespace kx

@@ -2,6 +2,7 @@
 #include "core/clock.h"
 #include "core/daytime.h"
 #include "core/service.h"
+#include "platform/termination.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -71,7 +72,7 @@ void Scheduler::waitWhileRunning(JobKind kind)
 {
     // Lets events run (timers, tray, windows, the runner itself) and sleeps in between, so the
     // wait costs no processor time of its own.
-    while (backupFlag(kind)) {
+    while (backupFlag(kind) && !terminationRequested()) {
         QEventLoop loop;
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
@@ -113,10 +114,15 @@ void Scheduler::tick(const QString &programFolder, const QStringList &folderJobs
 
         // One run per kind at a time: a manual run of this kind may have started meanwhile.
         waitWhileRunning(kind);
+        if (terminationRequested())
+            return;
         s.jobBuffer = loaded;
         const QString unit = loaded.value(QStringLiteral("YEDEK_ZAMANI"));
         start(kind, name, unit == QLatin1String("1"));
         waitWhileRunning(kind);
+        // The program is ending with the run unfinished: no last-run record, it runs again.
+        if (terminationRequested())
+            return;
 
         // Read the file again: edits saved during the run survive, and the shared buffer (which
         // retention or another run may have reloaded) never decides what is written here.
