@@ -1,4 +1,5 @@
 // Ini files, the settings store, the language takeover, the theme and the two settings dialogs.
+#include "testfiles.h"
 #include "core/service.h"
 #include "i18n/settingsdialog.h"
 #include "platform/dialogs.h"
@@ -21,23 +22,8 @@
 #include <QTest>
 
 using namespace kx;
-
-namespace {
-
-void writeBytes(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(f.write(data), data.size());
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
+using kxtest::contents;
+using kxtest::put;
 
 class TestSettings : public QObject
 {
@@ -56,7 +42,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString p = dir.filePath(QStringLiteral("a.ini"));
-        writeBytes(p, "[Genel]\r\n"
+        put(p, "[Genel]\r\n"
                       "  Ad  =   Deger bir  \r\n"
                       "; Yorum=yok\r\n"
                       "Sayi= 12 \r\n"
@@ -99,7 +85,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString p = dir.filePath(QStringLiteral("a.ini"));
-        writeBytes(p, "[Genel]\n"
+        put(p, "[Genel]\n"
                       "Ad=eski\n"
                       "Sayi=1\n"
                       "\n"
@@ -114,9 +100,9 @@ private slots:
         ini.writeString(QStringLiteral("Yeni"), QStringLiteral("K"), QStringLiteral("Ş"));
         ini.deleteKey(QStringLiteral("genel"), QStringLiteral("SAYI"));
         // Nothing reaches the disk before save().
-        QCOMPARE(readBytes(p).left(8), QByteArray("[Genel]\n"));
+        QCOMPARE(contents(p).left(8), QByteArray("[Genel]\n"));
         ini.save();
-        QCOMPARE(readBytes(p), QByteArray("[Genel]\r\n"
+        QCOMPARE(contents(p), QByteArray("[Genel]\r\n"
                                           "ad=yeni\r\n"
                                           "Ek=-5\r\n"
                                           "Acik=1\r\n"
@@ -139,7 +125,7 @@ private slots:
         created.writeString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
         created.writeString(QStringLiteral("S"), QStringLiteral("L"), QStringLiteral("w"));
         created.save();
-        QCOMPARE(readBytes(fresh), QByteArray("[S]\r\nK=v\r\nL=w\r\n"));
+        QCOMPARE(contents(fresh), QByteArray("[S]\r\nK=v\r\nL=w\r\n"));
     }
 
     void storage()
@@ -154,11 +140,11 @@ private slots:
         s.setFileName(p); // nothing to restore from
         QCOMPARE(s.value(QStringLiteral("Dil")), QStringLiteral("turkish"));
         s.SaveValues();
-        QCOMPARE(readBytes(p), QByteArray("[KxStored]\r\nDIL=turkish\r\nSIMGE=true\r\n"));
+        QCOMPARE(contents(p), QByteArray("[KxStored]\r\nDIL=turkish\r\nSIMGE=true\r\n"));
 
         // Restoring takes the stored section only, trimmed and letter case ignored; a missing
         // key keeps the declared value.
-        writeBytes(p, "[Baska]\r\nSIMGE=baska\r\n[kxstored]\r\n dil = english \r\n");
+        put(p, "[Baska]\r\nSIMGE=baska\r\n[kxstored]\r\n dil = english \r\n");
         TKxStorage r = TKxStorage::programSettings();
         r.setFileName(p);
         QCOMPARE(r.value(QStringLiteral("DIL")), QStringLiteral("english"));
@@ -170,7 +156,7 @@ private slots:
         QCOMPARE(r.items().size(), 3);
         QCOMPARE(r.value(QStringLiteral("SIMGE")), QStringLiteral("False"));
         r.SaveValues();
-        QCOMPARE(readBytes(p), QByteArray("[Baska]\r\nSIMGE=baska\r\n[kxstored]\r\nDIL=english\r\nSIMGE=False\r\n"
+        QCOMPARE(contents(p), QByteArray("[Baska]\r\nSIMGE=baska\r\n[kxstored]\r\nDIL=english\r\nSIMGE=False\r\n"
                                           "Yeni=1\r\n"));
 
         // A name appended at run time is not declared, so a new store does not bring it back.
@@ -215,18 +201,18 @@ private slots:
         QVERIFY(!takeOverRegistryLanguage(s, reg));
         QVERIFY(!QFileInfo::exists(reg));
         const QByteArray noKey("[Baska]\r\nLanguage=deutsch\r\n[Kovanci3]\r\nDiger=1\r\n");
-        writeBytes(reg, noKey);
+        put(reg, noKey);
         QVERIFY(!takeOverRegistryLanguage(s, reg));
-        QCOMPARE(readBytes(reg), noKey);
+        QCOMPARE(contents(reg), noKey);
         QCOMPARE(s.value(QStringLiteral("DIL")), QStringLiteral("turkish"));
         QVERIFY(!QFileInfo::exists(ayar));
 
-        writeBytes(reg, "[Baska]\r\nLanguage=deutsch\r\n[KOVANCI3]\r\nlanguage= english \r\nDiger=1\r\n");
+        put(reg, "[Baska]\r\nLanguage=deutsch\r\n[KOVANCI3]\r\nlanguage= english \r\nDiger=1\r\n");
         QVERIFY(takeOverRegistryLanguage(s, reg));
         QCOMPARE(s.value(QStringLiteral("DIL")), QStringLiteral("english"));
         QCOMPARE(IniFile(ayar).readString(QStringLiteral("KxStored"), QStringLiteral("DIL"), QString()),
                  QStringLiteral("english"));
-        QCOMPARE(readBytes(reg), QByteArray("[Baska]\r\nLanguage=deutsch\r\n[KOVANCI3]\r\nDiger=1\r\n"));
+        QCOMPARE(contents(reg), QByteArray("[Baska]\r\nLanguage=deutsch\r\n[KOVANCI3]\r\nDiger=1\r\n"));
 
         // Taken over once: a later choice of the user stays.
         s.setValue(QStringLiteral("DIL"), QStringLiteral("turkish"));
@@ -254,7 +240,7 @@ private slots:
 
         m.writeDefaultsIfMissing();
         const QByteArray defaults("[SKIN]\r\nACTIVE=1\r\nNAME=Elegant\r\nHUE=0\r\nSATURATION=100\r\n");
-        QCOMPARE(readBytes(skin), defaults);
+        QCOMPARE(contents(skin), defaults);
         m.AyarYukle();
         QCOMPARE(m.active(), true);
         QCOMPARE(m.name(), QStringLiteral("Elegant"));
@@ -262,16 +248,16 @@ private slots:
         QCOMPARE(m.saturation(), 100);
 
         const QByteArray own("[skin]\nname = Gece\nhue=200\nsaturation=-30\n");
-        writeBytes(skin, own);
+        put(skin, own);
         m.writeDefaultsIfMissing();
-        QCOMPARE(readBytes(skin), own);
+        QCOMPARE(contents(skin), own);
         m.AyarYukle();
         QCOMPARE(m.active(), false);
         QCOMPARE(m.name(), QStringLiteral("Gece"));
         QCOMPARE(m.hue(), 200);
         QCOMPARE(m.saturation(), -30);
 
-        writeBytes(skin, "[SKIN]\r\n");
+        put(skin, "[SKIN]\r\n");
         m.AyarYukle();
         QCOMPARE(m.active(), false);
         QCOMPARE(m.name(), QString());
@@ -345,7 +331,7 @@ private slots:
             QTest::keyClick(&d, Qt::Key_Escape);
             QCOMPARE(d.result(), int(QDialog::Accepted));
             QVERIFY(!d.isVisible());
-            QCOMPARE(readBytes(skin), QByteArray("[SKIN]\r\nACTIVE=1\r\nNAME=Gece\r\nHUE=200\r\nSATURATION=-30\r\n"));
+            QCOMPARE(contents(skin), QByteArray("[SKIN]\r\nACTIVE=1\r\nNAME=Gece\r\nHUE=200\r\nSATURATION=-30\r\n"));
         }
         {
             TKxSkinSettingF d(m);
@@ -363,9 +349,9 @@ private slots:
         QTemporaryDir program;
         QVERIFY(QDir(program.path()).mkpath(QStringLiteral("Language")));
         for (const char *name : {"english.lng", "Turkish.lng", "empty.lng"})
-            writeBytes(program.filePath(QStringLiteral("Language/") + QLatin1String(name)), "h\r\n");
+            put(program.filePath(QStringLiteral("Language/") + QLatin1String(name)), "h\r\n");
         const QString ayar = program.filePath(QStringLiteral("Ayar.ini"));
-        writeBytes(ayar, "[KxStored]\r\nDIL=TURKISH\r\nSIMGE=False\r\n");
+        put(ayar, "[KxStored]\r\nDIL=TURKISH\r\nSIMGE=False\r\n");
         TKxStorage s = TKxStorage::programSettings();
         s.setFileName(ayar);
         ThemeManager theme;
@@ -382,7 +368,7 @@ private slots:
             QTest::keyClick(&d, Qt::Key_Escape);
             QCOMPARE(d.result(), int(QDialog::Rejected));
             QVERIFY(!d.isVisible());
-            QCOMPARE(readBytes(ayar), QByteArray("[KxStored]\r\nDIL=TURKISH\r\nSIMGE=False\r\n"));
+            QCOMPARE(contents(ayar), QByteArray("[KxStored]\r\nDIL=TURKISH\r\nSIMGE=False\r\n"));
             QCOMPARE(s.value(QStringLiteral("DIL")), QStringLiteral("TURKISH"));
             QCOMPARE(service().detailedRunners, true);
         }
@@ -394,7 +380,7 @@ private slots:
             d.CheckBox1->setChecked(true);
             d.sSpeedButton10->click();
             QCOMPARE(d.result(), int(QDialog::Accepted));
-            QCOMPARE(readBytes(ayar), QByteArray("[KxStored]\r\nDIL=english\r\nSIMGE=True\r\n"));
+            QCOMPARE(contents(ayar), QByteArray("[KxStored]\r\nDIL=english\r\nSIMGE=True\r\n"));
             QCOMPARE(service().detailedRunners, true);
         }
         {
@@ -404,7 +390,7 @@ private slots:
             d.show();
             d.CheckBox1->setChecked(false);
             d.sSpeedButton10->click();
-            QCOMPARE(readBytes(ayar), QByteArray("[KxStored]\r\nDIL=english\r\nSIMGE=False\r\n"));
+            QCOMPARE(contents(ayar), QByteArray("[KxStored]\r\nDIL=english\r\nSIMGE=False\r\n"));
             QCOMPARE(service().detailedRunners, false);
         }
         {

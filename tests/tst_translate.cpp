@@ -1,4 +1,5 @@
 // Language files: the byte-level lookup, message and window translation, the language list.
+#include "testfiles.h"
 #include "core/codepage.h"
 #include "i18n/filesearch.h"
 #include "i18n/formheader.h"
@@ -22,15 +23,10 @@
 #include <QTreeWidget>
 
 using namespace kx;
+using kxtest::contents;
+using kxtest::put;
 
 namespace {
-
-void writeBytes(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(f.write(data), data.size());
-}
 
 // The reference the scanner must agree with: first offset where every byte matches after folding.
 qsizetype naiveFind(const QByteArray &hay, const QByteArray &needle, bool caseSensitive)
@@ -63,7 +59,7 @@ class TestTranslate : public QObject
     QString languageFile(const QByteArray &bytes)
     {
         const QString p = m_dir.filePath(QStringLiteral("lang%1.lng").arg(++m_files));
-        writeBytes(p, bytes);
+        put(p, bytes);
         return p;
     }
 
@@ -346,7 +342,7 @@ private slots:
         QVERIFY(dir.mkpath(QStringLiteral("Language/folder.lng")));
         for (const char *name : {"turkish.lng", "english.lng", "Francais.LNG", "de.utf8.lng", "empty.lng", "EMPTY.lng",
                                  "Empty.utf8.lng", "notes.txt", "english.lng.bak", "lng", "sub/inner.lng"})
-            writeBytes(program.filePath(QStringLiteral("Language/") + QLatin1String(name)), "h\r\n");
+            put(program.filePath(QStringLiteral("Language/") + QLatin1String(name)), "h\r\n");
 
         const QStringList expected = {QStringLiteral("de"), QStringLiteral("english"), QStringLiteral("Francais"),
                                       QStringLiteral("turkish")};
