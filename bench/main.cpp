@@ -7,14 +7,14 @@
 #include "core/service.h"
 #include "i18n/filesearch.h"
 #include "i18n/translate.h"
-#include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/folderdelete.h"
 #include "runs/collect.h"
-#include "runs/firebirdbackup.h"
-#include "runs/folderbackup.h"
-#include "runs/folderrestore.h"
+#include "runs/firebirdbackuprun.h"
+#include "runs/folderbackuprun.h"
+#include "runs/folderrestorerun.h"
 #include "runs/oplog.h"
+#include "runs/runcontroller.h"
 #include "scheduling/scheduler.h"
 #include "ui/anaform.h"
 
@@ -141,27 +141,28 @@ void compare(const QString &name, const QString &peerName, const std::function<v
     g_rows.append({name, QStringLiteral("korvanex"), peerName, median(mine), median(theirs)});
 }
 
-void waitClosed(TRunnerF *runner)
+// Runs one run of the program's own to its end, headless: set up, prepared, worked and ended
+// exactly as a scheduled run, without its window.
+void runToEnd(std::unique_ptr<Run> run)
 {
-    QPointer<TRunnerF> alive(runner);
+    RunController controller;
     QEventLoop loop;
-    QObject::connect(runner, &TRunnerF::closed, &loop, &QEventLoop::quit);
-    if (alive && alive->isVisible())
+    QObject::connect(&controller, &RunController::runEnded, &loop, &QEventLoop::quit);
+    if (controller.start(std::move(run)) != 0)
         loop.exec();
 }
 
 void folderBackup(const QString &source, const QString &target, bool zip)
 {
-    auto *r = new TOtoYedekDosyaF(g_work + "/prog");
-    r->params.jobName = QStringLiteral("Bench.nyd");
-    r->params.sourceFolder = source;
-    r->params.targetFolder = target;
-    r->params.overwrite = true;
-    r->params.zip = zip;
-    r->params.zipPassword = QStringLiteral("parola12");
-    r->params.filters = {QStringLiteral("*.*"), {}, {}, {}, {}, {}, {}, {}, {}, {}};
-    r->YedekAyarla();
-    waitClosed(r);
+    FolderBackupParams p;
+    p.jobName = QStringLiteral("Bench.nyd");
+    p.sourceFolder = source;
+    p.targetFolder = target;
+    p.overwrite = true;
+    p.zip = zip;
+    p.zipPassword = QStringLiteral("parola12");
+    p.filters = {QStringLiteral("*.*"), {}, {}, {}, {}, {}, {}, {}, {}, {}};
+    runToEnd(std::make_unique<FolderBackupRun>(g_work + "/prog", p));
 }
 
 QString firebirdPassword()
@@ -209,15 +210,14 @@ void benchFirebird()
     const QString out = g_work + "/fb/out";
     compare(QStringLiteral("firebird"), QStringLiteral("gbak -b -se"), [&] { wipe(out); QDir().mkpath(out); },
             [&] {
-                auto *r = new TOtoYedekFBF(g_work + "/prog");
-                r->params.jobName = QStringLiteral("Bench.fyd");
-                r->params.userName = QStringLiteral("SYSDBA");
-                r->params.password = pw;
-                r->params.database = db;
-                r->params.targetFolder = out;
-                r->params.overwrite = true;
-                r->YedekAyarla();
-                waitClosed(r);
+                FirebirdBackupParams p;
+                p.jobName = QStringLiteral("Bench.fyd");
+                p.userName = QStringLiteral("SYSDBA");
+                p.password = pw;
+                p.database = db;
+                p.targetFolder = out;
+                p.overwrite = true;
+                runToEnd(std::make_unique<FirebirdBackupRun>(g_work + "/prog", p));
             },
             [&] {
                 runTool(QStringLiteral("gbak"), {QStringLiteral("-b"), QStringLiteral("-se"),
@@ -264,20 +264,32 @@ void benchLookup()
     g_rows.append({QStringLiteral("lookup (100000)"), QStringLiteral("CompDilCevirMsg"), QString(), median(times), 0});
 }
 
-// The scheduler's wait: processor time spent while it waits 2 s for a run of its kind.
+// The scheduler between the start and the end of a run: processor time spent while a walk waits
+// 2 s for a run of its kind.
 void benchSchedulerWait()
 {
     const QString prog = g_work + "/sched/";
     QDir().mkpath(prog);
     writeWholeFile(prog + "a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n", true);
-    Scheduler s;
+    RunningState running;
+    Scheduler *scheduler = nullptr;
+    Scheduler s(running, [&](JobKind, const QString &, const JobFile &, bool) -> quint64 {
+        running.set(RunKind::FolderBackup, true);
+        QTimer::singleShot(2000, [&] {
+            running.set(RunKind::FolderBackup, false);
+            scheduler->runEnded(1);
+        });
+        return 1;
+    });
+    scheduler = &s;
     rusage before, after;
     getrusage(RUSAGE_SELF, &before);
     const double wall = seconds([&] {
-        s.tick(prog, {QStringLiteral("a.nyd")}, {}, [](JobKind, const QString &, bool) {
-            service().folderBackupRunning = true;
-            QTimer::singleShot(2000, [] { service().folderBackupRunning = false; });
-        });
+        QEventLoop loop;
+        QObject::connect(&s, &Scheduler::walkEnded, &loop, &QEventLoop::quit);
+        s.tick(prog, {QStringLiteral("a.nyd")}, {});
+        if (s.busy())
+            loop.exec();
     });
     getrusage(RUSAGE_SELF, &after);
     auto cpu = [](const rusage &u) {
@@ -300,8 +312,6 @@ int main(int argc, char *argv[])
     g_work += g_quick ? QStringLiteral("/quick") : QStringLiteral("/full");
     QDir().mkpath(g_work + "/prog");
 
-    Dialogs::setScripted(true);
-    TRunnerF::setTimings(0, 0, 1000);
     service().detailedRunners = true;
     setLogFolder(g_work + "/prog");
 
@@ -349,14 +359,13 @@ int main(int argc, char *argv[])
     const QString restored = g_work + "/restored";
     compare(QStringLiteral("unzip"), QStringLiteral("7z x"), [&] { wipe(restored); },
             [&] {
-                auto *r = new TRestoreDosyaF;
-                r->params.zipMode = true;
-                r->params.archive = archive;
-                r->params.targetFolder = restored;
-                r->params.overwrite = true;
-                r->params.password = QStringLiteral("parola12");
-                r->RestoreAyarla();
-                waitClosed(r);
+                FolderRestoreParams p;
+                p.zipMode = true;
+                p.archive = archive;
+                p.targetFolder = restored;
+                p.overwrite = true;
+                p.password = QStringLiteral("parola12");
+                runToEnd(std::make_unique<FolderRestoreRun>(p));
             },
             [&] {
                 runTool(QStringLiteral("7z"), {QStringLiteral("x"), QStringLiteral("-pparola12"), QStringLiteral("-y"),

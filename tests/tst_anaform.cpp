@@ -1,26 +1,61 @@
 // The hidden main window: start-up in a program folder, the timer rule, the shutdown guard.
 #include "core/clock.h"
 #include "core/service.h"
-#include "platform/dialogs.h"
+#include "ui/dialogs.h"
 #include "platform/files.h"
+#include "runs/oplog.h"
+#include "scheduling/unfinished.h"
 #include "ui/anaform.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <sys/mount.h>
+
 using namespace kx;
+
+namespace {
+
+// A folder made read-only by mounting it over itself, for as long as this lives (root only).
+struct ReadOnlyMount {
+    QByteArray path;
+    bool mounted = false;
+    explicit ReadOnlyMount(const QString &folder) : path(QFile::encodeName(folder))
+    {
+        if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+            return;
+        if (::mount(nullptr, path.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+            ::umount(path.constData());
+            return;
+        }
+        mounted = true;
+    }
+    ~ReadOnlyMount()
+    {
+        if (mounted)
+            ::umount(path.constData());
+    }
+};
+
+} // namespace
 
 class TestAnaForm : public QObject
 {
     Q_OBJECT
 
-    void write(const QString &p, const QByteArray &d) { writeWholeFile(p, d); }
+    void write(const QString &p, const QByteArray &d)
+    {
+        QDir().mkpath(QFileInfo(p).path());
+        writeWholeFile(p, d);
+    }
 
 private slots:
     void init()
@@ -134,22 +169,21 @@ private slots:
     {
         QTemporaryDir dir;
         TAnaFormF form(dir.path(), QString());
-        QSignalSpy quit(qApp, &QCoreApplication::aboutToQuit);
-        service().jobBuffer.setValue("AKTIF", "True");
+        RunningState &running = form.runs().running();
 
-        service().folderBackupRunning = true;
+        running.set(RunKind::FolderBackup, true);
         QVERIFY(!form.FormClose());
-        service().folderBackupRunning = false;
-        service().firebirdBackupRunning = true;
+        running.set(RunKind::FolderBackup, false);
+        running.set(RunKind::FirebirdBackup, true);
         QVERIFY(!form.FormClose());
-        QCOMPARE(service().jobBuffer.value("AKTIF"), QStringLiteral("True"));
 
         // Restores do not hold the close.
-        service().firebirdBackupRunning = false;
-        service().folderRestoreRunning = true;
-        service().firebirdRestoreRunning = true;
+        running.set(RunKind::FirebirdBackup, false);
+        running.set(RunKind::FolderRestore, true);
+        running.set(RunKind::FirebirdRestore, true);
         QVERIFY(form.FormClose());
-        QVERIFY(service().jobBuffer.isEmpty());
+        running.set(RunKind::FolderRestore, false);
+        running.set(RunKind::FirebirdRestore, false);
     }
 
     void tickSetsServiceDateAndTickTime()
@@ -157,11 +191,81 @@ private slots:
         QTemporaryDir dir;
         TAnaFormF form(dir.path(), QString());
         QCOMPARE(service().tickTime, QTime(0, 0));
+        // In the first seconds of a day the tick time stays within that day.
         clock::setNow(QDateTime(QDate(2026, 3, 1), QTime(0, 0, 3)));
         form.TimerOTOTimer();
         QCOMPARE(service().serviceDate, QDate(2026, 3, 1));
-        QCOMPARE(service().tickTime, QTime(23, 59, 58));
+        QCOMPARE(service().tickTime, QTime(0, 0));
+        clock::setNow(QDateTime(QDate(2026, 3, 1), QTime(10, 0, 3)));
+        form.TimerOTOTimer();
+        QCOMPARE(service().tickTime, QTime(9, 59, 58));
         clock::setNow(QDateTime());
+    }
+
+    // A program folder that cannot be written: the settings and the language taken over from
+    // the registry file cannot be saved, which is told, and everything after still happens (the
+    // scheduler above all).
+    void unwritableSettingsDoNotStopTheStart()
+    {
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        write(program + "/Muhasebe.nyd", "AKTIF=True\r\nPERYOT=1\r\nUNETYEDEK=False\r\n");
+        write(program + "/Data/Ini/Skin.ini", "[SKIN]\r\nACTIVE=1\r\nNAME=Elegant\r\nHUE=0\r\nSATURATION=100\r\n");
+        write(program + "/backup2.kxk", "satir1\r\n");
+        const QString reg = dir.filePath("Kovanci3.ini");
+        write(reg, "[Kovanci3]\r\nLanguage=english\r\n");
+        ReadOnlyMount readOnly(program);
+        if (!readOnly.mounted)
+            QSKIP("a read-only mount needs root");
+        TAnaFormF form(program, reg);
+        const QList<Dialogs::Shown> shown = Dialogs::takeShown();
+        QCOMPARE(shown.size(), 2); // the settings, then the language taken over
+        for (const Dialogs::Shown &s : shown)
+            QVERIFY2(s.kind == Dialogs::Kind::Error && s.text.contains("Ayar.ini"), qPrintable(s.text));
+        QCOMPARE(form.FSAyar.value("DIL"), QStringLiteral("english"));
+        QCOMPARE(readWholeFile(reg), QByteArray("[Kovanci3]\r\n"));
+        QCOMPARE(form.MemoDOSYAYD, QStringList({"Muhasebe.nyd"}));
+        QVERIFY(form.TimerOTO->isActive());
+        QCOMPARE(form.RichBackup(), QStringList({"satir1"}));
+    }
+
+    // A desktop panel that starts after the service: the icon shows once the tray is there.
+    void trayThatAppearsLater()
+    {
+        bool available = false;
+        TAnaFormF::setTrayProbe([&] { return available; });
+        QTemporaryDir dir;
+        TAnaFormF form(dir.path(), QString());
+        QVERIFY(!form.RxTrayIcon1->isVisible());
+        QTest::qWait(0);
+        available = true;
+        QTRY_VERIFY_WITH_TIMEOUT(form.RxTrayIcon1->isVisible(), 15000);
+        TAnaFormF::setTrayProbe({});
+    }
+
+    // Runs a killed program left unfinished are told at the next start, once.
+    void unfinishedRunsAreToldAtStart()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("hedef");
+        const QString broken = target + "/Kasa_nyd_20240115_1200";
+        QVERIFY(QDir().mkpath(broken));
+        markUnfinished({broken, QStringLiteral("Otomatik Yedekleme(ZIP)"), QStringLiteral("Kasa.nyd"), "/veri", broken});
+        write(broken + "/.kx-zip-1-0.part", "yarim");
+        write(dir.filePath("Kasa.nyd"), ("PERYOT=1\r\nUNETYEDEK=False\r\nHEDEF_DIZIN=" + target + "\r\n").toUtf8());
+        {
+            TAnaFormF form(dir.path(), QString());
+            QCOMPARE(form.RichBackup().size(), 1);
+            const auto cells = parseLogLine(form.RichBackup().at(0));
+            QCOMPARE(cells[0], QStringLiteral("Otomatik Yedekleme(ZIP)"));
+            QCOMPARE(cells[1], QStringLiteral("Kasa.nyd"));
+            QCOMPARE(cells[5], broken);
+            QCOMPARE(cells[6], QStringLiteral("Basarisiz.Yedekleme yarida kesildi."));
+            QVERIFY(!QFile::exists(broken + "/.kx-zip-1-0.part"));
+        }
+        TAnaFormF again(dir.path(), QString());
+        QCOMPARE(again.RichBackup().size(), 1);
+        QVERIFY(Dialogs::takeShown().isEmpty());
     }
 
     void trayCommandsCallTheirWindows()

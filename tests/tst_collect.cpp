@@ -207,7 +207,7 @@ private slots:
         QCOMPARE(c.bytes, qint64(5 + 5 + 6 + 2));
 
         // Both case variants reach the target, and the link arrives as the file it points to.
-        QCOMPARE(copyCollected(c, false, {}, {}), 0);
+        QCOMPARE(copyCollected(c, dir.filePath("T"), false, {}, {}).failed, 0);
         QCOMPARE(contents(dir.filePath("T/A.txt")), QByteArray("upper"));
         QCOMPARE(contents(dir.filePath("T/a.txt")), QByteArray("lower"));
         QVERIFY(!QFileInfo(dir.filePath("T/link.txt")).isSymLink());
@@ -272,7 +272,7 @@ private slots:
         c.sources = {dir.filePath("s.txt")};
         c.targets = {dir.filePath("t.txt")};
         int after = 0;
-        QCOMPARE(copyCollected(c, false, [&] { ++after; }, {}), 0);
+        QCOMPARE(copyCollected(c, dir.path(), false, [&] { ++after; }, {}).failed, 0);
         QCOMPARE(after, 1);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"s.txt", "t.txt"}));
     }
@@ -305,7 +305,7 @@ private slots:
                      dir.filePath("good.txt")};
         c.targets = {dir.filePath("T/mem.txt"), dir.filePath("T/busy.txt"), dir.filePath("plainfile/under/x.txt"),
                      dir.filePath("T/ok.txt")};
-        QCOMPARE(copyCollected(c, true, {}, {}), 3);
+        QCOMPARE(copyCollected(c, dir.path(), true, {}, {}).failed, 3);
         QCOMPARE(contents(dir.filePath("T/ok.txt")), QByteArray("good"));
         QVERIFY(QFileInfo(dir.filePath("T/busy.txt")).isDir());
         // No half-written temporary stays behind.

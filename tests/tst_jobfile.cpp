@@ -109,17 +109,79 @@ private slots:
         QCOMPARE(j.lines(), QStringList({"GRUBU=Satis", "junk line", "AKTIF=True", "HEDEFDIZIN2=/x", "NOT=iki  satir"}));
     }
 
-    void typedReadings()
+    // One boolean rule for job files (and the settings file): words in any case or numbers;
+    // "exactly True" only where a job must be switched on on purpose.
+    void booleans_data()
     {
-        JobFile j({"A=true", "B=FALSE", "C=Evet", "I=-12", "J=12a", "K= 3", "L=+4"});
-        QCOMPARE(j.boolValue("A", false), true);
-        QCOMPARE(j.boolValue("B", true), false);
-        QCOMPARE(j.boolValue("C", true), true);
-        QCOMPARE(j.boolValue("MISSING", false), false);
-        QCOMPARE(j.intValue("I", 1), -12);
-        QCOMPARE(j.intValue("J", 1), 1);
-        QCOMPARE(j.intValue("K", 1), 1);
-        QCOMPARE(j.intValue("L", 1), 4);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flag"); // read with default false / true: -1 means "the default"
+        QTest::addColumn<bool>("exactlyTrue");
+        QTest::newRow("True") << "True" << 1 << true;
+        QTest::newRow("lower case") << "true" << 1 << false;
+        QTest::newRow("upper FALSE") << "FALSE" << 0 << false;
+        QTest::newRow("number 0") << "0" << 0 << false;
+        QTest::newRow("number 2") << "2" << 1 << false;
+        QTest::newRow("blanks around") << " True " << 1 << false;
+        QTest::newRow("a word") << "Evet" << -1 << false;
+        QTest::newRow("missing") << QString() << -1 << false;
+    }
+    void booleans()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, flag);
+        QFETCH(bool, exactlyTrue);
+        JobFile j;
+        j.setValue("A", text);
+        QCOMPARE(j.flag("A", false), flag == -1 ? false : flag == 1);
+        QCOMPARE(j.flag("A", true), flag == -1 ? true : flag == 1);
+        QCOMPARE(j.isTrue("A"), exactlyTrue);
+    }
+
+    void integers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("value");
+        QTest::newRow("negative") << "-12" << qint64(-12);
+        QTest::newRow("plus sign") << "+4" << qint64(4);
+        QTest::newRow("blanks around") << " 3 " << qint64(3);
+        QTest::newRow("beyond 32 bits") << "99999999999" << qint64(99999999999);
+        QTest::newRow("trailing letters") << "12a" << qint64(-77);
+        QTest::newRow("decimal") << "1,5" << qint64(-77);
+        QTest::newRow("blank inside") << "1 2" << qint64(-77);
+    }
+    void integers()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, value);
+        JobFile j({"I=" + text});
+        QCOMPARE(j.intValue("I", -77), value);
+    }
+
+    void scheduleUnitsAndPeriods_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<qint64>("count");
+        QTest::newRow("hour") << "1" << int(ScheduleUnit::Hour) << "2" << qint64(2);
+        QTest::newRow("day") << "2" << int(ScheduleUnit::Day) << "0" << qint64(1);
+        QTest::newRow("week") << "3" << int(ScheduleUnit::Week) << "-4" << qint64(1);
+        QTest::newRow("month") << "4" << int(ScheduleUnit::Month) << "x" << qint64(1);
+        QTest::newRow("five") << "5" << int(ScheduleUnit::None) << "2147483648" << qint64(2147483648);
+        QTest::newRow("leading zero") << "01" << int(ScheduleUnit::None) << QString() << qint64(1);
+        QTest::newRow("blank") << " 1" << int(ScheduleUnit::None) << " 7" << qint64(7);
+    }
+    void scheduleUnitsAndPeriods()
+    {
+        QFETCH(QString, unit);
+        QFETCH(int, expected);
+        QFETCH(QString, period);
+        QFETCH(qint64, count);
+        JobFile j;
+        j.setValue("YEDEK_ZAMANI", unit);
+        j.setValue("PERYOT", period);
+        QCOMPARE(int(scheduleUnit(j)), expected);
+        QCOMPARE(schedulePeriod(j), count);
     }
 
     void saveIsAtomicOwnerOnlyAndKeepsOddLines()

@@ -1,5 +1,6 @@
 // Backup names: run stamps, run folders, archive and Firebird backup file names, the elapsed-time
 // and capacity texts.
+#include "core/clock.h"
 #include "core/joblist.h"
 #include "core/service.h"
 #include "runs/naming.h"
@@ -36,6 +37,36 @@ private slots:
         QFETCH(QTime, tick);
         QFETCH(QString, expected);
         QCOMPARE(TarihSaatCevir(date, tick), expected);
+    }
+
+    // The stamp of a run takes the tick time with the day it belongs to: a run set up after
+    // midnight for a tick before it, or a tick in the first seconds of a day, never names a
+    // moment that did not happen.
+    void stampOfARunSetUpNow_data()
+    {
+        QTest::addColumn<QDateTime>("tick");
+        QTest::addColumn<QDateTime>("prepared");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("same minute") << QDateTime(QDate(2024, 3, 10), QTime(14, 30, 2))
+                                     << QDateTime(QDate(2024, 3, 10), QTime(14, 30, 3)) << "20240310_1429";
+        QTest::newRow("first seconds of a day") << QDateTime(QDate(2024, 3, 10), QTime(0, 0, 3))
+                                                << QDateTime(QDate(2024, 3, 10), QTime(0, 0, 4)) << "20240310_0000";
+        QTest::newRow("set up after midnight") << QDateTime(QDate(2024, 3, 10), QTime(23, 58, 10))
+                                               << QDateTime(QDate(2024, 3, 11), QTime(0, 10)) << "20240310_2358";
+    }
+    void stampOfARunSetUpNow()
+    {
+        QFETCH(QDateTime, tick);
+        QFETCH(QDateTime, prepared);
+        QFETCH(QString, expected);
+        resetService();
+        clock::setNow(prepared);
+        QCOMPARE(currentRunStamp(), TarihSaatCevir(prepared.date(), QTime(0, 0))); // no tick yet
+        clock::setNow(tick);
+        setTickTimeFromClock();
+        clock::setNow(prepared);
+        QCOMPARE(currentRunStamp(), expected);
+        clock::setNow(QDateTime());
     }
 
     void folderNames()
@@ -77,6 +108,9 @@ private slots:
         QTest::newRow("server prefix") << "/h/R/" << "server.x:/db/STOK.FDB" << "/h/R/STOK.fbk";
         QTest::newRow("server, bare name") << "/h/R/" << "server.x:STOK.FDB" << "/h/R/STOK.fbk";
         QTest::newRow("no extension") << "/h/R/" << "/db/STOK" << "/h/R/STOK";
+        // A Windows server's path, as the run keeps it once the server is split off.
+        QTest::newRow("windows folders") << "/h/R/" << "D:\\DB\\X.FDB" << "/h/R/X.fbk";
+        QTest::newRow("windows, server in front") << "/h/R/" << "host.lan:D:\\DB\\X.FDB" << "/h/R/X.fbk";
         QTest::newRow("dot only in folder") << "/h/R/" << "/db.v2/STOK" << "/h/R/STOK";
         QTest::newRow("last dot only") << "/h/R/" << "/db/a.b.gdb" << "/h/R/a.b.fbk";
         QTest::newRow("target folder named like a database")

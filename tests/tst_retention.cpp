@@ -3,6 +3,7 @@
 #include "core/service.h"
 #include "platform/folderdelete.h"
 #include "scheduling/retention.h"
+#include "scheduling/unfinished.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,6 +110,7 @@ private slots:
         QTest::newRow("count keeps 3 of 6") << "1" << "3" << "1" << six << six.mid(0, 3);
         QTest::newRow("count keeps 6 of 6") << "1" << "6" << "1" << six << QStringList();
         QTest::newRow("count unreadable means 1") << "1" << "abc" << "1" << six << six.mid(0, 5);
+        QTest::newRow("count with blanks around") << "1" << " 3" << "1" << six << six.mid(0, 3);
         QTest::newRow("count, daily job") << "1" << "1" << "2" << six << QStringList();
         QTest::newRow("unknown mode") << "9" << "1" << "1" << six << QStringList();
 
@@ -138,7 +140,44 @@ private slots:
 
         QCOMPARE(listed(m_target), without(before, deleted));
         QCOMPARE(listed(m_target2), before);
-        QCOMPARE(service().jobBuffer.value(QStringLiteral("HEDEF_DIZIN")), m_target);
+    }
+
+    // A run that never finished is no backup to keep: the newest finished runs are kept as if it
+    // were not there, and it is not deleted either, whatever its age.
+    void unfinishedRunsAreNeitherKeptNorDeleted_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("days");
+        QTest::addColumn<QStringList>("runs");
+        QTest::addColumn<QStringList>("unfinished");
+        QTest::addColumn<QStringList>("deleted");
+        const QStringList six = stamps(1, 3, {"0900", "1700"});
+        QTest::newRow("newest unfinished, keep 1") << "1" << "1" << six << QStringList{six.last()} << six.mid(0, 4);
+        QTest::newRow("oldest unfinished, keep 1") << "1" << "1" << six << QStringList{six.first()} << six.mid(1, 4);
+        QTest::newRow("two newest unfinished, keep 2") << "1" << "2" << six << six.mid(4) << six.mid(0, 2);
+        // The threshold counts back from the newest finished run, not from a later broken one.
+        const QStringList four = stamps(1, 4, {"1200"});
+        QTest::newRow("days, newest unfinished") << "2" << "1" << four << QStringList{four.last()} << four.mid(0, 1);
+        // A broken 17:00 is not the run that stands for its day.
+        QTest::newRow("last of day, unfinished 17:00") << "3" << "1" << six << QStringList{six.at(1)} << QStringList();
+    }
+    void unfinishedRunsAreNeitherKeptNorDeleted()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, days);
+        QFETCH(QStringList, runs);
+        QFETCH(QStringList, unfinished);
+        QFETCH(QStringList, deleted);
+        for (const QString &r : runs)
+            makeRun(m_target + u'/' + r);
+        for (const QString &r : unfinished)
+            markUnfinished({m_target + u'/' + r, QStringLiteral("Otomatik Yedekleme"), kJob, QString(), QString()});
+        const QStringList before = listed(m_target);
+        writeJob(mode, days, QStringLiteral("1"), m_target);
+        YedekSil(m_program, kJob);
+        QCOMPARE(listed(m_target), without(before, deleted));
+        for (const QString &r : unfinished)
+            QVERIFY(isUnfinished(m_target + u'/' + r));
     }
 
     void missingPiecesDoNothing()

@@ -1,54 +1,77 @@
-// Runner windows: the in-progress flag, slide-in to the work area's corner with the run started
-// from the slide timer, the close sequence, hiding by double click; and the progress bar.
+// Runner windows: slide-in to the work area's corner with the run started once the window has
+// grown, the close sequence after the run's end, hiding by double click, what the window shows of
+// its run; and the progress bar.
 #include "core/service.h"
-#include "platform/dialogs.h"
-#include "runs/progressbar.h"
-#include "runs/runnerwindow.h"
+#include "runs/folderbackuprun.h"
+#include "runs/run.h"
+#include "runs/runcontroller.h"
+#include "ui/folderbackupwindow.h"
+#include "ui/progressbar.h"
+#include "ui/runnerwindow.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <thread>
 
 using namespace kx;
 
-Q_DECLARE_METATYPE(kx::TRunnerF::Kind)
+Q_DECLARE_METATYPE(kx::RunKind)
 
 namespace {
 
-// What a runner saw, kept outside it because the window deletes itself on close.
+// What a window saw, kept outside it because the window deletes itself on close.
 struct Trace {
     int runs = 0;
     QRect geometryAtRun;
     QList<int> heights; // every height the window took
-    bool flagAtClose = true;
 };
 
-class Runner : public TRunnerF
+// A run that does nothing but end when told (or at once).
+class FakeRun : public Run
 {
 public:
-    Runner(Kind kind, bool hideOnDoubleClick, Trace &trace) : TRunnerF(kind, hideOnDoubleClick), m_trace(trace)
+    FakeRun(RunKind kind, bool endAtOnce) : Run(kind), m_endAtOnce(endAtOnce) {}
+    void prepare() override {}
+    std::atomic<bool> release{false};
+
+protected:
+    void work() override
+    {
+        while (!m_endAtOnce && !release && !cancelled())
+            std::this_thread::yield();
+        end(false);
+    }
+
+private:
+    bool m_endAtOnce;
+};
+
+class Window : public TRunnerF
+{
+public:
+    Window(Run *run, bool hideOnDoubleClick, Trace &trace) : TRunnerF(run, run->kind(), hideOnDoubleClick), m_trace(trace)
     {
         detail = addRow(QStringLiteral("Kaynak :"), true);
         status = addRow(QStringLiteral("Durum :"), false);
         addSureRow();
         finishLayout();
+        connect(this, &TRunnerF::runStarting, this, [this] {
+            ++m_trace.runs;
+            m_trace.geometryAtRun = geometry();
+        });
     }
 
     QLabel *detail;
     QLabel *status;
-    bool finishAtOnce = true;
 
 protected:
-    void runWork() override
-    {
-        ++m_trace.runs;
-        m_trace.geometryAtRun = geometry();
-        if (finishAtOnce)
-            finishRun();
-    }
     void resizeEvent(QResizeEvent *event) override
     {
         m_trace.heights.append(height());
@@ -58,29 +81,6 @@ protected:
 private:
     Trace &m_trace;
 };
-
-bool flagOf(TRunnerF::Kind kind)
-{
-    const ServiceState &s = service();
-    switch (kind) {
-    case TRunnerF::Kind::FolderBackup:
-        return s.folderBackupRunning;
-    case TRunnerF::Kind::FirebirdBackup:
-        return s.firebirdBackupRunning;
-    case TRunnerF::Kind::FolderRestore:
-        return s.folderRestoreRunning;
-    case TRunnerF::Kind::FirebirdRestore:
-        return s.firebirdRestoreRunning;
-    }
-    return false;
-}
-
-int flagsSet()
-{
-    const ServiceState &s = service();
-    return int(s.folderBackupRunning) + int(s.firebirdBackupRunning) + int(s.folderRestoreRunning)
-           + int(s.firebirdRestoreRunning);
-}
 
 bool anyTimerActive(const QObject *o)
 {
@@ -95,36 +95,33 @@ class TestRunnerWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { Dialogs::setScripted(true); }
     void init()
     {
         resetService();
         TRunnerF::setTimings(0, 0, 1000);
     }
-    void cleanup() { QCOMPARE(flagsSet(), 0); }
 
     void lifeCycle_data()
     {
-        QTest::addColumn<TRunnerF::Kind>("kind");
+        QTest::addColumn<RunKind>("kind");
         QTest::addColumn<bool>("detailed");
-        QTest::newRow("folder backup, detailed") << TRunnerF::Kind::FolderBackup << true;
-        QTest::newRow("firebird backup, compact") << TRunnerF::Kind::FirebirdBackup << false;
-        QTest::newRow("folder restore, detailed") << TRunnerF::Kind::FolderRestore << true;
-        QTest::newRow("firebird restore, compact") << TRunnerF::Kind::FirebirdRestore << false;
+        QTest::newRow("folder backup, detailed") << RunKind::FolderBackup << true;
+        QTest::newRow("firebird backup, compact") << RunKind::FirebirdBackup << false;
+        QTest::newRow("folder restore, detailed") << RunKind::FolderRestore << true;
+        QTest::newRow("firebird restore, compact") << RunKind::FirebirdRestore << false;
     }
     void lifeCycle()
     {
-        QFETCH(TRunnerF::Kind, kind);
+        QFETCH(RunKind, kind);
         QFETCH(bool, detailed);
         service().detailedRunners = detailed;
 
         Trace trace;
-        QPointer<Runner> w = new Runner(kind, false, trace);
+        FakeRun run(kind, true);
+        QPointer<Window> w = new Window(&run, false, trace);
         const int clientHeight = w->clientHeight();
         QSignalSpy closed(w.data(), &TRunnerF::closed);
-        connect(w.data(), &TRunnerF::closed, this, [&] { trace.flagAtClose = flagOf(kind); });
-        QVERIFY(flagOf(kind));
-        QCOMPARE(flagsSet(), 1);
+        QSignalSpy finished(&run, &Run::finished);
         QCOMPARE(clientHeight, detailed ? 186 : 111);
         // Detail rows only exist in the detailed layout; plain rows always.
         QCOMPARE(w->detail != nullptr, detailed);
@@ -133,11 +130,13 @@ private slots:
 
         w->startSlideIn();
         QVERIFY(w->isVisible());
-        QCOMPARE(trace.runs, 0); // the run starts from the slide timer, not from startSlideIn
+        // The run starts from the slide timer, not from startSlideIn.
+        QCOMPARE(trace.runs, 0);
+        QVERIFY(!run.isStarted());
 
         QTRY_COMPARE(closed.count(), 1);
         QCOMPARE(trace.runs, 1);
-        QVERIFY(!trace.flagAtClose);
+        QCOMPARE(finished.count(), 1);
         const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect g = trace.geometryAtRun;
         QCOMPARE(g.height(), clientHeight);
@@ -147,7 +146,6 @@ private slots:
         QVERIFY(trace.heights.size() > 2); // grown step by step, not set at once
         QCOMPARE(trace.heights.last(), 0); // slid out before closing
         QTRY_VERIFY(w.isNull());
-        QVERIFY(!flagOf(kind));
     }
 
     void doubleClick_data()
@@ -161,8 +159,8 @@ private slots:
         QFETCH(bool, hides);
         TRunnerF::setTimings(15, 0, 1000);
         Trace trace;
-        QPointer<Runner> w = new Runner(TRunnerF::Kind::FolderBackup, hides, trace);
-        w->finishAtOnce = false;
+        FakeRun run(RunKind::FolderBackup, false);
+        QPointer<Window> w = new Window(&run, hides, trace);
         QSignalSpy closed(w.data(), &TRunnerF::closed);
         w->startSlideIn();
         QTRY_VERIFY(w->height() >= 20);
@@ -176,10 +174,8 @@ private slots:
             QCOMPARE(w->height(), w->clientHeight());
             QVERIFY(!anyTimerActive(w)); // nothing is left that could still move the window
         }
-        QVERIFY(service().folderBackupRunning);
-        w->finishRun();
+        run.release = true;
         QTRY_COMPARE(closed.count(), 1);
-        QVERIFY(!service().folderBackupRunning);
         if (hides) {
             // Once down to 0 the window never comes back, neither for the run nor the slide-out.
             const qsizetype zero = trace.heights.indexOf(0, atClick);
@@ -188,6 +184,38 @@ private slots:
                 QCOMPARE(trace.heights.at(i), 0);
         }
         QTRY_VERIFY(w.isNull());
+    }
+
+    // The window of a real folder backup shows the counts of the prepare step and the bar as the
+    // run moves it: full at the end of a copy.
+    void folderBackupWindowShowsItsRun()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
+            QFile f(dir.filePath(QStringLiteral("src/") + QLatin1String(name)));
+            QVERIFY(QDir().mkpath(dir.filePath("src")));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+        }
+        FolderBackupParams p;
+        p.jobName = QStringLiteral("Is.nyd");
+        p.sourceFolder = dir.filePath("src");
+        p.targetFolder = dir.filePath("hedef");
+        p.filters = QStringList{QStringLiteral("*.*")};
+        RunController controller;
+        QPointer<TOtoYedekDosyaF> window;
+        QString barText;
+        controller.setViewFactory([&](Run *run) {
+            window = static_cast<TOtoYedekDosyaF *>(showRunWindow(run));
+            connect(window.data(), &TRunnerF::closed, this, [&] { barText = window->progressBar()->text(); });
+        });
+        QVERIFY(controller.start(std::make_unique<FolderBackupRun>(dir.path(), p)) != 0);
+        QVERIFY(window);
+        QCOMPARE(window->LabelYedekAdi->text(), QStringLiteral("Is.nyd"));
+        QCOMPARE(window->LabelDosya->text(), QStringLiteral("3"));
+        QCOMPARE(window->LabelKlasor->text(), QStringLiteral("0")); // no subfolder entered
+        QTRY_VERIFY(window.isNull());
+        QCOMPARE(barText, QStringLiteral("Yedekleme Islemi Tamamlandi. %100"));
     }
 
     void progressPosition()

@@ -1,4 +1,5 @@
-// The scheduler: due rules and the tick, driven directly with a set clock.
+// The scheduler: due rules and the tick, driven directly with a set clock; runs are stood in for
+// by a small fake that holds the flag of its kind for a few turns of the event loop.
 #include "core/clock.h"
 #include "core/daytime.h"
 #include "core/service.h"
@@ -6,8 +7,11 @@
 #include "platform/termination.h"
 #include "scheduling/scheduler.h"
 
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -39,28 +43,56 @@ class TestScheduler : public QObject
 
     QTemporaryDir m_dir;
     QString m_folder;
-    Scheduler m_scheduler;
+    RunningState m_running;
+    std::unique_ptr<Scheduler> m_scheduler;
     QStringList m_started;
+    quint64 m_lastRun = 0;
+    // How a fake run ends: after this many milliseconds, or never (-1; the test ends it).
+    int m_runMs = 30;
+    std::function<void(const QString &)> m_duringRun;
 
     void writeJob(const QString &name, const QByteArray &text) { writeWholeFile(m_folder + name, text); }
 
-    // A run that "works" for a few event-loop turns: the flag of its kind stays set until a
-    // timer clears it, as a runner window does when it closes.
-    Scheduler::StartRun fakeRuns()
+    static RunKind kindOf(JobKind kind) { return kind == JobKind::Folder ? RunKind::FolderBackup : RunKind::FirebirdBackup; }
+
+    // Ends a fake run as the run controller does: the flag first, then the news.
+    void endRun(RunKind kind, quint64 id)
     {
-        return [this](JobKind kind, const QString &name, bool retention) {
-            bool &flag = kind == JobKind::Folder ? service().folderBackupRunning : service().firebirdBackupRunning;
-            QVERIFY2(!flag, "a run started while another of its kind was running");
-            m_started.append(name + (retention ? "+R" : ""));
-            flag = true;
-            QTimer::singleShot(30, [&flag] { flag = false; });
-        };
+        m_running.set(kind, false);
+        m_scheduler->runEnded(id);
     }
 
+    quint64 startFake(JobKind kind, const QString &name, const JobFile &, bool retention)
+    {
+        const RunKind k = kindOf(kind);
+        if (m_running.isRunning(k)) {
+            QTest::qFail("a run started while another of its kind was running", __FILE__, __LINE__);
+            return 0;
+        }
+        m_started.append(name + (retention ? "+R" : ""));
+        m_running.set(k, true);
+        const quint64 id = ++m_lastRun;
+        if (m_duringRun)
+            m_duringRun(name);
+        if (m_runMs >= 0)
+            QTimer::singleShot(m_runMs, this, [this, k, id] { endRun(k, id); });
+        return id;
+    }
+
+    void makeScheduler()
+    {
+        m_scheduler = std::make_unique<Scheduler>(m_running, [this](JobKind kind, const QString &name, const JobFile &job,
+                                                                    bool retention) {
+            return startFake(kind, name, job, retention);
+        });
+    }
+
+    // One tick, then events until its walk has ended.
     void tickAt(const QDateTime &now, const QStringList &folderJobs, const QStringList &fbJobs = {})
     {
         clock::setNow(now);
-        m_scheduler.tick(m_folder, folderJobs, fbJobs, fakeRuns());
+        m_scheduler->tick(m_folder, folderJobs, fbJobs);
+        QTRY_VERIFY(!m_scheduler->busy());
     }
 
 private slots:
@@ -70,6 +102,11 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
         m_folder = m_dir.path() + "/";
         m_started.clear();
+        m_runMs = 30;
+        m_duringRun = nullptr;
+        for (RunKind k : {RunKind::FolderBackup, RunKind::FirebirdBackup})
+            m_running.set(k, false);
+        makeScheduler();
     }
     void cleanup()
     {
@@ -133,6 +170,36 @@ private slots:
             QVERIFY2(!isDue(job({QStringLiteral("YEDEK_ZAMANI=") + unit}), QDate(2024, 1, 1), QTime(12, 0)), unit);
     }
 
+    // Large, zero and negative periods: counted in 64 bits, never due at every tick.
+    void periodsNeverMakeAJobDueAtEveryTick_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<bool>("dueNextDay");
+        QTest::newRow("monthly, largest int") << "4" << "2147483647" << false;
+        QTest::newRow("weekly, beyond int") << "3" << "99999999999" << false;
+        QTest::newRow("daily, largest negative") << "2" << "-2147483648" << true;
+        QTest::newRow("daily, zero") << "2" << "0" << true;
+        QTest::newRow("hourly, largest int") << "1" << "2147483647" << true;
+        QTest::newRow("hourly, negative") << "1" << "-5" << true;
+        QTest::newRow("hourly, blanks around") << "1" << " 3 " << true;
+    }
+    void periodsNeverMakeAJobDueAtEveryTick()
+    {
+        QFETCH(QString, unit);
+        QFETCH(QString, period);
+        QFETCH(bool, dueNextDay);
+        // Ran at 10:00 today: a tick five minutes later must not find it due again.
+        const JobFile j = job({"YEDEK_ZAMANI=" + unit, "PERYOT=" + period, "SON_YEDEK_GUNU=" + day(2024, 5, 10),
+                               "SON_YEDEK_SAATI=" + time(10, 0)});
+        QVERIFY(!isDue(j, QDate(2024, 5, 10), QTime(10, 5)));
+        QVERIFY(!isDue(j, QDate(2024, 5, 10), QTime(10, 55)));
+        // A non-positive period is one unit: the next day (and, hourly, the next hour) it runs.
+        QCOMPARE(isDue(j, QDate(2024, 5, 11), QTime(10, 5)), dueNextDay);
+        if (unit == "1")
+            QCOMPARE(isDue(j, QDate(2024, 5, 10), QTime(11, 5)), period.trimmed().toLongLong() <= 1);
+    }
+
     void tickRunsDueJobsInOrderAndRecordsThem()
     {
         writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
@@ -144,7 +211,6 @@ private slots:
                {"k.fyd"});
         // Each run started only after the one before had ended (the fake checks the flag).
         QCOMPARE(m_started, QStringList({"a.nyd+R", "B.nyd", "k.fyd+R"}));
-        QVERIFY(!m_scheduler.busy());
         QCOMPARE(service().serviceDate, QDate(2024, 1, 15));
         QCOMPARE(service().tickTime, QTime(14, 30, 50));
         // 14:30:50 as a fraction of the day, with the Turkish separator.
@@ -161,54 +227,160 @@ private slots:
         QVERIFY(m_started.isEmpty());
     }
 
+    // The tick returns at once; the walk goes on as runs end, and the record of a job is written
+    // only after its own run has ended.
+    void tickDoesNotWaitForItsRuns()
+    {
+        writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        writeJob("b.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        m_runMs = -1;
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(9, 0, 5)));
+        m_scheduler->tick(m_folder, {"a.nyd", "b.nyd"}, {});
+        QVERIFY(m_scheduler->busy());
+        QCOMPARE(m_started, QStringList({"a.nyd+R"}));
+        QVERIFY(!readWholeFile(m_folder + "a.nyd").contains("SON_YEDEK"));
+        // Another run's end is not ours.
+        m_scheduler->runEnded(m_lastRun + 7);
+        QCOMPARE(m_started.size(), 1);
+        endRun(RunKind::FolderBackup, m_lastRun);
+        QVERIFY(readWholeFile(m_folder + "a.nyd").contains("SON_YEDEK_SAATI"));
+        QCOMPARE(m_started, QStringList({"a.nyd+R", "b.nyd+R"}));
+        QVERIFY(!readWholeFile(m_folder + "b.nyd").contains("SON_YEDEK"));
+        QSignalSpy ended(m_scheduler.get(), &Scheduler::walkEnded);
+        endRun(RunKind::FolderBackup, m_lastRun);
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!m_scheduler->busy());
+        QVERIFY(readWholeFile(m_folder + "b.nyd").contains("SON_YEDEK_SAATI"));
+    }
+
+    // A run of the same kind started by hand while the walk is under way goes first; the job is
+    // tested again when it has ended.
+    void walkWaitsForAManualRunOfItsKind()
+    {
+        writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        writeJob("k.fyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        m_runMs = -1;
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(9, 0, 5)));
+        m_scheduler->tick(m_folder, {"a.nyd"}, {"k.fyd"});
+        QCOMPARE(m_started, QStringList({"a.nyd+R"}));
+        m_running.set(RunKind::FirebirdBackup, true); // a manual Firebird run
+        endRun(RunKind::FolderBackup, m_lastRun);
+        QCOMPARE(m_started.size(), 1);
+        QVERIFY(m_scheduler->busy());
+        m_running.set(RunKind::FirebirdBackup, false);
+        QTRY_COMPARE(m_started, QStringList({"a.nyd+R", "k.fyd+R"}));
+        endRun(RunKind::FirebirdBackup, m_lastRun);
+        QVERIFY(!m_scheduler->busy());
+    }
+
     void busyTicksOnlyMoveDateAndTime()
     {
         writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
         // A manual backup runs: the tick does nothing else.
-        service().folderBackupRunning = true;
+        m_running.set(RunKind::FolderBackup, true);
         tickAt(QDateTime(QDate(2024, 2, 1), QTime(8, 0, 10)), {"a.nyd"});
         QVERIFY(m_started.isEmpty());
         QCOMPARE(service().serviceDate, QDate(2024, 2, 1));
         QCOMPARE(service().tickTime, QTime(8, 0, 5));
-        service().folderBackupRunning = false;
-        service().firebirdBackupRunning = true;
+        m_running.set(RunKind::FolderBackup, false);
+        m_running.set(RunKind::FirebirdBackup, true);
         tickAt(QDateTime(QDate(2024, 2, 1), QTime(8, 5, 10)), {"a.nyd"});
         QVERIFY(m_started.isEmpty());
-        service().firebirdBackupRunning = false;
+        m_running.set(RunKind::FirebirdBackup, false);
 
-        // A tick arriving while the scheduler waits for its own run.
-        int nested = 0;
+        // A tick arriving while the walk waits for its own run.
+        m_runMs = -1;
         clock::setNow(QDateTime(QDate(2024, 2, 1), QTime(9, 0, 0)));
-        m_scheduler.tick(m_folder, {"a.nyd"}, {}, [&](JobKind, const QString &name, bool) {
-            m_started.append(name);
-            service().folderBackupRunning = true;
-            QTimer::singleShot(0, [&] {
-                clock::setNow(QDateTime(QDate(2024, 2, 2), QTime(0, 2, 0)));
-                m_scheduler.tick(m_folder, {"a.nyd"}, {}, [&](JobKind, const QString &, bool) { ++nested; });
-                service().folderBackupRunning = false;
-            });
-        });
-        QCOMPARE(m_started, QStringList({"a.nyd"}));
-        QCOMPARE(nested, 0);
+        m_scheduler->tick(m_folder, {"a.nyd"}, {});
+        QCOMPARE(m_started, QStringList({"a.nyd+R"}));
+        clock::setNow(QDateTime(QDate(2024, 2, 2), QTime(0, 2, 0)));
+        m_scheduler->tick(m_folder, {"a.nyd"}, {});
+        QCOMPARE(m_started, QStringList({"a.nyd+R"}));
+        endRun(RunKind::FolderBackup, m_lastRun);
         // The record carries the values of the latest tick.
         const JobFile after = JobFile::load(m_folder + "a.nyd");
         QCOMPARE(after.value("SON_YEDEK_GUNU"), day(2024, 2, 2));
         QCOMPARE(after.value("SON_YEDEK_SAATI"), time(0, 1, 55));
     }
 
+    // In the first five seconds of a day the tick time is that day's 00:00, never 23:59:5x: the
+    // record and the run folder stamp lie within the day recorded.
+    void tickTimeStaysWithinItsDay_data()
+    {
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<QTime>("tick");
+        QTest::newRow("midnight") << QTime(0, 0, 0) << QTime(0, 0);
+        QTest::newRow("four seconds past") << QTime(0, 0, 4, 999) << QTime(0, 0);
+        QTest::newRow("five seconds past") << QTime(0, 0, 5) << QTime(0, 0);
+        QTest::newRow("later") << QTime(0, 0, 7) << QTime(0, 0, 2);
+        QTest::newRow("last second of the day") << QTime(23, 59, 59) << QTime(23, 59, 54);
+    }
+    void tickTimeStaysWithinItsDay()
+    {
+        QFETCH(QTime, now);
+        QFETCH(QTime, tick);
+        writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\n");
+        tickAt(QDateTime(QDate(2024, 3, 10), now), {"a.nyd"});
+        QCOMPARE(service().tickTime, tick);
+        QCOMPARE(service().tickDate, QDate(2024, 3, 10));
+        const JobFile after = JobFile::load(m_folder + "a.nyd");
+        QCOMPARE(after.value("SON_YEDEK_GUNU"), day(2024, 3, 10));
+        QCOMPARE(after.value("SON_YEDEK_SAATI"), formatNumber(dayFraction(tick)));
+        // An hourly job recorded that way is not due again at the next tick of the same day.
+        if (now.secsTo(QTime(23, 59, 59)) >= 300)
+            QVERIFY(!isDue(after, QDate(2024, 3, 10), now.addSecs(300)));
+    }
+
+    // A modal window open when the tick comes (an editor, say) does not hold the runs, and the
+    // runs do not hold the window: it returns as soon as it is closed.
+    void modalDialogDuringATick()
+    {
+        writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        writeJob("b.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        writeJob("k.fyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        QDialog dialog;
+        QElapsedTimer sinceClose;
+        bool walkDoneBeforeClose = false;
+        // The second run never ends by itself while the dialog is open: the dialog closes in the
+        // middle of the walk.
+        m_duringRun = [&](const QString &name) {
+            if (name == "b.nyd") {
+                m_runMs = -1;
+                QTimer::singleShot(0, &dialog, [&] {
+                    walkDoneBeforeClose = !m_scheduler->busy();
+                    sinceClose.start();
+                    dialog.accept();
+                });
+            }
+        };
+        QTimer::singleShot(0, &dialog, [&] {
+            clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(9, 0, 5)));
+            m_scheduler->tick(m_folder, {"a.nyd", "b.nyd"}, {"k.fyd"});
+        });
+        dialog.exec();
+        QVERIFY(sinceClose.isValid());
+        QVERIFY(sinceClose.elapsed() < 2000);
+        QVERIFY(!walkDoneBeforeClose);
+        // Two runs went through while the dialog was open; the walk goes on after it.
+        QCOMPARE(m_started, QStringList({"a.nyd+R", "b.nyd+R"}));
+        QVERIFY(m_scheduler->busy());
+        m_runMs = 30;
+        endRun(RunKind::FolderBackup, m_lastRun);
+        QTRY_VERIFY(!m_scheduler->busy());
+        QCOMPARE(m_started, QStringList({"a.nyd+R", "b.nyd+R", "k.fyd+R"}));
+    }
+
     void lastRunWriteReadsTheFileAgain()
     {
         writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
         writeJob("b.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\nACIKLAMA=eski\r\n");
-        clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(12, 0, 5)));
-        m_scheduler.tick(m_folder, {"a.nyd", "b.nyd"}, {}, [&](JobKind, const QString &name, bool) {
-            if (name == "a.nyd") {
+        m_duringRun = [&](const QString &name) {
+            if (name == "a.nyd")
                 QFile::remove(m_folder + "a.nyd"); // deleted during its own run
-                service().jobBuffer = JobFile({"FOREIGN=1"}); // someone else used the buffer
-            } else {
+            else
                 writeJob("b.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\nACIKLAMA=yeni\r\n"); // saved in an editor
-            }
-        });
+        };
+        tickAt(QDateTime(QDate(2024, 3, 1), QTime(12, 0, 5)), {"a.nyd", "b.nyd"});
         QCOMPARE(readWholeFile(m_folder + "a.nyd"), QByteArray("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nSON_YEDEK_GUNU=")
                                                            + day(2024, 3, 1).toLatin1() + "\r\nSON_YEDEK_SAATI="
                                                            + time(12, 0).toLatin1() + "\r\n");
@@ -217,35 +389,35 @@ private slots:
         QVERIFY(b.contains("SON_YEDEK_GUNU"));
     }
 
-    void terminationEndsTheWaitWithoutARecord()
+    void terminationEndsTheWalkWithoutARecord()
     {
         writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
         writeJob("b.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
-        clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(12, 0, 5)));
-        // The run never ends by itself; a termination request arrives while the tick waits.
-        m_scheduler.tick(m_folder, {"a.nyd", "b.nyd"}, {}, [&](JobKind, const QString &name, bool) {
-            m_started.append(name);
-            service().folderBackupRunning = true;
-            QTimer::singleShot(30, [] { setTerminationRequested(true); });
-        });
+        m_duringRun = [](const QString &) { setTerminationRequested(true); };
+        tickAt(QDateTime(QDate(2024, 3, 1), QTime(12, 0, 5)), {"a.nyd", "b.nyd"});
         setTerminationRequested(false);
-        QCOMPARE(m_started, QStringList({"a.nyd"}));
-        QVERIFY(!m_scheduler.busy());
+        QCOMPARE(m_started, QStringList({"a.nyd+R"}));
         QVERIFY(!readWholeFile(m_folder + "a.nyd").contains("SON_YEDEK"));
     }
 
-    void failureEndsTheTickAndClearsTheBusyMark()
+    void failureEndsTheWalkAndClearsTheBusyMark()
     {
         writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
         QVERIFY(QFile::link("/proc/self/mem", m_folder + "bad.nyd"));
         writeJob("c.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
-        clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(12, 0, 5)));
-        QVERIFY_THROWS_EXCEPTION(std::exception, m_scheduler.tick(m_folder, {"a.nyd", "bad.nyd", "c.nyd"}, {}, fakeRuns()));
+        QSignalSpy failed(m_scheduler.get(), &Scheduler::failed);
+        tickAt(QDateTime(QDate(2024, 3, 1), QTime(12, 0, 5)), {"a.nyd", "bad.nyd", "c.nyd"});
         QCOMPARE(m_started, QStringList({"a.nyd+R"}));
-        QVERIFY(!m_scheduler.busy());
+        QCOMPARE(failed.count(), 1);
+        QVERIFY2(failed.at(0).at(0).toString().contains("bad.nyd"), qPrintable(failed.at(0).at(0).toString()));
         QVERIFY(!readWholeFile(m_folder + "c.nyd").contains("SON_YEDEK"));
+        // The next tick starts afresh.
+        m_started.clear();
+        QFile::remove(m_folder + "bad.nyd");
+        tickAt(QDateTime(QDate(2024, 3, 1), QTime(12, 5, 5)), {"a.nyd", "c.nyd"});
+        QCOMPARE(m_started, QStringList({"c.nyd+R"}));
     }
 };
 
-QTEST_GUILESS_MAIN(TestScheduler)
+QTEST_MAIN(TestScheduler)
 #include "tst_scheduler.moc"

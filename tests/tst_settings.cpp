@@ -1,13 +1,13 @@
 // Ini files, the settings store, the language takeover, the theme and the two settings dialogs.
 #include "testfiles.h"
 #include "core/service.h"
-#include "i18n/settingsdialog.h"
-#include "platform/dialogs.h"
+#include "ui/settingsdialog.h"
+#include "ui/dialogs.h"
 #include "platform/files.h"
 #include "settings/inifile.h"
 #include "settings/kxstorage.h"
 #include "settings/registry.h"
-#include "settings/skindialog.h"
+#include "ui/skindialog.h"
 #include "settings/theme.h"
 
 #include <QApplication>

@@ -16,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <sys/stat.h>
+
 #include <zip.h>
 
 #include <openssl/evp.h>
@@ -401,11 +404,96 @@ private slots:
         const QByteArray before = contents(archive);
 
         put(dir.filePath("src/b.txt"), "b");
-        QVERIFY_THROWS_EXCEPTION(Error, packZip(archive, dir.filePath("src"),
-                                                {dir.filePath("src/b.txt"), dir.filePath("src/gitti.txt")}, kPassword));
+        // A packing stopped half-way (the program is ending) leaves the old archive and nothing
+        // else.
+        const std::atomic<bool> cancel{true};
+        QVERIFY_THROWS_EXCEPTION(Error, packZip(archive, dir.filePath("src"), {dir.filePath("src/b.txt")}, kPassword,
+                                                {}, &cancel));
         QCOMPARE(contents(archive), before);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"src.Zip"}));
         QVERIFY_THROWS_EXCEPTION(Error, inspectZip(dir.filePath("yok.zip")));
+    }
+
+    // Files that went away since they were listed, or turned into something that is no plain
+    // file (a pipe would hold a reader for ever), are left out; files that are there and cannot
+    // be read are left out as failures; everything else is packed.
+    void packLeavesOutWhatItCannotRead()
+    {
+        QTemporaryDir dir;
+        put(dir.filePath("src/a.txt"), "a");
+        put(dir.filePath("src/alt/b.txt"), QByteArray("b").repeated(100000));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("src/boru")).constData(), 0644), 0);
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), dir.filePath("src/bellek")));
+        const QStringList files = {dir.filePath("src/a.txt"), dir.filePath("src/gitti.txt"), dir.filePath("src/boru"),
+                                   dir.filePath("src/bellek"), dir.filePath("src/alt/b.txt")};
+        const PackResult r = packZip(dir.filePath("a.Zip"), dir.filePath("src"), files, kPassword);
+        QCOMPARE(r.entries, qint64(2));
+        QCOMPARE(r.skipped, QStringList({dir.filePath("src/gitti.txt"), dir.filePath("src/boru")}));
+        QCOMPARE(r.failed.size(), 1);
+        QVERIFY2(r.failed.at(0).startsWith(dir.filePath("src/bellek") + ": "), qPrintable(r.failed.at(0)));
+        const UnpackResult u = unpackZip(dir.filePath("a.Zip"), dir.filePath("out"), kPassword, false);
+        QCOMPARE(u.written, qint64(2));
+        QCOMPARE(tree(dir.filePath("out")), QStringList({"a.txt", "alt", "alt/b.txt"}));
+        QCOMPARE(contents(dir.filePath("out/alt/b.txt")), QByteArray("b").repeated(100000));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.Zip"}));
+    }
+
+    // Unpacking never writes through a link inside the target: a dangling link at an entry's
+    // name is replaced, a link to a folder among an entry's folders refuses that entry.
+    void unpackNeverWritesThroughLinks_data()
+    {
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("overwrite") << true;
+        QTest::newRow("keep existing") << false;
+    }
+    void unpackNeverWritesThroughLinks()
+    {
+        QFETCH(bool, overwrite);
+        QTemporaryDir dir;
+        put(dir.filePath("src/dl"), "dosya");
+        put(dir.filePath("src/sd/x.txt"), "icerik");
+        put(dir.filePath("src/ok.txt"), "tamam");
+        const QString archive = dir.filePath("a.Zip");
+        packZip(archive, dir.filePath("src"),
+                {dir.filePath("src/dl"), dir.filePath("src/sd/x.txt"), dir.filePath("src/ok.txt")}, kPassword);
+        const QString elsewhere = dir.filePath("elsewhere");
+        const QString target = dir.filePath("target");
+        QVERIFY(QDir().mkpath(elsewhere));
+        QVERIFY(QDir().mkpath(target));
+        QVERIFY(QFile::link(elsewhere + "/x", target + "/dl"));
+        QVERIFY(QFile::link(elsewhere, target + "/sd"));
+        const UnpackResult r = unpackZip(archive, target, kPassword, overwrite);
+        QCOMPARE(tree(elsewhere), QStringList());
+        QCOMPARE(r.refused, QStringList({"sd/x.txt"}));
+        QCOMPARE(contents(target + "/ok.txt"), QByteArray("tamam"));
+        // With overwrite the link gives way to the file; without it the link stays as it is.
+        QCOMPARE(QFileInfo(target + "/dl").isSymLink(), !overwrite);
+        if (overwrite)
+            QCOMPARE(contents(target + "/dl"), QByteArray("dosya"));
+        QCOMPARE(r.written, qint64(overwrite ? 2 : 1));
+    }
+
+    // A stop asked for in the middle ends the unpacking, leaving no temporaries.
+    void cancelledUnpackLeavesNoTemporaries()
+    {
+        QTemporaryDir dir;
+        QStringList files;
+        for (int i = 0; i < 20; ++i) {
+            put(dir.filePath(QStringLiteral("src/f%1.txt").arg(i)), QByteArray("x").repeated(1000));
+            files.append(dir.filePath(QStringLiteral("src/f%1.txt").arg(i)));
+        }
+        packZip(dir.filePath("a.Zip"), dir.filePath("src"), files, kPassword);
+        std::atomic<bool> cancel{false};
+        int seen = 0;
+        QVERIFY_THROWS_EXCEPTION(Error, unpackZip(dir.filePath("a.Zip"), dir.filePath("out"), kPassword, false,
+                                                  [&](qint64, qint64) {
+                                                      if (++seen == 3)
+                                                          cancel = true;
+                                                  },
+                                                  &cancel));
+        for (const QString &name : tree(dir.filePath("out")))
+            QVERIFY2(!name.startsWith(".kx-"), qPrintable(name));
+        QVERIFY(tree(dir.filePath("out")).size() < 20);
     }
 };
 

@@ -2,6 +2,8 @@
 #include "core/codepage.h"
 #include "platform/files.h"
 
+#include <algorithm>
+
 namespace kx {
 
 JobFile JobFile::load(const QString &path)
@@ -55,33 +57,60 @@ void JobFile::setValue(const QString &key, const QString &value)
 
 std::optional<bool> parseBool(const QString &text)
 {
-    if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
         return true;
-    if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
         return false;
+    bool ok = false;
+    const double n = t.toDouble(&ok);
+    if (ok)
+        return n != 0;
     return std::nullopt;
 }
 
-std::optional<int> parseInt(const QString &text)
+std::optional<qint64> parseInt(const QString &text)
 {
-    // Digits with an optional leading "-" (or "+"); no blanks, no separators.
-    if (text.isEmpty())
-        return std::nullopt;
+    // Digits with an optional sign; blanks around are not part of the number.
     bool ok = false;
-    const int v = text.toInt(&ok, 10);
-    if (!ok || text.at(0).isSpace() || text.back().isSpace())
+    const qint64 v = text.trimmed().toLongLong(&ok, 10);
+    if (!ok)
         return std::nullopt;
     return v;
 }
 
-bool JobFile::boolValue(const QString &key, bool defaultValue) const
+bool JobFile::flag(const QString &key, bool defaultValue) const
 {
     return parseBool(value(key)).value_or(defaultValue);
 }
 
-int JobFile::intValue(const QString &key, int defaultValue) const
+bool JobFile::isTrue(const QString &key) const
+{
+    return value(key) == QLatin1String("True");
+}
+
+qint64 JobFile::intValue(const QString &key, qint64 defaultValue) const
 {
     return parseInt(value(key)).value_or(defaultValue);
+}
+
+ScheduleUnit scheduleUnit(const JobFile &job)
+{
+    const QString unit = job.value(QStringLiteral("YEDEK_ZAMANI"));
+    if (unit == QLatin1String("1"))
+        return ScheduleUnit::Hour;
+    if (unit == QLatin1String("2"))
+        return ScheduleUnit::Day;
+    if (unit == QLatin1String("3"))
+        return ScheduleUnit::Week;
+    if (unit == QLatin1String("4"))
+        return ScheduleUnit::Month;
+    return ScheduleUnit::None;
+}
+
+qint64 schedulePeriod(const JobFile &job)
+{
+    return std::max<qint64>(job.intValue(QStringLiteral("PERYOT"), 1), 1);
 }
 
 } // namespace kx

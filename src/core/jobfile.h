@@ -26,10 +26,13 @@ public:
     bool contains(const QString &key) const { return !value(key).isEmpty(); }
     void setValue(const QString &key, const QString &value);
 
-    // "True"/"False" in any letter case; anything else gives the default.
-    bool boolValue(const QString &key, bool defaultValue) const;
-    // A decimal integer with optional "-"; anything else gives the default.
-    int intValue(const QString &key, int defaultValue) const;
+    // The one boolean rule of job files: "True"/"False" in any letter case or a number (0 is
+    // false); anything else, a missing key included, gives the default.
+    bool flag(const QString &key, bool defaultValue) const;
+    // Exactly "True", letter case counting: where a job must be switched on on purpose.
+    bool isTrue(const QString &key) const;
+    // A decimal integer with optional sign and blanks around; anything else gives the default.
+    qint64 intValue(const QString &key, qint64 defaultValue) const;
 
     const QStringList &lines() const { return m_lines; }
     void setLines(const QStringList &lines) { m_lines = lines; }
@@ -42,8 +45,17 @@ private:
     QStringList m_lines;
 };
 
-// Reading helpers shared by everything that interprets job values.
+// Reading helpers shared by everything that interprets job values (and the settings file,
+// whose booleans follow the same rule).
 std::optional<bool> parseBool(const QString &text);
-std::optional<int> parseInt(const QString &text);
+std::optional<qint64> parseInt(const QString &text);
+
+// YEDEK_ZAMANI: "1" hourly, "2" daily, "3" weekly, "4" monthly, compared as text; anything else
+// is no schedule at all.
+enum class ScheduleUnit { None, Hour, Day, Week, Month };
+ScheduleUnit scheduleUnit(const JobFile &job);
+// PERYOT as a count of units: at least 1 (a missing, unreadable, zero or negative period is one
+// unit, so no period can make a job due at every tick).
+qint64 schedulePeriod(const JobFile &job);
 
 } // namespace kx

@@ -74,13 +74,25 @@ void normalizeOne(const QString &path)
     JobFile job = JobFile::load(path);
     if (job.contains(QStringLiteral("PERYOT")) && job.contains(QStringLiteral("UNETYEDEK")))
         return;
-    static const char *const countKeys[] = {"SAAT_SURE", "GUN_SURE", "HAFTA_SURE", "AY_SURE"};
-    const QString unit = job.value(QStringLiteral("YEDEK_ZAMANI"));
-    QString period;
-    for (int u = 1; u <= 4; ++u)
-        if (unit == QString::number(u))
-            period = job.value(QLatin1String(countKeys[u - 1]));
-    job.setValue(QStringLiteral("PERYOT"), period);
+    // The run count of the job's own unit becomes its period; no unit, no period.
+    const char *countKey = nullptr;
+    switch (scheduleUnit(job)) {
+    case ScheduleUnit::Hour:
+        countKey = "SAAT_SURE";
+        break;
+    case ScheduleUnit::Day:
+        countKey = "GUN_SURE";
+        break;
+    case ScheduleUnit::Week:
+        countKey = "HAFTA_SURE";
+        break;
+    case ScheduleUnit::Month:
+        countKey = "AY_SURE";
+        break;
+    case ScheduleUnit::None:
+        break;
+    }
+    job.setValue(QStringLiteral("PERYOT"), countKey ? job.value(QLatin1String(countKey)) : QString());
     job.setValue(QStringLiteral("UNETYEDEK"),
                  job.contains(QStringLiteral("MSN_IP")) ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
     job.save(path);

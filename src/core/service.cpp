@@ -1,4 +1,5 @@
 #include "core/service.h"
+#include "core/clock.h"
 
 namespace kx {
 
@@ -16,6 +17,14 @@ ServiceState &service()
 void resetService()
 {
     g_state = ServiceState();
+}
+
+void setTickTimeFromClock()
+{
+    const QDateTime now = clock::now();
+    const QTime t = now.time();
+    g_state.tickDate = now.date();
+    g_state.tickTime = t.msecsSinceStartOfDay() < 5000 ? QTime(0, 0) : t.addSecs(-5);
 }
 
 void setTranslators(MessageTranslator msg, WindowTranslator window)

@@ -1,10 +1,16 @@
 #include "platform/copyfile.h"
+#include "platform/confined.h"
+#include "platform/files.h"
+#include "platform/kxerror.h"
+#include "platform/sourcefile.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +28,9 @@ QString sysError(int err)
 
 struct Fd {
     int fd = -1;
+    Fd() = default;
+    explicit Fd(int f) : fd(f) {}
+    Fd(const Fd &) = delete;
     ~Fd()
     {
         if (fd >= 0)
@@ -29,57 +38,91 @@ struct Fd {
     }
 };
 
-} // namespace
+// The temporary of a file being written: beside its final name, named by this process. Its own
+// name must fit a name's 255 bytes, so a long final name is cut.
+QByteArray temporaryName(const QByteArray &name)
+{
+    QByteArray tmp = ".kx-" + QByteArray::number(::getpid()) + '-' + name;
+    tmp.truncate(kNameMax - 4);
+    return tmp + ".tmp";
+}
 
-CopyResult copyFile(const QString &source, const QString &target, bool overwrite,
-                    const std::function<void()> &betweenChunks)
+// Creates the temporary in the folder, never through a link; a leftover of an earlier process
+// with the same number is replaced.
+int createTemporary(int dirFd, const QByteArray &tmp, mode_t mode)
+{
+    int fd = ::openat(dirFd, tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0 && errno == EEXIST && ::unlinkat(dirFd, tmp.constData(), 0) == 0)
+        fd = ::openat(dirFd, tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    return fd;
+}
+
+// Renames the finished temporary to its final name: over whatever is there with overwrite
+// (a link there is replaced, not followed), otherwise only when nothing is there.
+int putInPlace(int dirFd, const QByteArray &tmp, const QByteArray &name, bool overwrite, bool *existed)
+{
+    *existed = false;
+    if (overwrite)
+        return ::renameat(dirFd, tmp.constData(), dirFd, name.constData()) == 0 ? 0 : errno;
+    if (::renameat2(dirFd, tmp.constData(), dirFd, name.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    const int err = errno;
+    if (err != EINVAL && err != ENOSYS) {
+        *existed = err == EEXIST;
+        return err;
+    }
+    // A file system without the no-replace rename: test, then rename.
+    struct stat st;
+    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        *existed = true;
+        return EEXIST;
+    }
+    return ::renameat(dirFd, tmp.constData(), dirFd, name.constData()) == 0 ? 0 : errno;
+}
+
+CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool overwrite,
+                  const std::function<void()> &betweenChunks, const std::atomic<bool> *cancel)
 {
     CopyResult result;
-    const QByteArray src = QFile::encodeName(source);
-    const QByteArray dst = QFile::encodeName(target);
-
     struct stat tst;
-    if (!overwrite && ::lstat(dst.constData(), &tst) == 0) {
+    if (!overwrite && ::fstatat(dirFd, name.constData(), &tst, AT_SYMLINK_NOFOLLOW) == 0) {
         result.existed = true;
         result.error = sysError(EEXIST);
         return result;
     }
 
-    Fd in;
-    in.fd = ::open(src.constData(), O_RDONLY | O_CLOEXEC);
-    if (in.fd < 0) {
-        result.error = sysError(errno);
+    SourceFile in;
+    openSourceFile(QFile::encodeName(source), in);
+    if (in.gone) {
+        result.skipped = true;
         return result;
     }
-    struct stat st;
-    if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        result.error = S_ISDIR(st.st_mode) ? sysError(EISDIR) : sysError(errno ? errno : EINVAL);
+    if (in.error != 0) {
+        result.error = sysError(in.error);
         return result;
     }
+    const struct stat &st = in.st;
 
-    const qsizetype slash = dst.lastIndexOf('/');
-    // The temporary's name must itself be a valid name: a long one leaves no room for the
-    // prefix and suffix, so it is cut (one copy at a time per process, the pid keeps it apart).
-    QByteArray tmpName = ".kx-" + QByteArray::number(::getpid()) + '-' + dst.mid(slash + 1);
-    tmpName.truncate(kNameMax - 4);
-    const QByteArray tmp = dst.left(slash + 1) + tmpName + ".tmp";
-    Fd out;
-    out.fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, (st.st_mode & 07777) | S_IWUSR);
+    const QByteArray tmp = temporaryName(name);
+    Fd out(createTemporary(dirFd, tmp, (st.st_mode & 07777) | S_IWUSR));
     if (out.fd < 0) {
         result.error = sysError(errno);
         return result;
     }
-
     auto fail = [&](int err) {
         result.error = sysError(err);
-        ::unlink(tmp.constData());
+        ::unlinkat(dirFd, tmp.constData(), 0);
         return result;
     };
 
-    off_t remaining = st.st_size;
     bool useCopyRange = true;
     std::unique_ptr<char[]> buffer;
     while (true) {
+        if (cancel && cancel->load()) {
+            result.cancelled = true;
+            ::unlinkat(dirFd, tmp.constData(), 0);
+            return result;
+        }
         ssize_t n;
         if (useCopyRange) {
             n = ::copy_file_range(in.fd, nullptr, out.fd, nullptr, kChunk, 0);
@@ -108,38 +151,152 @@ CopyResult copyFile(const QString &source, const QString &target, bool overwrite
         }
         if (n == 0)
             break;
-        remaining -= n;
-        if (betweenChunks && remaining > 0)
+        if (betweenChunks)
             betweenChunks();
     }
     ::fchmod(out.fd, st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.fd, times);
-    if (::close(out.fd) != 0) {
-        out.fd = -1;
-        return fail(errno);
-    }
+    const int closed = ::close(out.fd);
     out.fd = -1;
-    if (!overwrite) {
-        // Fail-if-exists also against a file that appeared meanwhile.
-        if (::renameat2(AT_FDCWD, tmp.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) != 0) {
-            const int err = errno;
-            if (err != EINVAL && err != ENOSYS) {
-                result.existed = err == EEXIST;
-                return fail(err);
-            }
-            if (::lstat(dst.constData(), &tst) == 0) {
-                result.existed = true;
-                return fail(EEXIST);
-            }
-            if (::rename(tmp.constData(), dst.constData()) != 0)
-                return fail(errno);
-        }
-    } else if (::rename(tmp.constData(), dst.constData()) != 0) {
+    if (closed != 0)
         return fail(errno);
+    bool existed = false;
+    if (const int err = putInPlace(dirFd, tmp, name, overwrite, &existed)) {
+        result.existed = existed;
+        return fail(err);
     }
     result.ok = true;
     return result;
+}
+
+QByteArray lastSegment(const QString &path, QByteArray *folder)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    const qsizetype slash = encoded.lastIndexOf('/');
+    *folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : encoded.left(slash);
+    return encoded.mid(slash + 1);
+}
+
+} // namespace
+
+CopyResult copyFile(const QString &source, const QString &target, bool overwrite,
+                    const std::function<void()> &betweenChunks, const std::atomic<bool> *cancel)
+{
+    QByteArray folder;
+    const QByteArray name = lastSegment(target, &folder);
+    Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd < 0) {
+        CopyResult r;
+        r.error = sysError(errno);
+        return r;
+    }
+    return copyAt(dir.fd, name, source, overwrite, betweenChunks, cancel);
+}
+
+ConfinedRoot::ConfinedRoot(const QString &root) : m_path(root)
+{
+    makePath(root);
+    m_root = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_root < 0)
+        throw Error(QStringLiteral("\"%1\" klasoru acilamadi. %2").arg(root, sysError(errno)));
+}
+
+ConfinedRoot::~ConfinedRoot()
+{
+    if (m_last >= 0 && m_last != m_root)
+        ::close(m_last);
+    if (m_root >= 0)
+        ::close(m_root);
+}
+
+int ConfinedRoot::folder(const QString &relative)
+{
+    if (m_last >= 0 && relative == m_lastRelative)
+        return m_last;
+    if (m_last >= 0 && m_last != m_root)
+        ::close(m_last);
+    m_last = -1;
+    int current = m_root;
+    QString walked = m_path;
+    for (const QString &part : relative.split(u'/', Qt::SkipEmptyParts)) {
+        walked += u'/' + part;
+        const QByteArray name = QFile::encodeName(part);
+        if (part == QLatin1String("..") || part == QLatin1String(".")) {
+            if (current != m_root)
+                ::close(current);
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(walked, sysError(EINVAL)));
+        }
+        int next = ::openat(current, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0 && errno == ENOENT) {
+            if (::mkdirat(current, name.constData(), 0777) != 0 && errno != EEXIST) {
+                const int err = errno;
+                if (current != m_root)
+                    ::close(current);
+                throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(walked, sysError(err)));
+            }
+            next = ::openat(current, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        const int err = errno;
+        if (current != m_root)
+            ::close(current);
+        // A link among the folders (ELOOP), or a file where a folder should be.
+        if (next < 0)
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(walked, sysError(err)));
+        current = next;
+    }
+    m_last = current;
+    m_lastRelative = relative;
+    return current;
+}
+
+CopyResult copyFileInto(ConfinedRoot &root, const QString &relativeTarget, const QString &source, bool overwrite,
+                        const std::function<void()> &betweenChunks, const std::atomic<bool> *cancel)
+{
+    const qsizetype slash = relativeTarget.lastIndexOf(u'/');
+    CopyResult r;
+    int dirFd;
+    try {
+        dirFd = root.folder(slash < 0 ? QString() : relativeTarget.left(slash));
+    } catch (const Error &e) {
+        r.error = e.text();
+        return r;
+    }
+    return copyAt(dirFd, QFile::encodeName(relativeTarget.mid(slash + 1)), source, overwrite, betweenChunks, cancel);
+}
+
+void writeFileInto(ConfinedRoot &root, const QString &relativeTarget, const QByteArray &data, bool overwrite)
+{
+    const qsizetype slash = relativeTarget.lastIndexOf(u'/');
+    const int dirFd = root.folder(slash < 0 ? QString() : relativeTarget.left(slash));
+    const QByteArray name = QFile::encodeName(relativeTarget.mid(slash + 1));
+    const QByteArray tmp = temporaryName(name);
+    const QString where = root.path() + u'/' + relativeTarget;
+    Fd out(createTemporary(dirFd, tmp, 0644));
+    if (out.fd < 0)
+        throw Error(QStringLiteral("\"%1\": %2").arg(where, sysError(errno)));
+    const char *p = data.constData();
+    size_t left = size_t(data.size());
+    while (left > 0) {
+        const ssize_t n = ::write(out.fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            ::unlinkat(dirFd, tmp.constData(), 0);
+            throw Error(QStringLiteral("\"%1\": %2").arg(where, sysError(err)));
+        }
+        p += n;
+        left -= size_t(n);
+    }
+    const int closed = ::close(out.fd);
+    out.fd = -1;
+    bool existed = false;
+    const int err = closed != 0 ? errno : putInPlace(dirFd, tmp, name, overwrite, &existed);
+    if (err != 0) {
+        ::unlinkat(dirFd, tmp.constData(), 0);
+        throw Error(QStringLiteral("\"%1\": %2").arg(where, sysError(err)));
+    }
 }
 
 } // namespace kx

@@ -3,10 +3,10 @@
 #include "platform/termination.h"
 
 #include <QByteArray>
-#include <QEventLoop>
 #include <QStringList>
-#include <QTimer>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -228,77 +228,81 @@ FbTimeout::FbTimeout(const QString &host, int seconds)
 
 namespace {
 
-int g_attachTimeoutMs = 30000;
-std::atomic<int> g_workers{0};
+using Clock = std::chrono::steady_clock;
 
-// The waiting side of one conversation. It lives on the caller's thread; the worker reaches it
-// only by queued calls, and only through Shared under its mutex.
-class Receiver : public QObject
+int g_attachTimeoutMs = 30000;
+int g_answerTimeoutMs = 60000;
+std::atomic<int> g_workers{0};
+std::mutex g_hookMutex;
+std::function<void(const char *)> g_afterCall;
+
+void afterCall(const char *step)
 {
-public:
-    std::function<void(const QString &)> onLine;
-    std::function<void()> onAttached;
-    QEventLoop *loop = nullptr;
+    std::function<void(const char *)> hook;
+    {
+        std::lock_guard lock(g_hookMutex);
+        hook = g_afterCall;
+    }
+    if (hook)
+        hook(step);
+}
+
+// What the conversation's own thread and the waiting thread share. The conversation thread may
+// outlive the wait (a server that stopped answering); it then finds `abandoned` set and ends
+// as soon as its call returns, touching nothing else.
+struct Channel {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool abandoned = false;
+    bool attached = false;
     bool done = false;
     bool failed = false;
     QString error;
+    QStringList lines;
+    Clock::time_point lastAnswer = Clock::now();
 };
 
-struct Shared {
-    std::mutex mutex;
-    Receiver *receiver = nullptr; // null once the waiting side has given up or returned
-};
-
-// Queues fn to run on the receiver's thread. False when nobody waits any more: the worker then
-// stops as soon as it can and touches nothing of the caller's.
-bool post(Shared &shared, std::function<void(Receiver *)> fn)
+// Records that a call was answered; false when nobody waits any more.
+bool answered(Channel &c, const QString *line = nullptr, bool attach = false)
 {
-    std::lock_guard<std::mutex> lock(shared.mutex);
-    if (!shared.receiver)
+    std::lock_guard lock(c.mutex);
+    if (c.abandoned)
         return false;
-    // Holding the mutex keeps the receiver alive until the call is queued; if it is destroyed
-    // before the call runs, Qt drops the call with it.
-    Receiver *receiver = shared.receiver;
-    QMetaObject::invokeMethod(
-        receiver, [receiver, fn = std::move(fn)] { fn(receiver); }, Qt::QueuedConnection);
+    c.lastAnswer = Clock::now();
+    if (attach)
+        c.attached = true;
+    if (line)
+        c.lines.append(*line);
+    c.wake.notify_all();
     return true;
 }
 
-bool abandoned(Shared &shared)
-{
-    std::lock_guard<std::mutex> lock(shared.mutex);
-    return shared.receiver == nullptr;
-}
-
-void converse(const std::shared_ptr<Shared> shared, const FbRequest request, int connectTimeoutSeconds)
+void converse(const std::shared_ptr<Channel> channel, const FbRequest request, int connectTimeoutSeconds)
 {
     struct Count {
         Count() { ++g_workers; }
         ~Count() { --g_workers; }
     } count;
-    FbService service;
     bool failedRun = false;
     QString error;
     try {
+        FbService service;
         service.attach(request.host, request.user, request.password, connectTimeoutSeconds);
-        if (!post(*shared, [](Receiver *r) {
-                if (r->onAttached)
-                    r->onAttached();
-            }))
+        if (!answered(*channel, nullptr, true))
             return; // the service object detaches on the way out
+        afterCall("attach");
         service.start(request);
+        if (!answered(*channel))
+            return;
+        afterCall("start");
         for (;;) {
             QString line;
             const FbService::Output out = service.nextOutput(&line);
             if (out == FbService::Output::Finished)
                 break;
-            const bool waited = out == FbService::Output::Line ? post(*shared, [line](Receiver *r) {
-                if (r->onLine)
-                    r->onLine(line);
-            })
-                                                               : !abandoned(*shared);
-            if (!waited)
+            if (!answered(*channel, out == FbService::Output::Line ? &line : nullptr))
                 return;
+            afterCall(out == FbService::Output::Line ? "line" : "waiting");
         }
         service.detach();
     } catch (const Error &e) {
@@ -307,13 +311,15 @@ void converse(const std::shared_ptr<Shared> shared, const FbRequest request, int
     } catch (const std::exception &e) {
         failedRun = true;
         error = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        failedRun = true;
+        error = QStringLiteral("Firebird islemi beklenmeyen bir hatayla bitti.");
     }
-    post(*shared, [failedRun, error](Receiver *r) {
-        r->done = true;
-        r->failed = failedRun;
-        r->error = error;
-        r->loop->quit();
-    });
+    std::lock_guard lock(channel->mutex);
+    channel->done = true;
+    channel->failed = failedRun;
+    channel->error = error;
+    channel->wake.notify_all();
 }
 
 } // namespace
@@ -328,75 +334,80 @@ int fbAttachTimeoutMs()
     return g_attachTimeoutMs;
 }
 
+void setFbAnswerTimeoutMs(int ms)
+{
+    g_answerTimeoutMs = ms;
+}
+
+int fbAnswerTimeoutMs()
+{
+    return g_answerTimeoutMs;
+}
+
 int fbWorkersRunning()
 {
     return g_workers.load();
 }
 
-void runFbService(const FbRequest &request, const std::function<void(const QString &)> &onLine)
+void setFbAfterCallHook(std::function<void(const char *step)> hook)
 {
-    const int timeoutMs = std::max(g_attachTimeoutMs, 1);
-    const int timeoutSeconds = (timeoutMs + 999) / 1000;
+    std::lock_guard lock(g_hookMutex);
+    g_afterCall = std::move(hook);
+}
 
-    QEventLoop loop;
-    Receiver receiver;
-    receiver.loop = &loop;
-    QString lineError;
-    receiver.onLine = [&](const QString &line) {
-        if (!onLine)
-            return;
-        // Qt must never see an exception leave an event; a failing handler ends the wait.
-        try {
-            onLine(line);
-        } catch (const Error &e) {
-            lineError = e.text();
-            loop.quit();
-        } catch (const std::exception &e) {
-            lineError = QString::fromLocal8Bit(e.what());
-            loop.quit();
-        }
-    };
-    QTimer attachTimer;
-    attachTimer.setSingleShot(true);
-    bool timedOut = false;
-    QObject::connect(&attachTimer, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        loop.quit();
-    });
-    receiver.onAttached = [&] { attachTimer.stop(); };
+void runFbService(const FbRequest &request, const std::function<void(const QString &)> &onLine,
+                  const std::atomic<bool> *cancel)
+{
+    const int attachMs = std::max(g_attachTimeoutMs, 1);
+    const int answerMs = std::max(g_answerTimeoutMs, 1);
+    const auto seconds = [](int ms) { return (ms + 999) / 1000; };
 
-    auto shared = std::make_shared<Shared>();
-    shared->receiver = &receiver;
-    struct Forget {
-        Shared &shared;
-        ~Forget()
+    auto channel = std::make_shared<Channel>();
+    // Whatever way this wait ends, the conversation is told that nobody listens any more.
+    struct Abandon {
+        Channel &c;
+        ~Abandon()
         {
-            std::lock_guard<std::mutex> lock(shared.mutex);
-            shared.receiver = nullptr;
+            std::lock_guard lock(c.mutex);
+            c.abandoned = true;
         }
-    } forget{*shared};
+    } abandon{*channel};
 
     // The worker's own connect time-out lets a worker that was given up on end a little later
     // by itself instead of waiting for the library's minutes.
     try {
-        std::thread(converse, shared, request, timeoutSeconds + 5).detach();
+        std::thread(converse, channel, request, seconds(attachMs) + 5).detach();
     } catch (const std::system_error &e) {
         throw Error(QStringLiteral("Firebird islemi baslatilamadi: %1").arg(QString::fromLocal8Bit(e.what())));
     }
-    attachTimer.start(timeoutMs);
-    loop.exec();
-    reclaimTerminationSignals();
 
-    if (receiver.done) {
-        if (receiver.failed)
-            throw Error(receiver.error);
-        return;
+    const Clock::time_point begun = Clock::now();
+    std::unique_lock lock(channel->mutex);
+    for (;;) {
+        channel->wake.wait_for(lock, std::chrono::milliseconds(100));
+        while (!channel->lines.isEmpty()) {
+            const QString line = channel->lines.takeFirst();
+            if (onLine) {
+                lock.unlock();
+                onLine(line);
+                lock.lock();
+            }
+        }
+        if (channel->done)
+            break;
+        if (cancel && cancel->load())
+            throw Error(QStringLiteral("Firebird islemi program kapanirken yarida kesildi."));
+        const Clock::time_point now = Clock::now();
+        if (!channel->attached && now - begun > std::chrono::milliseconds(attachMs))
+            throw FbTimeout(request.host, seconds(attachMs));
+        // A server that stopped answering after the attach would hold the run for ever: every
+        // later call is answered within a second or two while the server works.
+        if (channel->attached && now - channel->lastAnswer > std::chrono::milliseconds(answerMs))
+            throw FbTimeout(request.host, seconds(answerMs));
     }
-    if (!lineError.isEmpty())
-        throw Error(lineError);
-    if (timedOut)
-        throw FbTimeout(request.host, timeoutSeconds);
-    throw Error(QStringLiteral("Firebird islemi program kapanirken yarida kesildi."));
+    reclaimTerminationSignals();
+    if (channel->failed)
+        throw Error(channel->error);
 }
 
 } // namespace kx

@@ -5,6 +5,7 @@
 #include "platform/kxerror.h"
 
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <ibase.h>
 
@@ -80,18 +81,26 @@ private:
 };
 
 // The whole conversation of one request: attach, start, read the output to its end, detach.
-// The calls run on a worker thread while this thread keeps processing events, so windows and
-// timers stay alive however long the server takes; each line of output is handed to onLine on
-// this thread as it arrives. Throws FbTimeout when the attach is not answered within the attach
-// time-out, kx::Error with the server's text on any other failure, and kx::Error when the
-// application is told to quit during the wait. A worker left behind by a time-out ends on its
-// own and never touches anything of the caller's.
-void runFbService(const FbRequest &request, const std::function<void(const QString &)> &onLine = {});
+// The library calls run on a thread of their own while the calling thread waits, so a server
+// that stops answering never holds the caller for ever; each line of output is handed to onLine
+// on the calling thread. Throws FbTimeout when the attach is not answered within the attach
+// time-out or a later call not within the answer time-out, kx::Error with the server's text on
+// any other failure, and kx::Error when `cancel` is set during the wait. A conversation thread
+// left behind ends on its own once its call returns and never touches anything of the caller's.
+void runFbService(const FbRequest &request, const std::function<void(const QString &)> &onLine = {},
+                  const std::atomic<bool> *cancel = nullptr);
 
 // How long the attach may take (30 s). Test seam.
 void setFbAttachTimeoutMs(int ms);
 int fbAttachTimeoutMs();
-// Worker threads that have not ended yet, those given up on included. Test seam.
+// How long any later call may go unanswered (60 s; a working server answers every second or
+// two). Test seam.
+void setFbAnswerTimeoutMs(int ms);
+int fbAnswerTimeoutMs();
+// Conversation threads that have not ended yet, those given up on included. Test seam.
 int fbWorkersRunning();
+// Test seam: called on the conversation's thread after each answered call ("attach", "start",
+// "line", "waiting").
+void setFbAfterCallHook(std::function<void(const char *step)> hook);
 
 } // namespace kx

@@ -3,13 +3,32 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kx {
+
+namespace {
+
+QString sysText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+struct Fd {
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
 
 QByteArray readWholeFile(const QString &path)
 {
@@ -24,13 +43,66 @@ QByteArray readWholeFile(const QString &path)
 
 void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerOnly)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2").arg(path, f.errorString()));
+    // Written beside the file and renamed over it only when every byte has reached the disk: a
+    // full disk, a crash or a killed program leave the old file whole, never an empty or half
+    // one. Every write, the flush and the close are checked.
+    const QByteArray target = QFile::encodeName(path);
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    QByteArray name = target.mid(slash + 1);
+    name.truncate(200); // room for the temporary's own additions within a name's 255 bytes
+    const QByteArray temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + ".kx-" + QByteArray::number(::getpid())
+                            + '-' + name + ".tmp";
+
+    mode_t mode = 0666;
+    struct stat old;
+    const bool exists = ::stat(target.constData(), &old) == 0;
     if (keepOwnerOnly)
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (f.write(data) != data.size() || !f.commit())
-        throw Error(QStringLiteral("\"%1\" dosyasi yazilamadi. %2").arg(path, f.errorString()));
+        mode = 0600;
+    else if (exists)
+        mode = old.st_mode & 07777;
+
+    auto fail = [&](const char *what, int err) {
+        ::unlink(temp.constData());
+        throw Error(QStringLiteral("\"%1\" dosyasi %2. %3").arg(path, QLatin1String(what), sysText(err)));
+    };
+
+    Fd out;
+    ::unlink(temp.constData()); // a leftover of a killed earlier write of this process id
+    out.fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (out.fd < 0) {
+        const int err = errno;
+        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2").arg(path, sysText(err)));
+    }
+    // The mode asked for, whatever the umask says: an existing file keeps its own, a job file is
+    // its owner's alone.
+    if ((keepOwnerOnly || exists) && ::fchmod(out.fd, mode) != 0)
+        fail("yazilamadi", errno);
+    const char *p = data.constData();
+    size_t left = size_t(data.size());
+    while (left > 0) {
+        const ssize_t n = ::write(out.fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail("yazilamadi", errno);
+        }
+        p += n;
+        left -= size_t(n);
+    }
+    if (::fsync(out.fd) != 0)
+        fail("yazilamadi", errno);
+    const int closed = ::close(out.fd);
+    out.fd = -1;
+    if (closed != 0)
+        fail("yazilamadi", errno);
+    if (::rename(temp.constData(), target.constData()) != 0)
+        fail("yazilamadi", errno);
+    // The rename itself reaches the disk with the folder.
+    Fd dir;
+    dir.fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir.fd >= 0)
+        ::fsync(dir.fd);
 }
 
 void makePath(const QString &folder)
@@ -45,14 +117,12 @@ void makePath(const QString &folder)
         const QByteArray part = path.left(i);
         if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST) {
             const int err = errno;
-            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2")
-                            .arg(folder, QString::fromLocal8Bit(std::strerror(err))));
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(folder, sysText(err)));
         }
     }
     struct stat st;
     if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-        throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2")
-                        .arg(folder, QString::fromLocal8Bit(std::strerror(ENOTDIR))));
+        throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(folder, sysText(ENOTDIR)));
 }
 
 } // namespace kx

@@ -25,24 +25,28 @@ void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int s
         std::memcpy(key, password.constData(), size_t(password.size()));
     unsigned char pad[64];
     SHA_CTX inner, outer;
+    bool ok = true;
     for (int i = 0; i < 64; ++i)
         pad[i] = key[i] ^ 0x36;
-    SHA1_Init(&inner);
-    SHA1_Update(&inner, pad, 64);
+    ok = ok && SHA1_Init(&inner) == 1 && SHA1_Update(&inner, pad, 64) == 1;
     for (int i = 0; i < 64; ++i)
         pad[i] = key[i] ^ 0x5c;
-    SHA1_Init(&outer);
-    SHA1_Update(&outer, pad, 64);
+    ok = ok && SHA1_Init(&outer) == 1 && SHA1_Update(&outer, pad, 64) == 1;
     OPENSSL_cleanse(key, sizeof key);
     OPENSSL_cleanse(pad, sizeof pad);
+    if (!ok)
+        throw Error(QStringLiteral("Sifreleme anahtari uretilemedi."));
 
+    // The rounds check their results all together: a failing SHA-1 is no rare event worth a
+    // branch each, but it must not go unnoticed.
     auto hmac = [&](const unsigned char *data, size_t size, unsigned char *digest) {
         SHA_CTX c = inner;
-        SHA1_Update(&c, data, size);
-        SHA1_Final(digest, &c);
+        int r = SHA1_Update(&c, data, size);
+        r &= SHA1_Final(digest, &c);
         c = outer;
-        SHA1_Update(&c, digest, SHA_DIGEST_LENGTH);
-        SHA1_Final(digest, &c);
+        r &= SHA1_Update(&c, digest, SHA_DIGEST_LENGTH);
+        r &= SHA1_Final(digest, &c);
+        ok = ok && r == 1;
     };
 
     for (quint32 block = 1; outSize > 0; ++block) {
@@ -56,6 +60,8 @@ void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int s
             for (int i = 0; i < SHA_DIGEST_LENGTH; ++i)
                 t[i] ^= u[i];
         }
+        if (!ok)
+            throw Error(QStringLiteral("Sifreleme anahtari uretilemedi."));
         const int n = std::min(outSize, SHA_DIGEST_LENGTH);
         std::memcpy(out, t, size_t(n));
         out += n;
@@ -94,7 +100,9 @@ void WinZipAes::refill()
             blocks[b * 16 + size_t(i)] = (unsigned char)(c & 0xFF);
     }
     int outLen = 0;
-    EVP_EncryptUpdate(m_cipher.get(), m_stream, &outLen, blocks, int(sizeof blocks));
+    if (EVP_EncryptUpdate(m_cipher.get(), m_stream, &outLen, blocks, int(sizeof blocks)) != 1
+        || outLen != int(sizeof blocks))
+        throw Error(QStringLiteral("Sifreleme hatasi."));
     m_used = 0;
 }
 
@@ -115,12 +123,14 @@ void WinZipAes::apply(unsigned char *data, size_t size)
 void WinZipAes::encrypt(unsigned char *data, size_t size)
 {
     apply(data, size);
-    EVP_MAC_update(m_mac.get(), data, size);
+    if (EVP_MAC_update(m_mac.get(), data, size) != 1)
+        throw Error(QStringLiteral("Sifreleme hatasi."));
 }
 
 void WinZipAes::decrypt(unsigned char *data, size_t size)
 {
-    EVP_MAC_update(m_mac.get(), data, size);
+    if (EVP_MAC_update(m_mac.get(), data, size) != 1)
+        throw Error(QStringLiteral("Sifreleme hatasi."));
     apply(data, size);
 }
 
@@ -128,7 +138,8 @@ void WinZipAes::finish(unsigned char *code)
 {
     unsigned char full[EVP_MAX_MD_SIZE];
     size_t len = 0;
-    EVP_MAC_final(m_mac.get(), full, &len, sizeof full);
+    if (EVP_MAC_final(m_mac.get(), full, &len, sizeof full) != 1 || len < size_t(kCodeSize))
+        throw Error(QStringLiteral("Sifreleme hatasi."));
     std::memcpy(code, full, kCodeSize);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/zipengine.h"
+#include "platform/confined.h"
 #include "platform/kxerror.h"
 #include "platform/winzipaes.h"
 #include "platform/zipwriter.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <thread>
 
 #include <cerrno>
@@ -63,8 +65,8 @@ bool storedWithoutCompression(const QString &fileName)
     return stored.contains(fileName.mid(dot + 1), Qt::CaseInsensitive);
 }
 
-void packZip(const QString &archive, const QString &baseFolder, const QStringList &files, const QByteArray &password,
-             const PackProgress &progress)
+PackResult packZip(const QString &archive, const QString &baseFolder, const QStringList &files,
+                   const QByteArray &password, const PackProgress &progress, const std::atomic<bool> *cancel)
 {
     QString base = baseFolder;
     while (base.size() > 1 && base.endsWith(u'/'))
@@ -80,12 +82,16 @@ void packZip(const QString &archive, const QString &baseFolder, const QStringLis
     if (progress.started)
         progress.started();
     std::atomic<qint64> done{0};
-    writeAesZip(archive, items, password, done, [&] {
-        if (progress.advanced && total > 0)
-            progress.advanced(std::min(1.0, double(done) / double(total)));
-    });
+    const ZipWriteResult written = writeAesZip(
+        archive, items, password, done,
+        [&] {
+            if (progress.advanced && total > 0)
+                progress.advanced(std::min(1.0, double(done) / double(total)));
+        },
+        0, cancel);
     if (progress.finished)
         progress.finished();
+    return {written.entries, written.skipped, written.failed};
 }
 
 ZipInfo inspectZip(const QString &archive)
@@ -129,34 +135,72 @@ namespace {
 
 struct UnpackItem {
     zip_uint64_t index;
-    QString name;
-    QString path;
+    QString name;   // as stored
+    QString folder; // relative to the target, "" for the target itself
+    QByteArray file; // the entry's own name in that folder
 };
 
-// Writes one entry beside its target and renames it into place when complete. The temporary
-// is named by the entry's index: the entry's own name may already be as long as a name can be.
-// A file that is replaced is written beside it first and renamed into place when complete, so a
-// failure never leaves the old one half overwritten. A new file is written under its own name
-// (removed again on failure). The temporary is named by the entry's index: the entry's own name
-// may already be as long as a name can be.
-QString writePathFor(const UnpackItem &item)
+// Where an entry's bytes go: a temporary beside the entry's final name, created in its folder
+// without following links, renamed over the final name when complete.
+struct Sink {
+    int dirFd = -1;
+    int fd = -1;
+    QByteArray temp;
+    QString where; // for messages
+    ~Sink()
+    {
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlinkat(dirFd, temp.constData(), 0);
+        }
+    }
+    void write(const char *data, qint64 n)
+    {
+        while (n > 0) {
+            const ssize_t w = ::write(fd, data, size_t(n));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w < 0)
+                throw Error(QStringLiteral("\"%1\": %2").arg(where, QString::fromLocal8Bit(std::strerror(errno))));
+            data += w;
+            n -= w;
+        }
+    }
+};
+
+void openSink(Sink &sink, int dirFd, const UnpackItem &item, const QString &where)
 {
-    if (!QFileInfo::exists(item.path))
-        return item.path;
-    return QFileInfo(item.path).path() + QStringLiteral("/.kx-unzip-%1.tmp").arg(item.index);
+    sink.dirFd = dirFd;
+    sink.where = where;
+    // Named by the entry's index: the entry's own name may already be as long as a name can be.
+    sink.temp = ".kx-unzip-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(qulonglong(item.index)) + ".tmp";
+    ::unlinkat(dirFd, sink.temp.constData(), 0);
+    sink.fd = ::openat(dirFd, sink.temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (sink.fd < 0)
+        throw Error(QStringLiteral("\"%1\": %2").arg(where, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-// The entry's time on the finished file, and a temporary takes the real name.
-void finishEntry(QFile &out, const UnpackItem &item, const zip_stat_t &st)
+// The entry's time on the finished file, and the temporary takes the real name: over whatever
+// is there with overwrite (a link there is replaced), only when nothing is there without.
+void finishSink(Sink &sink, const UnpackItem &item, const zip_stat_t &st, bool overwrite)
 {
     if (st.valid & ZIP_STAT_MTIME) {
         const struct timespec times[2] = {{st.mtime, 0}, {st.mtime, 0}};
-        ::utimensat(AT_FDCWD, QFile::encodeName(out.fileName()).constData(), times, 0);
+        ::futimens(sink.fd, times);
     }
-    if (out.fileName() != item.path && ::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(item.path).constData()) != 0) {
-        const QString msg = QString::fromLocal8Bit(std::strerror(errno));
-        out.remove();
-        throw Error(QStringLiteral("\"%1\": %2").arg(item.path, msg));
+    const int closed = ::close(sink.fd);
+    sink.fd = -1;
+    int err = closed == 0 ? 0 : errno;
+    if (err == 0) {
+        const int renamed = overwrite
+                                ? ::renameat(sink.dirFd, sink.temp.constData(), sink.dirFd, item.file.constData())
+                                : ::renameat2(sink.dirFd, sink.temp.constData(), sink.dirFd, item.file.constData(),
+                                              RENAME_NOREPLACE);
+        err = renamed == 0 ? 0 : errno;
+    }
+    if (err != 0) {
+        ::unlinkat(sink.dirFd, sink.temp.constData(), 0);
+        throw Error(QStringLiteral("\"%1\": %2").arg(sink.where, QString::fromLocal8Bit(std::strerror(err))));
     }
 }
 
@@ -177,8 +221,8 @@ zip_int64_t readFully(zip_file_t *zf, char *data, zip_uint64_t size)
 
 // A WinZip AES entry, decrypted here rather than by libzip: its key derivation is the slow part
 // of every entry, and OpenSSL's is several times faster. The stored bytes are read as they are.
-void decryptAesEntry(zip_t *za, const UnpackItem &item, const zip_stat_t &st, const QByteArray &password, QFile &out,
-                     QByteArray &buffer)
+void decryptAesEntry(zip_t *za, const UnpackItem &item, const zip_stat_t &st, const QByteArray &password, Sink &out,
+                     QByteArray &buffer, const std::atomic<bool> *cancel)
 {
     const int saltSize = st.encryption_method == ZIP_EM_AES_128 ? 8 : st.encryption_method == ZIP_EM_AES_192 ? 12 : 16;
     auto fail = [&](int code) { throw Error(QStringLiteral("\"%1\": %2").arg(item.name, openMessage(code))); };
@@ -227,10 +271,11 @@ void decryptAesEntry(zip_t *za, const UnpackItem &item, const zip_stat_t &st, co
     zip_uint64_t left = st.comp_size - zip_uint64_t(saltSize + 2 + WinZipAes::kCodeSize);
     auto write = [&](const char *data, qint64 n) {
         crc = crc32(crc, reinterpret_cast<const Bytef *>(data), uInt(n));
-        if (out.write(data, n) != n)
-            throw Error(QStringLiteral("\"%1\": %2").arg(item.path, out.errorString()));
+        out.write(data, n);
     };
     while (left > 0) {
+        if (cancel && cancel->load())
+            throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
         const zip_uint64_t n = std::min<zip_uint64_t>(left, zip_uint64_t(buffer.size()));
         readOrFail(buffer.data(), n);
         left -= n;
@@ -274,59 +319,49 @@ void decryptAesEntry(zip_t *za, const UnpackItem &item, const zip_stat_t &st, co
         fail(ZIP_ER_CRC);
 }
 
-void extractEntry(zip_t *za, const UnpackItem &item, const QByteArray &password, QByteArray &buffer)
+void extractEntry(zip_t *za, ConfinedRoot &root, const UnpackItem &item, const QByteArray &password, bool overwrite,
+                  QByteArray &buffer, const std::atomic<bool> *cancel)
 {
     zip_stat_t st;
     zip_stat_init(&st);
-    const bool statted = zip_stat_index(za, item.index, 0, &st) == 0;
-    if (statted && (st.valid & ZIP_STAT_ENCRYPTION_METHOD)
+    zip_stat_index(za, item.index, 0, &st);
+    const QString where = root.path() + u'/' + (item.folder.isEmpty() ? QString() : item.folder + u'/')
+                          + QFile::decodeName(item.file);
+    Sink sink;
+    openSink(sink, root.folder(item.folder), item, where);
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD)
         && (st.encryption_method == ZIP_EM_AES_128 || st.encryption_method == ZIP_EM_AES_192
             || st.encryption_method == ZIP_EM_AES_256)) {
-        QFile out(writePathFor(item));
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw Error(QStringLiteral("\"%1\": %2").arg(item.path, out.errorString()));
-        try {
-            decryptAesEntry(za, item, st, password, out, buffer);
-        } catch (...) {
-            out.remove();
-            throw;
-        }
-        out.close();
-        finishEntry(out, item, st);
+        decryptAesEntry(za, item, st, password, sink, buffer, cancel);
+        finishSink(sink, item, st, overwrite);
         return;
     }
     zip_file_t *zf = zip_fopen_index(za, item.index, 0);
     if (!zf)
         throw Error(QStringLiteral("\"%1\": %2").arg(item.name, zipMessage(za)));
-    QFile out(writePathFor(item));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        zip_fclose(zf);
-        throw Error(QStringLiteral("\"%1\": %2").arg(item.path, out.errorString()));
-    }
-    while (true) {
-        const zip_int64_t n = zip_fread(zf, buffer.data(), zip_uint64_t(buffer.size()));
-        if (n < 0) {
-            const QString msg = QString::fromLocal8Bit(zip_file_strerror(zf));
-            zip_fclose(zf);
-            out.remove();
-            throw Error(QStringLiteral("\"%1\": %2").arg(item.name, msg));
+    struct Closer {
+        zip_file_t *zf;
+        ~Closer()
+        {
+            if (zf)
+                zip_fclose(zf);
         }
+    } closer{zf};
+    while (true) {
+        if (cancel && cancel->load())
+            throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
+        const zip_int64_t n = zip_fread(zf, buffer.data(), zip_uint64_t(buffer.size()));
+        if (n < 0)
+            throw Error(QStringLiteral("\"%1\": %2").arg(item.name, QString::fromLocal8Bit(zip_file_strerror(zf))));
         if (n == 0)
             break;
-        if (out.write(buffer.constData(), n) != n) {
-            const QString msg = out.errorString();
-            zip_fclose(zf);
-            out.remove();
-            throw Error(QStringLiteral("\"%1\": %2").arg(item.path, msg));
-        }
+        sink.write(buffer.constData(), n);
     }
+    closer.zf = nullptr;
     const int closeResult = zip_fclose(zf);
-    out.close();
-    if (closeResult != 0) { // a CRC or authentication failure shows here
-        out.remove();
+    if (closeResult != 0) // a CRC or authentication failure shows here
         throw Error(QStringLiteral("\"%1\": %2").arg(item.name, openMessage(closeResult)));
-    }
-    finishEntry(out, item, st);
+    finishSink(sink, item, st, overwrite);
 }
 
 zip_t *openForReading(const QString &archive, const QByteArray &password, zip_flags_t flags)
@@ -342,21 +377,21 @@ zip_t *openForReading(const QString &archive, const QByteArray &password, zip_fl
 } // namespace
 
 UnpackResult unpackZip(const QString &archive, const QString &targetFolder, const QByteArray &password, bool overwrite,
-                       const std::function<void(qint64, qint64)> &afterEntry)
+                       const std::function<void(qint64, qint64)> &afterEntry, const std::atomic<bool> *cancel)
 {
     ZipHandle h;
     h.za = openForReading(archive, password, ZIP_CHECKCONS);
 
-    QString root = targetFolder;
-    while (root.size() > 1 && root.endsWith(u'/'))
-        root.chop(1);
+    QString rootPath = targetFolder;
+    while (rootPath.size() > 1 && rootPath.endsWith(u'/'))
+        rootPath.chop(1);
+    ConfinedRoot root(rootPath);
     UnpackResult result;
     const zip_int64_t count = zip_get_num_entries(h.za, 0);
 
-    // First the names: refused ones, folders and files already there; what is left to write
-    // is shared out below.
+    // First the names: refused ones, folders (made here, never through a link) and files
+    // already there; what is left to write is shared out below.
     QList<UnpackItem> work;
-    QString lastDir;
     qint64 settled = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *rawName = zip_get_name(h.za, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
@@ -367,41 +402,53 @@ UnpackResult unpackZip(const QString &archive, const QString &targetFolder, cons
             ++settled;
             continue;
         }
-        const QString path = root + u'/' + rel;
-        const QString dir = rel.endsWith(u'/') ? path : QFileInfo(path).path();
-        if (dir != lastDir) {
-            if (!QDir().mkpath(dir))
-                throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi.").arg(dir));
-            lastDir = dir;
-        }
-        if (rel.endsWith(u'/')) {
+        const bool isFolder = rel.endsWith(u'/');
+        const QString clean = isFolder ? rel.chopped(1) : rel;
+        const qsizetype slash = clean.lastIndexOf(u'/');
+        const QString folder = isFolder ? clean : slash < 0 ? QString() : clean.left(slash);
+        int dirFd;
+        try {
+            dirFd = root.folder(folder);
+        } catch (const Error &) {
+            // A link (or a file) where one of its folders should be: it would write elsewhere.
+            result.refused.append(name);
             ++settled;
             continue;
         }
-        if (!overwrite && QFileInfo::exists(path)) {
+        if (isFolder) {
+            ++settled;
+            continue;
+        }
+        const QByteArray file = QFile::encodeName(clean.mid(slash + 1));
+        struct stat st;
+        if (!overwrite && ::fstatat(dirFd, file.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             ++result.skippedExisting;
             ++settled;
             continue;
         }
-        work.append({zip_uint64_t(i), name, path});
+        work.append({zip_uint64_t(i), name, folder, file});
     }
 
     // Every encrypted entry starts with its own key derivation, and most entries need inflating:
-    // two threads, each with a handle of its own on the archive, share the entries.
+    // two threads, each with a handle of its own on the archive and a view of the target of its
+    // own, share the entries. Whatever one of them throws stops both and reaches the caller.
     std::atomic<qint64> done{settled};
     std::atomic<bool> stop{false};
-    QString errors[2];
+    std::exception_ptr errors[2];
     auto extractShare = [&](int who, zip_t *za, const std::function<void()> &after) {
-        QByteArray buffer(1024 * 1024, Qt::Uninitialized);
         try {
+            QByteArray buffer(1024 * 1024, Qt::Uninitialized);
+            ConfinedRoot mine(rootPath);
             for (qsizetype k = who; k < work.size() && !stop; k += 2) {
-                extractEntry(za, work[k], password, buffer);
+                if (cancel && cancel->load())
+                    throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
+                extractEntry(za, mine, work[k], password, overwrite, buffer, cancel);
                 ++done;
                 if (after)
                     after();
             }
-        } catch (const Error &e) {
-            errors[who] = e.text();
+        } catch (...) {
+            errors[who] = std::current_exception();
             stop = true;
         }
     };
@@ -417,16 +464,22 @@ UnpackResult unpackZip(const QString &archive, const QString &targetFolder, cons
     };
     extractShare(0, h.za, report);
     if (helper.joinable()) {
-        // Keep the caller's progress and events going while the other half finishes.
-        while (!stop && done < settled + work.size()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            report();
+        // Keep the caller's progress going while the other half finishes.
+        try {
+            while (!stop && done < settled + work.size()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                report();
+            }
+        } catch (...) {
+            stop = true;
+            helper.join();
+            throw;
         }
         helper.join();
     }
-    for (const QString &e : errors)
-        if (!e.isEmpty())
-            throw Error(e);
+    for (const std::exception_ptr &e : errors)
+        if (e)
+            std::rethrow_exception(e);
     result.written = done - settled;
     report();
     return result;

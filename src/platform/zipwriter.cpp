@@ -1,5 +1,6 @@
 #include "platform/zipwriter.h"
 #include "platform/kxerror.h"
+#include "platform/sourcefile.h"
 #include "platform/winzipaes.h"
 
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
@@ -91,6 +93,13 @@ struct EntryRecord {
     quint32 crc = 0;
     quint32 mode = 0100644;
     bool zip64 = false;
+    bool written = false; // in the archive; otherwise skipped or failed
+};
+
+// The outcome of one entry that is not in the archive.
+struct EntryMiss {
+    bool gone = false;
+    QString failure;
 };
 
 void dosTimeOf(time_t t, quint16 &time, quint16 &date)
@@ -119,16 +128,26 @@ QByteArray aesExtra(quint16 method)
 }
 
 
-// Writes one complete entry (local header, salt, verifier, data, code) at the end of `out`.
+// Writes one complete entry (local header, salt, verifier, data, code) at the end of `out`. A
+// source that has gone (or is no plain file) is left out; one that cannot be read is left out as
+// a failure of its own, and whatever of it was written already is cut off again. Failures of the
+// archive itself throw.
 EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const QByteArray &password,
-                       std::atomic<qint64> &bytesDone, QByteArray &inBuf, QByteArray &outBuf, const QString &partPath)
+                       std::atomic<qint64> &bytesDone, QByteArray &inBuf, QByteArray &outBuf, const QString &partPath,
+                       const std::atomic<bool> *cancel, EntryMiss &miss)
 {
     EntryRecord rec;
-    const QByteArray srcPath = QFile::encodeName(item.file);
-    Fd in(::open(srcPath.constData(), O_RDONLY | O_CLOEXEC));
-    struct stat st;
-    if (in.fd < 0 || ::fstat(in.fd, &st) != 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(item.file, sysText(errno)));
+    SourceFile in;
+    openSourceFile(QFile::encodeName(item.file), in);
+    if (in.gone) {
+        miss.gone = true;
+        return rec;
+    }
+    if (in.error != 0) {
+        miss.failure = QStringLiteral("%1: %2").arg(item.file, sysText(in.error));
+        return rec;
+    }
+    const struct stat &st = in.st;
     rec.offset = offset;
     rec.mode = st.st_mode;
     rec.method = item.store ? 0 : 8;
@@ -194,11 +213,18 @@ EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const 
     };
     bool eof = false;
     while (!eof) {
+        if (cancel && cancel->load())
+            throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
         ssize_t n = ::read(in.fd, inBuf.data(), size_t(inBuf.size()));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw Error(QStringLiteral("\"%1\": %2").arg(item.file, sysText(errno)));
+            // The file cannot be read: what was written of its entry goes again, the archive
+            // goes on without it.
+            miss.failure = QStringLiteral("%1: %2").arg(item.file, sysText(errno));
+            if (::ftruncate(out, off_t(offset)) != 0 || ::lseek(out, off_t(offset), SEEK_SET) < 0)
+                throw Error(QStringLiteral("\"%1\": %2").arg(partPath, sysText(errno)));
+            return EntryRecord();
         }
         eof = n == 0;
         read += quint64(n);
@@ -215,7 +241,8 @@ EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const 
         do {
             z.next_out = reinterpret_cast<Bytef *>(outBuf.data());
             z.avail_out = uInt(outBuf.size());
-            deflate(&z, eof ? Z_FINISH : Z_NO_FLUSH);
+            if (deflate(&z, eof ? Z_FINISH : Z_NO_FLUSH) == Z_STREAM_ERROR)
+                throw Error(QStringLiteral("\"%1\": sikistirma hatasi.").arg(item.file));
             const size_t produced = size_t(outBuf.size()) - z.avail_out;
             if (produced > 0)
                 put(outBuf.data(), produced);
@@ -248,6 +275,7 @@ EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const 
         if (::pwrite(out, z64.constData(), 16, off_t(offset + quint64(extraAt + zip64At))) != 16)
             throw Error(QStringLiteral("\"%1\": %2").arg(partPath, sysText(errno)));
     }
+    rec.written = true;
     return rec;
 }
 
@@ -258,8 +286,9 @@ quint64 recordLength(const ZipWriteItem &item, const EntryRecord &rec)
 
 } // namespace
 
-void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const QByteArray &password,
-                 std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads)
+ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const QByteArray &password,
+                           std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads,
+                           const std::atomic<bool> *cancel)
 {
     if (threads <= 0)
         threads = int(std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)));
@@ -294,15 +323,27 @@ void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const
     std::mutex mutex;
     std::condition_variable wake;
     qsizetype next = 0;
-    int running = threads;
-    QString failure;
+    int running = 0;
+    // The first thing that went wrong with the archive itself, whatever its type: it reaches the
+    // caller once every worker has stopped.
+    std::exception_ptr failure;
+    std::atomic<bool> stop{false};
     QList<EntryRecord> records(items.size());
+    QList<EntryMiss> misses(items.size());
     QList<quint64> partSizes(threads, 0);
+    auto fail = [&](std::exception_ptr e) {
+        std::lock_guard lock(mutex);
+        if (!failure)
+            failure = e;
+        stop = true;
+    };
 
     auto worker = [&](int part) {
-        QByteArray inBuf(qsizetype(kChunk), Qt::Uninitialized), outBuf(qsizetype(kChunk), Qt::Uninitialized);
         try {
-            Fd out(::open(QFile::encodeName(partPaths[part]).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+            QByteArray inBuf(qsizetype(kChunk), Qt::Uninitialized), outBuf(qsizetype(kChunk), Qt::Uninitialized);
+            const QByteArray partName = QFile::encodeName(partPaths[part]);
+            ::unlink(partName.constData()); // left by an earlier process with this number
+            Fd out(::open(partName.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
             if (out.fd < 0)
                 throw Error(QStringLiteral("\"%1\": %2").arg(partPaths[part], sysText(errno)));
             quint64 offset = 0;
@@ -310,22 +351,24 @@ void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const
                 qsizetype index;
                 {
                     std::lock_guard lock(mutex);
-                    if (!failure.isEmpty() || next >= order.size())
+                    if (stop || next >= order.size())
                         break;
                     index = order[next++];
                 }
+                if (cancel && cancel->load())
+                    throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
                 EntryRecord rec = writeEntry(out.fd, offset, items[index], password, bytesDone, inBuf, outBuf,
-                                             partPaths[part]);
+                                             partPaths[part], cancel, misses[index]);
+                if (!rec.written)
+                    continue;
                 rec.item = index;
                 rec.part = part;
                 offset += recordLength(items[index], rec);
                 records[index] = rec;
             }
             partSizes[part] = offset;
-        } catch (const Error &e) {
-            std::lock_guard lock(mutex);
-            if (failure.isEmpty())
-                failure = e.text();
+        } catch (...) {
+            fail(std::current_exception());
         }
         std::lock_guard lock(mutex);
         --running;
@@ -333,25 +376,55 @@ void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const
     };
 
     std::vector<std::thread> pool;
-    for (int p = 0; p < threads; ++p)
-        pool.emplace_back(worker, p);
-    {
+    try {
+        for (int p = 0; p < threads; ++p) {
+            {
+                std::lock_guard lock(mutex);
+                ++running;
+            }
+            try {
+                pool.emplace_back(worker, p);
+            } catch (...) {
+                std::lock_guard lock(mutex);
+                --running;
+                throw;
+            }
+        }
         std::unique_lock lock(mutex);
         while (running > 0) {
             wake.wait_for(lock, std::chrono::milliseconds(40));
+            if (cancel && cancel->load())
+                stop = true;
             lock.unlock();
             if (tick)
                 tick();
             lock.lock();
         }
+    } catch (...) {
+        // Whatever stops the waiting (a thread that could not be made, the progress report)
+        // stops the workers too; they are joined below in any case.
+        fail(std::current_exception());
     }
     for (std::thread &t : pool)
         t.join();
-    if (!failure.isEmpty())
-        throw Error(failure);
+    if (failure)
+        std::rethrow_exception(failure);
+    if (cancel && cancel->load())
+        throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
+
+    ZipWriteResult result;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (records[i].written)
+            ++result.entries;
+        else if (misses[i].gone)
+            result.skipped.append(items[i].file);
+        else if (!misses[i].failure.isEmpty())
+            result.failed.append(misses[i].failure);
+    }
 
     // Join the parts and write the central directory in the order the files were given.
-    Fd out(::open(QFile::encodeName(finalTemp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    ::unlink(QFile::encodeName(finalTemp).constData());
+    Fd out(::open(QFile::encodeName(finalTemp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (out.fd < 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
     QList<quint64> partBase(threads, 0);
@@ -383,6 +456,8 @@ void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const
     QByteArray cd;
     for (qsizetype i = 0; i < items.size(); ++i) {
         const EntryRecord &rec = records[i];
+        if (!rec.written)
+            continue;
         const quint64 offset = partBase[rec.part] + rec.offset;
         const bool bigSizes = rec.zip64;
         const bool bigOffset = offset >= kMax32;
@@ -419,7 +494,7 @@ void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const
         cd += extra;
     }
     const quint64 cdSize = quint64(cd.size());
-    const quint64 count = quint64(items.size());
+    const quint64 count = quint64(result.entries);
     if (count >= 0xFFFF || cdOffset >= kMax32 || cdSize >= kMax32) {
         const quint64 zip64End = cdOffset + cdSize;
         put32(cd, 0x06064b50);
@@ -451,9 +526,10 @@ void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
     }
     out.fd = -1;
-    // Only a complete archive takes the real name.
+    // Only a complete archive takes the real name (a link there is replaced, not followed).
     if (::rename(QFile::encodeName(finalTemp).constData(), QFile::encodeName(archive).constData()) != 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+    return result;
 }
 
 } // namespace kx

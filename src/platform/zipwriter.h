@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <functional>
 
@@ -19,9 +20,19 @@ struct ZipWriteItem {
     bool store = false; // already compressed kinds: stored as they are
 };
 
-// Throws kx::Error. `bytesDone` is raised as input is read (for progress on another thread);
-// `tick` is called on the calling thread every few dozen milliseconds while workers run.
-void writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const QByteArray &password,
-                 std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads = 0);
+struct ZipWriteResult {
+    qint64 entries = 0;  // written into the archive
+    QStringList skipped; // gone since they were listed, or no plain file
+    QStringList failed;  // "file: reason" for files that are there and could not be read
+};
+
+// A file that has gone or cannot be read is left out (and told in the result); the archive of
+// the others is still written. Failures of the archive itself throw kx::Error, and so does a
+// set `cancel` (nothing is left behind then); any other exception of a worker reaches the caller
+// the same way. `bytesDone` is raised as input is read (for progress on another thread); `tick`
+// is called on the calling thread every few dozen milliseconds while workers run.
+ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const QByteArray &password,
+                           std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads = 0,
+                           const std::atomic<bool> *cancel = nullptr);
 
 } // namespace kx

@@ -1,5 +1,6 @@
 #include "runs/collect.h"
 #include "core/service.h"
+#include "platform/confined.h"
 #include "platform/copyfile.h"
 #include "platform/kxerror.h"
 #include "platform/listing.h"
@@ -8,6 +9,8 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <exception>
+#include <memory>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -30,9 +33,9 @@ struct Listing {
 };
 using Listings = QHash<QString, Listing>;
 
-bool entersFolder(const DirEntry &e)
+bool entersFolder(const DirEntry &e, bool hidden)
 {
-    return e.isDir && !e.isSymlink && !e.name.startsWith(u'.');
+    return e.isDir && !e.isSymlink && (hidden || !e.name.startsWith(u'.'));
 }
 
 Listing listOne(const QString &folder)
@@ -60,7 +63,7 @@ QString childPath(const QString &folder, const QString &name)
 // Lists the whole tree once, on two threads: most of the time goes into asking the system for
 // each file's size, and those calls run well side by side. Every mask's pass then works on
 // these listings without asking again.
-Listings listTree(const QString &root, bool subfolders)
+Listings listTree(const QString &root, bool subfolders, bool hidden)
 {
     Listings all;
     if (!subfolders) {
@@ -71,23 +74,33 @@ Listings listTree(const QString &root, bool subfolders)
     std::condition_variable wake;
     QStringList queue{root};
     int busy = 0;
+    std::exception_ptr failure;
     auto worker = [&] {
         std::unique_lock lock(mutex);
         while (true) {
-            wake.wait(lock, [&] { return !queue.isEmpty() || busy == 0; });
-            if (queue.isEmpty())
+            wake.wait(lock, [&] { return (!queue.isEmpty() && !failure) || busy == 0; });
+            if (queue.isEmpty() || failure)
                 return;
             const QString folder = queue.takeLast();
             ++busy;
             lock.unlock();
-            Listing l = listOne(folder);
-            QStringList children;
-            for (const DirEntry &e : l.entries)
-                if (entersFolder(e))
-                    children.append(childPath(folder, e.name));
-            lock.lock();
-            all.insert(folder, std::move(l));
-            queue.append(children);
+            // Whatever goes wrong on the way (memory, above all) ends both workers and reaches
+            // the caller; a thread must never end the program by letting it through.
+            try {
+                Listing l = listOne(folder);
+                QStringList children;
+                for (const DirEntry &e : l.entries)
+                    if (entersFolder(e, hidden))
+                        children.append(childPath(folder, e.name));
+                lock.lock();
+                all.insert(folder, std::move(l));
+                queue.append(children);
+            } catch (...) {
+                if (!lock.owns_lock())
+                    lock.lock();
+                if (!failure)
+                    failure = std::current_exception();
+            }
             --busy;
             wake.notify_all();
         }
@@ -95,12 +108,15 @@ Listings listTree(const QString &root, bool subfolders)
     std::thread helper(worker);
     worker();
     helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
     return all;
 }
 
 struct Pass {
     const QString &mask;
     bool subfolders;
+    bool hidden;
     const Listings &listings;
     FileCollection &out;
     QSet<QString> &seen;
@@ -128,7 +144,7 @@ struct Pass {
         if (!subfolders)
             return;
         for (const DirEntry &e : l.entries) {
-            if (!entersFolder(e))
+            if (!entersFolder(e, hidden))
                 continue;
             run(childPath(folder, e.name), false);
             ++out.folders;
@@ -139,7 +155,7 @@ struct Pass {
 } // namespace
 
 FileCollection collectFiles(const QString &sourceFolder, const QString &targetFolder, bool subfolders,
-                            const QStringList &masks)
+                            const QStringList &masks, bool enterHiddenFolders)
 {
     FileCollection out;
     QSet<QString> seen;
@@ -147,11 +163,11 @@ FileCollection collectFiles(const QString &sourceFolder, const QString &targetFo
     const QString source = withoutTrailingSlash(sourceFolder);
     const QString target = withoutTrailingSlash(targetFolder);
     const bool anyMask = std::any_of(masks.cbegin(), masks.cend(), [](const QString &m) { return !m.isEmpty(); });
-    const Listings listings = anyMask ? listTree(source, subfolders) : Listings();
+    const Listings listings = anyMask ? listTree(source, subfolders, enterHiddenFolders) : Listings();
     for (const QString &mask : masks) {
         if (mask.isEmpty())
             continue;
-        Pass{mask, subfolders, listings, out, seen}.run(source, true);
+        Pass{mask, subfolders, enterHiddenFolders, listings, out, seen}.run(source, true);
         if (!subfolders)
             out.folders = 1;
     }
@@ -164,40 +180,65 @@ FileCollection collectFiles(const QString &sourceFolder, const QString &targetFo
     return out;
 }
 
-int copyCollected(const FileCollection &files, bool overwrite, const std::function<void()> &afterEach,
-                  const std::function<void()> &betweenChunks)
+CopyTally copyCollected(const FileCollection &files, const QString &targetFolder, bool overwrite,
+                        const std::function<void()> &afterEach, const std::function<void()> &betweenChunks,
+                        const std::atomic<bool> *cancel)
 {
-    int failed = 0;
-    QString lastFolder;
+    CopyTally tally;
+    const QString root = withoutTrailingSlash(targetFolder);
+    const qsizetype cut = root == QLatin1String("/") ? 1 : root.size() + 1;
+    std::unique_ptr<ConfinedRoot> confined;
     for (qsizetype i = 0; i < files.sources.size(); ++i) {
-        const QString &target = files.targets.at(i);
-        const QString folder = target.left(target.lastIndexOf(u'/'));
-        if (folder != lastFolder) {
-            QDir().mkpath(folder);
-            lastFolder = folder;
+        if (cancel && cancel->load()) {
+            tally.cancelled = true;
+            break;
         }
-        const CopyResult r = copyFile(files.sources.at(i), target, overwrite, betweenChunks);
-        if (!r.ok && !r.existed)
-            ++failed;
+        const QString &target = files.targets.at(i);
+        CopyResult r;
+        try {
+            if (!confined)
+                confined = std::make_unique<ConfinedRoot>(root);
+            r = copyFileInto(*confined, target.mid(cut), files.sources.at(i), overwrite, betweenChunks, cancel);
+        } catch (const Error &e) {
+            r.error = e.text();
+        }
+        if (r.cancelled) {
+            tally.cancelled = true;
+            break;
+        }
+        if (r.skipped)
+            ++tally.skipped;
+        else if (!r.ok && !r.existed)
+            ++tally.failed;
         if (afterEach)
             afterEach();
     }
-    return failed;
+    return tally;
 }
 
-QString copyStatus(int failedCopies, const QStringList &unreadable)
+QString copyStatus(int failedFiles, const QStringList &unreadable, bool packing)
 {
-    if (failedCopies == 0 && unreadable.isEmpty())
+    if (failedFiles == 0 && unreadable.isEmpty())
         return trMsg(QStringLiteral("Basarili"));
     QString status = trMsg(QStringLiteral("Basarisiz."));
-    if (failedCopies > 0)
-        status += QString::number(failedCopies) + u' ' + trMsg(QStringLiteral("dosya kopyalanamadi."));
+    if (failedFiles > 0)
+        status += QString::number(failedFiles) + u' '
+                  + trMsg(packing ? QStringLiteral("dosya arsive eklenemedi.") : QStringLiteral("dosya kopyalanamadi."));
     if (!unreadable.isEmpty()) {
-        if (failedCopies > 0)
+        if (failedFiles > 0)
             status += u' ';
         status += trMsg(QStringLiteral("Okunamayan klasor:")) + u' ' + unreadable.join(QStringLiteral(", "));
     }
     return status;
+}
+
+void makeConfinedFolder(const QString &folder)
+{
+    const QString path = withoutTrailingSlash(folder);
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const QString parent = slash <= 0 ? QStringLiteral("/") : path.left(slash);
+    ConfinedRoot root(parent);
+    root.folder(path.mid(slash + 1));
 }
 
 } // namespace kx

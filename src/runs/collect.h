@@ -2,11 +2,13 @@
 // File collection: the files of a source folder that match the masks, as parallel lists of
 // source paths and the target paths they are copied to, with the folder, file and byte counts.
 // One pass per non-empty mask; a file that several masks take is listed once, under the first.
-// Folders whose name begins with "." and links to folders are not entered. A subfolder that
-// cannot be read is skipped and named in `unreadable`, so a run can say it was incomplete.
+// Links to folders are never entered, folders whose name begins with "." only when asked (an
+// archive takes them, a copy leaves them out). A subfolder that cannot be read is skipped and
+// named in `unreadable`, so a run can say it was incomplete.
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 namespace kx {
@@ -21,17 +23,31 @@ struct FileCollection {
 };
 
 FileCollection collectFiles(const QString &sourceFolder, const QString &targetFolder, bool subfolders,
-                            const QStringList &masks);
+                            const QStringList &masks, bool enterHiddenFolders = false);
 
-// Copies every collected pair, creating the target's folders. Returns how many copies failed;
-// a target kept because it exists and overwrite is off is no failure. afterEach runs after
-// every file, betweenChunks inside the copy of a large one.
-int copyCollected(const FileCollection &files, bool overwrite, const std::function<void()> &afterEach,
-                  const std::function<void()> &betweenChunks);
+struct CopyTally {
+    int failed = 0;  // could not be copied
+    int skipped = 0; // gone (or no longer a plain file) since the collection: nothing to copy
+    bool cancelled = false;
+};
 
-// The status of a copying run's log line: "Basarili", or "Basarisiz." with the number of files
-// that could not be copied and the folders that could not be read.
-QString copyStatus(int failedCopies, const QStringList &unreadable);
+// Copies every collected pair into `targetFolder` (the folder the collection was made for),
+// creating the folders of each target and never following a link below `targetFolder`. A
+// target kept because it exists and overwrite is off is no failure, nor is a source that has
+// gone since it was collected. afterEach runs after every file, betweenChunks inside the copy of
+// a large one; a set `cancel` ends the copying after the file at hand.
+CopyTally copyCollected(const FileCollection &files, const QString &targetFolder, bool overwrite,
+                        const std::function<void()> &afterEach, const std::function<void()> &betweenChunks,
+                        const std::atomic<bool> *cancel = nullptr);
+
+// The status of a copying or packing run's log line: "Basarili", or "Basarisiz." with the number
+// of files that could not be copied (or packed) and the folders that could not be read. Made
+// with message translation, so on the user-interface thread.
+QString copyStatus(int failedFiles, const QStringList &unreadable, bool packing = false);
+
+// A run folder: its parents are made as the user's path says (links allowed), the run folder
+// itself must be a real folder, never a link. Throws kx::Error with the system's reason.
+void makeConfinedFolder(const QString &folder);
 
 // A folder path without trailing separators ("/" stays "/").
 QString withoutTrailingSlash(const QString &path);

@@ -1,7 +1,9 @@
 #include "runs/naming.h"
+#include "core/clock.h"
 #include "core/service.h"
 
 #include <QLocale>
+#include <algorithm>
 
 namespace kx {
 
@@ -12,6 +14,12 @@ QString TarihSaatCevir(const QDate &date, const QTime &tickTime)
                                               .arg(date.day(), 2, 10, QLatin1Char('0'))
                                               .arg(tickTime.hour(), 2, 10, QLatin1Char('0'))
                                               .arg(tickTime.minute(), 2, 10, QLatin1Char('0'));
+}
+
+QString currentRunStamp()
+{
+    const ServiceState &s = service();
+    return TarihSaatCevir(s.tickDate.isValid() ? s.tickDate : clock::today(), s.tickTime);
 }
 
 QString BackSlash(const QString &path)
@@ -47,7 +55,9 @@ QString archivePath(const QString &runFolder, const QString &sourceFolder)
 
 QString firebirdBackupFile(const QString &runFolderWithSlash, const QString &databasePath)
 {
-    const qsizetype cut = std::max(databasePath.lastIndexOf(u'/'), databasePath.lastIndexOf(u':'));
+    // A database on a Windows server names its folders with "\".
+    const qsizetype cut = std::max({databasePath.lastIndexOf(u'/'), databasePath.lastIndexOf(u':'),
+                                    databasePath.lastIndexOf(u'\\')});
     const QString fileName = databasePath.mid(cut + 1);
     const qsizetype dot = fileName.lastIndexOf(u'.');
     if (dot < 0)

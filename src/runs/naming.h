@@ -13,6 +13,9 @@ namespace kx {
 
 // YYYYMMDD_HHMM: the date given, hour and minute of the tick time.
 QString TarihSaatCevir(const QDate &date, const QTime &tickTime);
+// The stamp of a run set up now: the tick time with the day it belongs to (today before the
+// first tick).
+QString currentRunStamp();
 // Appends the folder separator unless the path already ends in one; an empty path becomes "/".
 QString BackSlash(const QString &path);
 // "59 saniye", "1 dakika 15 saniye" (the minute and second words of the long form translated).

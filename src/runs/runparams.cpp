@@ -1,7 +1,6 @@
 #include "runs/runparams.h"
 #include "core/codepage.h"
 #include "core/jobcipher.h"
-#include "settings/kxstorage.h"
 
 namespace kx {
 
@@ -9,7 +8,7 @@ namespace {
 
 bool flag(const JobFile &job, const char *key, bool defaultValue)
 {
-    return readSettingBool(job.value(QLatin1String(key)), defaultValue);
+    return job.flag(QLatin1String(key), defaultValue);
 }
 
 MessengerParams messenger(const JobFile &job)
@@ -62,7 +61,7 @@ FirebirdBackupParams firebirdBackupParams(const JobFile &job, const QString &job
 bool manualRetention(const JobFile &job)
 {
     const QString mode = job.value(QStringLiteral("YEDEKSIL"));
-    return !mode.isEmpty() && mode != QLatin1String("0") && job.value(QStringLiteral("YEDEK_ZAMANI")) == QLatin1String("1");
+    return !mode.isEmpty() && mode != QLatin1String("0") && scheduleUnit(job) == ScheduleUnit::Hour;
 }
 
 } // namespace kx

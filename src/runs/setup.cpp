@@ -1,38 +1,69 @@
 #include "runs/setup.h"
+#include "core/clock.h"
+#include "core/joblist.h"
 #include "core/service.h"
-#include "runs/firebirdbackup.h"
-#include "runs/folderbackup.h"
+#include "platform/kxerror.h"
+#include "runs/oplog.h"
+#include "scheduling/unfinished.h"
+#include "runs/firebirdbackuprun.h"
+#include "runs/folderbackuprun.h"
+#include "runs/runcontroller.h"
 
 namespace kx {
 
-QPointer<TOtoYedekDosyaF> &currentFolderRunner()
+quint64 DosyaOtoYedekAyarla(RunController &runs, const QString &programFolder, const QString &jobName,
+                            const JobFile &job, bool retention)
 {
-    static QPointer<TOtoYedekDosyaF> runner;
-    return runner;
+    return runs.start(
+        std::make_unique<FolderBackupRun>(programFolder, folderBackupParams(job, jobName, retention, false)));
 }
 
-QPointer<TOtoYedekFBF> &currentFirebirdRunner()
+quint64 FirebirdOtoYedekAyarla(RunController &runs, const QString &programFolder, const QString &jobName,
+                               const JobFile &job, bool retention)
 {
-    static QPointer<TOtoYedekFBF> runner;
-    return runner;
+    return runs.start(
+        std::make_unique<FirebirdBackupRun>(programFolder, firebirdBackupParams(job, jobName, retention, false)));
 }
 
-TOtoYedekDosyaF *DosyaOtoYedekAyarla(const QString &programFolder, const QString &jobName, bool retention)
-{
-    auto *runner = new TOtoYedekDosyaF(programFolder);
-    currentFolderRunner() = runner;
-    runner->params = folderBackupParams(service().jobBuffer, jobName, retention, false);
-    runner->YedekAyarla();
-    return runner;
-}
+} // namespace kx
 
-TOtoYedekFBF *FirebirdOtoYedekAyarla(const QString &programFolder, const QString &jobName, bool retention)
+namespace kx {
+
+int reportUnfinishedRuns(const QString &programFolder, const QStringList &folderJobs, const QStringList &firebirdJobs)
 {
-    auto *runner = new TOtoYedekFBF(programFolder);
-    currentFirebirdRunner() = runner;
-    runner->params = firebirdBackupParams(service().jobBuffer, jobName, retention, false);
-    runner->YedekAyarla();
-    return runner;
+    int found = 0;
+    auto visit = [&](const QString &name, JobKind kind) {
+        JobFile job;
+        try {
+            job = JobFile::load(jobFilePath(programFolder, name, kind));
+        } catch (const Error &) {
+            return; // a job that cannot be read has nothing to tell here
+        }
+        for (const UnfinishedRun &u : unfinishedRuns(name, job, false)) {
+            ++found;
+            removeLeftovers(u.runFolder);
+            QString module = u.module;
+            if (module.isEmpty())
+                module = trMsg(kind == JobKind::Folder ? QStringLiteral("Otomatik Yedekleme")
+                                                       : QStringLiteral("Otomatik FB Yedekleme"));
+            backupLog().write({module, name, logDateText(service().serviceDate), logTimeText(clock::timeOfDay()),
+                               u.source, u.target,
+                               trMsg(QStringLiteral("Basarisiz.")) + trMsg(QStringLiteral("Yedekleme yarida kesildi."))});
+            try {
+                markReported(u.runFolder);
+            } catch (const Error &) {
+                // Told again at the next start rather than never.
+            }
+        }
+    };
+    for (const QString &name : folderJobs)
+        visit(name, JobKind::Folder);
+    for (const QString &name : firebirdJobs)
+        visit(name, JobKind::Firebird);
+    const QString failure = backupLog().takeFailure();
+    if (!failure.isEmpty())
+        throw Error(failure);
+    return found;
 }
 
 } // namespace kx

@@ -1,21 +1,27 @@
 #pragma once
-// Setting up a scheduled backup run from the job held in the shared job buffer: a runner window
-// of the kind, filled from the job's keys, prepared and sliding in. The run itself starts later
-// from the window's slide timer while the caller lets events run.
+// Setting up a scheduled backup run from its job file as the scheduler loaded it: a run of the
+// kind, filled from the job's keys, handed to the run controller (which shows it in its window
+// and starts it once the window has slid in).
 
-#include <QPointer>
+#include "core/jobfile.h"
+
 #include <QString>
+#include <QStringList>
 
 namespace kx {
 
-class TOtoYedekDosyaF;
-class TOtoYedekFBF;
+class RunController;
 
-TOtoYedekDosyaF *DosyaOtoYedekAyarla(const QString &programFolder, const QString &jobName, bool retention);
-TOtoYedekFBF *FirebirdOtoYedekAyarla(const QString &programFolder, const QString &jobName, bool retention);
+// The run's number, or 0 when a backup of the kind is in progress.
+quint64 DosyaOtoYedekAyarla(RunController &runs, const QString &programFolder, const QString &jobName,
+                            const JobFile &job, bool retention);
+quint64 FirebirdOtoYedekAyarla(RunController &runs, const QString &programFolder, const QString &jobName,
+                               const JobFile &job, bool retention);
 
-// The newest runner of each kind (null once it has closed).
-QPointer<TOtoYedekDosyaF> &currentFolderRunner();
-QPointer<TOtoYedekFBF> &currentFirebirdRunner();
+// At start: every run folder of the listed jobs that a run left unfinished (the program was
+// killed, the machine went down) gets its leftover temporaries removed and one failure line in
+// the backup log, once. Returns how many were found. A log that cannot be written throws
+// kx::Error with the writer's reason, after every run was handled.
+int reportUnfinishedRuns(const QString &programFolder, const QStringList &folderJobs, const QStringList &firebirdJobs);
 
 } // namespace kx

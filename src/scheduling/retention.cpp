@@ -1,10 +1,10 @@
 #include "scheduling/retention.h"
 #include "core/jobfile.h"
 #include "core/joblist.h"
-#include "core/service.h"
 #include "platform/folderdelete.h"
 #include "platform/kxerror.h"
 #include "platform/listing.h"
+#include "scheduling/unfinished.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -32,7 +32,7 @@ QList<RunEntry> runList(const QStringList &names, const QString &prefix)
     return runs;
 }
 
-QStringList retentionPlan(const QList<RunEntry> &runs, const QString &mode, int x)
+QStringList retentionPlan(const QList<RunEntry> &runs, const QString &mode, qint64 x)
 {
     QStringList doomed;
     const qsizetype n = runs.size();
@@ -62,21 +62,20 @@ QStringList retentionPlan(const QList<RunEntry> &runs, const QString &mode, int 
 void YedekSil(const QString &programFolder, const QString &jobName)
 {
     try {
-        JobFile &job = service().jobBuffer;
-        job = JobFile::load(jobFilePath(programFolder, jobName, jobKindOf(jobName)));
+        const JobFile job = JobFile::load(jobFilePath(programFolder, jobName, jobKindOf(jobName)));
         const QString mode = job.value(QStringLiteral("YEDEKSIL"));
-        const int x = job.intValue(QStringLiteral("SILGUN"), 1);
+        const qint64 x = job.intValue(QStringLiteral("SILGUN"), 1);
         const QString target = job.value(QStringLiteral("HEDEF_DIZIN"));
-        const QString unit = job.value(QStringLiteral("YEDEK_ZAMANI"));
-        if (target.isEmpty())
+        if (target.isEmpty() || scheduleUnit(job) != ScheduleUnit::Hour)
             return;
         QStringList names;
         for (const DirEntry &e : listDirectory(target))
             names.append(e.name);
-        if (unit != QLatin1String("1"))
-            return;
         const QString folder = target.endsWith(u'/') ? target : target + u'/';
-        for (const QString &name : retentionPlan(runList(names, jobPrefix(jobName)), mode, x))
+        // A run that never finished is no backup to keep, and it is not ours to delete either.
+        QList<RunEntry> runs = runList(names, jobPrefix(jobName));
+        runs.removeIf([&](const RunEntry &r) { return isUnfinished(folder + r.name); });
+        for (const QString &name : retentionPlan(runs, mode, x))
             deleteFolderTree(folder + name);
     } catch (const Error &) {
         // Retention never interrupts the run that called it.

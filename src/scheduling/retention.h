@@ -20,10 +20,11 @@ struct RunEntry {
 QList<RunEntry> runList(const QStringList &names, const QString &prefix);
 
 // The names to delete, in deletion order.
-QStringList retentionPlan(const QList<RunEntry> &runs, const QString &mode, int x);
+QStringList retentionPlan(const QList<RunEntry> &runs, const QString &mode, qint64 x);
 
-// Loads the job into the shared job buffer and deletes what its rule says. Silent: a missing
-// job file, target folder or failing delete just ends or skips.
+// Reads the job file and deletes what its rule says. Runs that never finished are left out.
+// Silent: a missing job file, target folder or failing delete just ends or skips. Touches no
+// shared state, so a run may call it from its own thread.
 void YedekSil(const QString &programFolder, const QString &jobName);
 
 } // namespace kx

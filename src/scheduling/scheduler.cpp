@@ -2,11 +2,10 @@
 #include "core/clock.h"
 #include "core/daytime.h"
 #include "core/service.h"
+#include "platform/kxerror.h"
 #include "platform/termination.h"
 
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QTimer>
 #include <cmath>
 
 namespace kx {
@@ -16,9 +15,11 @@ namespace {
 // Rounding of the stored 15-digit numbers must not turn exactly two hours into 1.999...
 constexpr double kEpsilon = 1e-9;
 
+// Periods are counted in 64 bits: a period of two thousand million units is no reason to run at
+// every tick.
 bool hourlyDue(const JobFile &job, double today, double now)
 {
-    const int period = job.intValue(QStringLiteral("PERYOT"), 1);
+    const qint64 period = schedulePeriod(job);
     const QString lastDay = job.value(QStringLiteral("SON_YEDEK_GUNU"));
     const QString lastTime = job.value(QStringLiteral("SON_YEDEK_SAATI"));
     if (lastDay.isEmpty() || lastTime.isEmpty())
@@ -27,12 +28,14 @@ bool hourlyDue(const JobFile &job, double today, double now)
         return true;
     const double last = parseNumber(lastTime).value_or(0);
     const double hours = std::floor(std::fabs(now - last) * 24 + kEpsilon);
-    return hours >= period;
+    return hours >= double(period);
 }
 
-bool calendarDue(const JobFile &job, int daysPerUnit, double today, double now)
+bool calendarDue(const JobFile &job, qint64 daysPerUnit, double today, double now)
 {
-    const int span = job.intValue(QStringLiteral("PERYOT"), 1) * daysPerUnit;
+    const qint64 period = schedulePeriod(job);
+    // More days than any calendar holds: the job ran once and waits for ever.
+    const double span = double(period) * double(daysPerUnit);
     const QString lastDay = job.value(QStringLiteral("SON_YEDEK_GUNU"));
     if (!lastDay.isEmpty()) {
         const double last = parseNumber(lastDay).value_or(today - span);
@@ -45,9 +48,9 @@ bool calendarDue(const JobFile &job, int daysPerUnit, double today, double now)
     return true;
 }
 
-bool &backupFlag(JobKind kind)
+RunKind backupKind(JobKind kind)
 {
-    return kind == JobKind::Folder ? service().folderBackupRunning : service().firebirdBackupRunning;
+    return kind == JobKind::Folder ? RunKind::FolderBackup : RunKind::FirebirdBackup;
 }
 
 } // namespace
@@ -56,81 +59,134 @@ bool isDue(const JobFile &job, const QDate &serviceDate, const QTime &now)
 {
     const double today = serialDay(serviceDate);
     const double time = dayFraction(now);
-    const QString unit = job.value(QStringLiteral("YEDEK_ZAMANI"));
-    if (unit == QLatin1String("1"))
+    switch (scheduleUnit(job)) {
+    case ScheduleUnit::Hour:
         return hourlyDue(job, today, time);
-    if (unit == QLatin1String("2"))
+    case ScheduleUnit::Day:
         return calendarDue(job, 1, today, time);
-    if (unit == QLatin1String("3"))
+    case ScheduleUnit::Week:
         return calendarDue(job, 7, today, time);
-    if (unit == QLatin1String("4"))
+    case ScheduleUnit::Month:
         return calendarDue(job, 30, today, time);
+    case ScheduleUnit::None:
+        break;
+    }
     return false;
 }
 
-void Scheduler::waitWhileRunning(JobKind kind)
+Scheduler::Scheduler(RunningState &running, StartRun start, QObject *parent)
+    : QObject(parent), m_running(running), m_start(std::move(start))
 {
-    // Lets events run (timers, tray, windows, the runner itself) and sleeps in between, so the
-    // wait costs no processor time of its own.
-    while (backupFlag(kind) && !terminationRequested()) {
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    // A kind that becomes free lets a walk go on that waited for a run started by hand.
+    connect(&m_running, &RunningState::changed, this, [this](RunKind, bool running) {
+        if (!running && m_busy && !m_waiting)
+            advance();
+    }, Qt::QueuedConnection);
 }
 
-void Scheduler::tick(const QString &programFolder, const QStringList &folderJobs, const QStringList &firebirdJobs,
-                     const StartRun &start)
+void Scheduler::tick(const QString &programFolder, const QStringList &folderJobs, const QStringList &firebirdJobs)
 {
     ServiceState &s = service();
     s.serviceDate = clock::today();
-    s.tickTime = clock::timeOfDay().addSecs(-5);
-    if (m_busy || s.anyBackupRunning())
+    setTickTimeFromClock();
+    if (m_busy || m_running.anyBackup())
         return;
 
-    struct BusyMark {
-        bool &busy;
-        explicit BusyMark(bool &b) : busy(b) { busy = true; }
-        ~BusyMark() { busy = false; }
-    } mark(m_busy);
-
-    // The lists may be rebuilt while we wait for a run; walk what they were when the tick began.
-    QList<std::pair<JobKind, QString>> walk;
+    m_busy = true;
+    m_programFolder = programFolder;
+    // The lists may be rebuilt during the walk; it goes over what they were when it began.
+    m_queue.clear();
     for (const QString &name : folderJobs)
-        walk.append({JobKind::Folder, name});
+        m_queue.append({JobKind::Folder, name});
     for (const QString &name : firebirdJobs)
-        walk.append({JobKind::Firebird, name});
+        m_queue.append({JobKind::Firebird, name});
+    advance();
+}
 
-    for (const auto &[kind, name] : walk) {
-        const QString path = jobFilePath(programFolder, name, kind);
-        if (!QFileInfo(path).isFile())
-            continue;
-        s.jobBuffer = JobFile::load(path);
-        const JobFile loaded = s.jobBuffer;
-        if (loaded.value(QStringLiteral("AKTIF")) != QLatin1String("True"))
-            continue;
-        if (!isDue(loaded, s.serviceDate, clock::timeOfDay()))
-            continue;
+void Scheduler::runEnded(quint64 run)
+{
+    if (!m_busy || !m_waiting || run != m_currentRun)
+        return;
+    m_currentEnded = true;
+    advance();
+}
 
-        // One run per kind at a time: a manual run of this kind may have started meanwhile.
-        waitWhileRunning(kind);
-        if (terminationRequested())
+void Scheduler::advance()
+{
+    try {
+        if (m_waiting) {
+            if (!m_currentEnded)
+                return;
+            // The program is ending with the run cut short: no record, it runs again.
+            if (terminationRequested()) {
+                endWalk();
+                return;
+            }
+            recordLastRun();
+        }
+        while (!m_queue.isEmpty()) {
+            if (terminationRequested()) {
+                endWalk();
+                return;
+            }
+            const Entry entry = m_queue.first();
+            const QString path = jobFilePath(m_programFolder, entry.name, entry.kind);
+            if (!QFileInfo(path).isFile()) {
+                m_queue.removeFirst();
+                continue;
+            }
+            const JobFile job = JobFile::load(path);
+            if (!job.isTrue(QStringLiteral("AKTIF")) || !isDue(job, service().serviceDate, clock::timeOfDay())) {
+                m_queue.removeFirst();
+                continue;
+            }
+            // One run per kind at a time: a run started by hand goes first, this job is tested
+            // again once it has ended.
+            if (m_running.isRunning(backupKind(entry.kind)))
+                return;
+            m_queue.removeFirst();
+            const quint64 run = m_start(entry.kind, entry.name, job, scheduleUnit(job) == ScheduleUnit::Hour);
+            if (run == 0)
+                continue;
+            m_waiting = true;
+            m_current = entry;
+            m_currentJob = job;
+            m_currentRun = run;
+            m_currentEnded = false;
             return;
-        s.jobBuffer = loaded;
-        const QString unit = loaded.value(QStringLiteral("YEDEK_ZAMANI"));
-        start(kind, name, unit == QLatin1String("1"));
-        waitWhileRunning(kind);
-        // The program is ending with the run unfinished: no last-run record, it runs again.
-        if (terminationRequested())
-            return;
-
-        // Read the file again: edits saved during the run survive, and the shared buffer (which
-        // retention or another run may have reloaded) never decides what is written here.
-        JobFile record = QFileInfo(path).isFile() ? JobFile::load(path) : loaded;
-        record.setValue(QStringLiteral("SON_YEDEK_GUNU"), formatNumber(serialDay(s.serviceDate)));
-        record.setValue(QStringLiteral("SON_YEDEK_SAATI"), formatNumber(dayFraction(s.tickTime)));
-        record.save(path);
+        }
+        endWalk();
+    } catch (const Error &e) {
+        endWalk();
+        emit failed(e.text());
+    } catch (const std::exception &e) {
+        endWalk();
+        emit failed(QString::fromLocal8Bit(e.what()));
     }
+}
+
+void Scheduler::recordLastRun()
+{
+    m_waiting = false;
+    const ServiceState &s = service();
+    const QString path = jobFilePath(m_programFolder, m_current.name, m_current.kind);
+    // Read the file again: edits saved during the run survive. A file deleted during its own
+    // run is written again from what it held when the run started.
+    JobFile record = QFileInfo(path).isFile() ? JobFile::load(path) : m_currentJob;
+    record.setValue(QStringLiteral("SON_YEDEK_GUNU"), formatNumber(serialDay(s.serviceDate)));
+    record.setValue(QStringLiteral("SON_YEDEK_SAATI"), formatNumber(dayFraction(s.tickTime)));
+    record.save(path);
+}
+
+void Scheduler::endWalk()
+{
+    m_queue.clear();
+    m_waiting = false;
+    m_currentRun = 0;
+    if (!m_busy)
+        return;
+    m_busy = false;
+    emit walkEnded();
 }
 
 } // namespace kx

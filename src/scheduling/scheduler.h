@@ -1,40 +1,73 @@
 #pragma once
 // The five-minute tick: which jobs are due, running them one after the other, and recording
-// their last run in the job files.
+// their last run in the job files. The tick never waits: it keeps the jobs still to visit in a
+// queue and goes on when the run it started has ended, so a modal window, another tick or a
+// command of the user can come in between without anything waiting on anything else.
 
 #include "core/jobfile.h"
 #include "core/joblist.h"
+#include "core/runningstate.h"
 
 #include <QDate>
+#include <QObject>
 #include <QStringList>
 #include <QTime>
 #include <functional>
 
 namespace kx {
 
-// The due rule of a job's YEDEK_ZAMANI ("1" hourly, "2" daily, "3" weekly, "4" monthly of 30
-// days; anything else never) for the service date and the current time of day.
+// The due rule of a job's YEDEK_ZAMANI (hourly, daily, weekly, monthly of 30 days; anything
+// else never) for the service date and the current time of day.
 bool isDue(const JobFile &job, const QDate &serviceDate, const QTime &now);
 
-class Scheduler
+class Scheduler : public QObject
 {
+    Q_OBJECT
 public:
-    // Sets up the run of a due job; the runner window it creates holds the in-progress flag of
-    // its kind until it closes.
-    using StartRun = std::function<void(JobKind kind, const QString &jobName, bool retention)>;
+    // Sets up the run of a due job from its file as loaded. Returns the run's number, by which
+    // runEnded() is told, or 0 when the run could not be set up.
+    using StartRun = std::function<quint64(JobKind kind, const QString &jobName, const JobFile &job, bool retention)>;
 
-    // One tick (TimerOTOTimer): moves the service date and the tick time, then, unless a tick or
-    // a backup is already at work, walks the folder jobs and then the Firebird jobs. A job file
-    // that cannot be read or written ends the tick with kx::Error.
-    void tick(const QString &programFolder, const QStringList &folderJobs, const QStringList &firebirdJobs,
-              const StartRun &start);
+    Scheduler(RunningState &running, StartRun start, QObject *parent = nullptr);
 
+    // One tick (TimerOTOTimer): moves the service date and the tick time, then, unless a walk
+    // or a backup is already at work, starts walking the folder jobs and then the Firebird
+    // jobs as the lists stand now.
+    void tick(const QString &programFolder, const QStringList &folderJobs, const QStringList &firebirdJobs);
+
+    // A walk is under way (the busy mark).
     bool busy() const { return m_busy; }
 
-private:
-    void waitWhileRunning(JobKind kind);
+public slots:
+    // The run with this number has ended (its end steps are done).
+    void runEnded(quint64 run);
 
+signals:
+    // A job file could not be read or written: the walk has ended with this text.
+    void failed(const QString &text);
+    // The walk has visited every job, or ended by a failure.
+    void walkEnded();
+
+private:
+    struct Entry {
+        JobKind kind;
+        QString name;
+    };
+    void advance();
+    void recordLastRun();
+    void endWalk();
+
+    RunningState &m_running;
+    StartRun m_start;
+    QString m_programFolder;
+    QList<Entry> m_queue;
     bool m_busy = false;
+    // The job whose run the walk waits for, as it was loaded when the run started.
+    bool m_waiting = false;
+    Entry m_current{JobKind::Folder, QString()};
+    JobFile m_currentJob;
+    quint64 m_currentRun = 0;
+    bool m_currentEnded = false;
 };
 
 } // namespace kx

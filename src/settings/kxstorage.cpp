@@ -1,4 +1,5 @@
 #include "settings/kxstorage.h"
+#include "core/jobfile.h"
 #include "settings/inifile.h"
 
 namespace kx {
@@ -66,14 +67,8 @@ void TKxStorage::setValue(const QString &name, const QString &value)
 
 bool readSettingBool(const QString &text, bool defaultValue)
 {
-    const QString t = text.trimmed();
-    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool ok = false;
-    const double n = t.toDouble(&ok);
-    return ok ? n != 0 : defaultValue;
+    // The same rule as every boolean of a job file.
+    return parseBool(text).value_or(defaultValue);
 }
 
 } // namespace kx

@@ -4,12 +4,13 @@
 #include "core/joblist.h"
 #include "core/service.h"
 #include "i18n/translate.h"
-#include "platform/dialogs.h"
-#include "runs/oplog.h"
-#include "runs/setup.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
+#include "runs/oplog.h"
+#include "runs/setup.h"
 #include "settings/registry.h"
+#include "ui/dialogs.h"
+#include "ui/runnerwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,8 +22,21 @@
 
 namespace kx {
 
+namespace {
+std::function<bool()> g_trayProbe;
+}
+
+void TAnaFormF::setTrayProbe(std::function<bool()> probe)
+{
+    g_trayProbe = std::move(probe);
+}
+
 TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, QWidget *parent)
-    : QWidget(parent), FSAyar(TKxStorage::programSettings()), m_registryPath(registryPath)
+    : QWidget(parent), FSAyar(TKxStorage::programSettings()), m_registryPath(registryPath),
+      m_scheduler(m_runs.running(), [this](JobKind kind, const QString &name, const JobFile &job, bool retention) {
+          return kind == JobKind::Folder ? DosyaOtoYedekAyarla(name, job, retention)
+                                         : FirebirdOtoYedekAyarla(name, job, retention);
+      })
 {
     m_programFolder = programFolder;
     if (!m_programFolder.endsWith(u'/'))
@@ -56,6 +70,18 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
             guarded([this] { RxTrayIcon1DblClick(); });
     });
 
+    // Runs show in their windows; what goes wrong at their end is told once they have ended.
+    m_runs.setViewFactory([](Run *run) { showRunWindow(run); });
+    m_runs.setErrorDisplay([](const QString &text) { Dialogs::error(text); });
+    connect(&m_runs, &RunController::runEnded, &m_scheduler, &Scheduler::runEnded);
+    connect(&m_scheduler, &Scheduler::failed, this, [](const QString &text) { Dialogs::error(text); });
+
+    // A panel that starts after the service (a desktop session started with it) gets the icon
+    // as soon as its tray is there.
+    m_trayTimer = new QTimer(this);
+    m_trayTimer->setInterval(5000);
+    connect(m_trayTimer, &QTimer::timeout, this, &TAnaFormF::showTrayIcon);
+
     service().serviceDate = clock::today();
     setLogFolder(m_programFolder);
     setTranslators([this](const QString &t) { return CompDilCevirMsg(t); },
@@ -85,11 +111,7 @@ void TAnaFormF::FormCreate()
         // 1. Caption and tray hint.
         setWindowTitle(QLatin1String(kApplicationTitle) + u' ' + QLatin1String(kVersionText));
         RxTrayIcon1->setToolTip(QLatin1String(kApplicationTitle));
-        if (QSystemTrayIcon::isSystemTrayAvailable())
-            RxTrayIcon1->show();
-
-        // 2. The shared job buffer.
-        service().jobBuffer.clear();
+        showTrayIcon();
 
         // 3. Settings: restore from "Ayar.ini" and write them all back. A folder we may not write
         // into must not keep the scheduler from running, so that failure alone is only reported.
@@ -100,8 +122,13 @@ void TAnaFormF::FormCreate()
             Dialogs::error(e.text());
         }
 
-        // 4. A language left for us by another program.
-        takeOverRegistryLanguage(FSAyar, m_registryPath);
+        // 4. A language left for us by another program. Saving it is worth a message, not the
+        // scheduler: the later steps go on.
+        try {
+            takeOverRegistryLanguage(FSAyar, m_registryPath);
+        } catch (const Error &e) {
+            Dialogs::error(e.text());
+        }
 
         // 5., 6. Language file, then our own texts.
         DilDosyasiYukle();
@@ -121,6 +148,9 @@ void TAnaFormF::FormCreate()
         // 10. Operation logs into memory.
         backupLog().load();
         restoreLog().load();
+
+        // 11. Runs a killed program left unfinished are told once, and their leftovers go.
+        reportUnfinishedRuns(m_programFolder, MemoDOSYAYD, MemoFBYEDEK);
     } catch (const Error &e) {
         Dialogs::error(e.text());
     } catch (const std::exception &e) {
@@ -178,22 +208,29 @@ void TAnaFormF::CompFormDilCevir(QObject *window)
 
 void TAnaFormF::TimerOTOTimer()
 {
-    m_scheduler.tick(m_programFolder, MemoDOSYAYD, MemoFBYEDEK, [this](JobKind kind, const QString &name, bool retention) {
-        if (kind == JobKind::Folder)
-            DosyaOtoYedekAyarla(name, retention);
-        else
-            FirebirdOtoYedekAyarla(name, retention);
-    });
+    m_scheduler.tick(m_programFolder, MemoDOSYAYD, MemoFBYEDEK);
 }
 
-void TAnaFormF::DosyaOtoYedekAyarla(const QString &jobName, bool retention)
+quint64 TAnaFormF::DosyaOtoYedekAyarla(const QString &jobName, const JobFile &job, bool retention)
 {
-    kx::DosyaOtoYedekAyarla(m_programFolder, jobName, retention);
+    return kx::DosyaOtoYedekAyarla(m_runs, m_programFolder, jobName, job, retention);
 }
 
-void TAnaFormF::FirebirdOtoYedekAyarla(const QString &jobName, bool retention)
+quint64 TAnaFormF::FirebirdOtoYedekAyarla(const QString &jobName, const JobFile &job, bool retention)
 {
-    kx::FirebirdOtoYedekAyarla(m_programFolder, jobName, retention);
+    return kx::FirebirdOtoYedekAyarla(m_runs, m_programFolder, jobName, job, retention);
+}
+
+void TAnaFormF::showTrayIcon()
+{
+    const bool available = g_trayProbe ? g_trayProbe() : QSystemTrayIcon::isSystemTrayAvailable();
+    if (!available) {
+        if (!m_trayTimer->isActive())
+            m_trayTimer->start();
+        return;
+    }
+    m_trayTimer->stop();
+    RxTrayIcon1->show();
 }
 
 void TAnaFormF::RxTrayIcon1DblClick()
@@ -220,10 +257,7 @@ void TAnaFormF::Kapat1Click()
 
 bool TAnaFormF::FormClose()
 {
-    if (service().anyBackupRunning())
-        return false;
-    service().jobBuffer.clear();
-    return true;
+    return !m_runs.running().anyBackup();
 }
 
 void TAnaFormF::closeEvent(QCloseEvent *event)

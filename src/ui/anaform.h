@@ -4,11 +4,13 @@
 // never shown; the program lives in the tray.
 
 #include "i18n/filesearch.h"
+#include "runs/runcontroller.h"
 #include "scheduling/scheduler.h"
 #include "settings/kxstorage.h"
 #include "settings/theme.h"
 
 #include <QStringList>
+#include <functional>
 #include <QWidget>
 
 class QAction;
@@ -44,10 +46,17 @@ public:
 
     // Scheduler tick.
     void TimerOTOTimer();
-    // Set up a scheduled run of the job loaded into the shared job buffer.
-    void DosyaOtoYedekAyarla(const QString &jobName, bool retention);
-    void FirebirdOtoYedekAyarla(const QString &jobName, bool retention);
+    // Set up a scheduled run of the job as the scheduler loaded it; the run's number, or 0.
+    quint64 DosyaOtoYedekAyarla(const QString &jobName, const JobFile &job, bool retention);
+    quint64 FirebirdOtoYedekAyarla(const QString &jobName, const JobFile &job, bool retention);
     Scheduler &scheduler() { return m_scheduler; }
+    // The runs and the in-progress flags.
+    RunController &runs() { return m_runs; }
+
+    // Shows the tray icon once a tray is there; until then asks again every few seconds.
+    void showTrayIcon();
+    // Test seam: whether a tray is there (the system is asked when none is set).
+    static void setTrayProbe(std::function<bool()> probe);
 
     // Tray menu commands.
     void RxTrayIcon1DblClick();
@@ -86,7 +95,9 @@ private:
 
     QString m_programFolder;
     QString m_registryPath;
+    RunController m_runs;
     Scheduler m_scheduler;
+    QTimer *m_trayTimer = nullptr;
 };
 
 } // namespace kx

@@ -1,5 +1,5 @@
-#include "settings/skindialog.h"
-#include "platform/dialogs.h"
+#include "ui/skindialog.h"
+#include "ui/dialogs.h"
 #include "platform/kxerror.h"
 #include "settings/theme.h"
 

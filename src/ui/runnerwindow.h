@@ -1,9 +1,14 @@
 #pragma once
-// What the four runner windows share: the in-progress flag held while the window exists, the
-// detailed or compact layout, the slide-in from the bottom right corner of the work area with
-// the run starting inside the slide timer, the elapsed-time display, the close delay, the
-// slide-out, and hiding by double click. Borderless, always on top, never taking the focus.
+// What the four runner windows share. A runner window shows one run (a widget-free object that
+// does its work on a thread of its own): the detailed or compact layout, the slide-in from the
+// bottom right corner of the work area with the run started once the window has grown, the
+// elapsed-time display, the close delay after the run has ended, the slide-out, and hiding by
+// double click. Borderless, always on top, never taking the focus. The window holds no flag and
+// no rule of the run: it may outlive the run, and the run never waits for it.
 
+#include "core/runningstate.h"
+
+#include <QPointer>
 #include <QWidget>
 
 class QGridLayout;
@@ -12,20 +17,22 @@ class QTimer;
 
 namespace kx {
 
+class Run;
+
 class TRunnerF : public QWidget
 {
     Q_OBJECT
 public:
-    enum class Kind { FolderBackup, FirebirdBackup, FolderRestore, FirebirdRestore };
-
     static constexpr int kWidth = 242;
     static constexpr int kDetailedHeight = 186;
     static constexpr int kCompactHeight = 111;
 
-    TRunnerF(Kind kind, bool hideOnDoubleClick, QWidget *parent = nullptr);
+    // `run` may be null (a window tried on its own); the window then finishes when told.
+    TRunnerF(Run *run, RunKind kind, bool hideOnDoubleClick, QWidget *parent = nullptr);
     ~TRunnerF() override;
 
-    Kind kind() const { return m_kind; }
+    RunKind kind() const { return m_kind; }
+    Run *run() const { return m_run; }
     bool detailed() const { return m_detailed; }
     int clientHeight() const { return m_clientHeight; }
     qint64 elapsedSeconds() const { return m_elapsed; }
@@ -35,7 +42,7 @@ public:
     // Places the window at height 0 below the work area's bottom right corner and starts growing
     // it; the run starts from the slide timer once it has grown.
     void startSlideIn();
-    // Every way a run ends comes here: the window closes by itself after the close delay.
+    // The run has ended: the window closes by itself after the close delay.
     void finishRun();
 
     void startElapsedTimer();
@@ -48,11 +55,15 @@ public:
     QLabel *sureValue() const { return m_sure; }
 
 signals:
+    // The window has slid in and starts its run now.
+    void runStarting();
     void closed();
 
 protected:
-    // The kind's work; called once, inside the slide timer's event.
-    virtual void runWork() = 0;
+    // What the window shows of its run; called whenever the run's display changes.
+    virtual void showDisplay() {}
+    // Called once when the run has ended, before the close delay starts.
+    virtual void showEnd() {}
 
     // Builds a "caption value" row; detail rows exist only in the detailed layout (null else).
     QLabel *addRow(const QString &caption, bool detailOnly);
@@ -66,14 +77,16 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
+    QPointer<Run> m_run;
+
 private:
     void slideTick();
     void hideTick();
     void elapsedTick();
+    void runEnded();
     void setHeightKeepingBottom(int height);
-    bool *flag() const;
 
-    Kind m_kind;
+    RunKind m_kind;
     bool m_hideOnDoubleClick;
     bool m_detailed;
     int m_clientHeight;
@@ -93,5 +106,9 @@ private:
     QTimer *m_elapsedTimer;
     QTimer *m_hideTimer;
 };
+
+// The window of a run, of the run's kind, prepared from what the run shows and sliding in.
+// The controller's window hook.
+TRunnerF *showRunWindow(Run *run);
 
 } // namespace kx

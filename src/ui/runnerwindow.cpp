@@ -1,7 +1,15 @@
-#include "runs/runnerwindow.h"
+#include "ui/runnerwindow.h"
 #include "core/service.h"
-#include "platform/dialogs.h"
+#include "runs/firebirdbackuprun.h"
+#include "runs/firebirdrestorerun.h"
+#include "runs/folderbackuprun.h"
+#include "runs/folderrestorerun.h"
 #include "runs/naming.h"
+#include "runs/run.h"
+#include "ui/firebirdbackupwindow.h"
+#include "ui/firebirdrestorewindow.h"
+#include "ui/folderbackupwindow.h"
+#include "ui/folderrestorewindow.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -27,12 +35,11 @@ void TRunnerF::setTimings(int slideStepMs, int closeDelayMs, int elapsedMs)
     g_elapsedMs = elapsedMs;
 }
 
-TRunnerF::TRunnerF(Kind kind, bool hideOnDoubleClick, QWidget *parent)
+TRunnerF::TRunnerF(Run *run, RunKind kind, bool hideOnDoubleClick, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus),
-      m_kind(kind), m_hideOnDoubleClick(hideOnDoubleClick), m_detailed(service().detailedRunners),
+      m_run(run), m_kind(kind), m_hideOnDoubleClick(hideOnDoubleClick), m_detailed(service().detailedRunners),
       m_clientHeight(m_detailed ? kDetailedHeight : kCompactHeight)
 {
-    *flag() = true;
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
@@ -51,34 +58,35 @@ TRunnerF::TRunnerF(Kind kind, bool hideOnDoubleClick, QWidget *parent)
     m_closeTimer->setSingleShot(true);
     m_elapsedTimer = new QTimer(this);
     m_hideTimer = new QTimer(this);
-    connect(m_slideTimer, &QTimer::timeout, this, [this] { guarded([this] { slideTick(); }); });
+    connect(m_slideTimer, &QTimer::timeout, this, &TRunnerF::slideTick);
     connect(m_closeTimer, &QTimer::timeout, this, [this] {
         m_growing = false;
         m_slideTimer->start(g_slideMs);
     });
     connect(m_elapsedTimer, &QTimer::timeout, this, &TRunnerF::elapsedTick);
     connect(m_hideTimer, &QTimer::timeout, this, &TRunnerF::hideTick);
+
+    if (run) {
+        connect(run, &Run::displayChanged, this, [this] { showDisplay(); });
+        connect(run, &Run::elapsedStarted, this, &TRunnerF::startElapsedTimer);
+        connect(run, &Run::finished, this, &TRunnerF::runEnded);
+    }
 }
 
 TRunnerF::~TRunnerF()
 {
-    *flag() = false;
+    // Should the window go before it has started its run (the program ends), the run must not
+    // wait for it.
+    if (m_run && !m_runStarted)
+        m_run->start();
 }
 
-bool *TRunnerF::flag() const
+void TRunnerF::runEnded()
 {
-    ServiceState &s = service();
-    switch (m_kind) {
-    case Kind::FolderBackup:
-        return &s.folderBackupRunning;
-    case Kind::FirebirdBackup:
-        return &s.firebirdBackupRunning;
-    case Kind::FolderRestore:
-        return &s.folderRestoreRunning;
-    case Kind::FirebirdRestore:
-        break;
-    }
-    return &s.firebirdRestoreRunning;
+    stopElapsedTimer();
+    showDisplay();
+    showEnd();
+    finishRun();
 }
 
 QLabel *TRunnerF::addRow(const QString &caption, bool detailOnly)
@@ -149,7 +157,9 @@ void TRunnerF::slideTick()
             for (QWidget *w : m_content->findChildren<QWidget *>())
                 if (!qobject_cast<QLabel *>(w))
                     w->setEnabled(false);
-            runWork();
+            emit runStarting();
+            if (m_run)
+                m_run->start();
         }
         return;
     }
@@ -219,9 +229,38 @@ void TRunnerF::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    *flag() = false;
     emit closed();
     QWidget::closeEvent(event);
+}
+
+} // namespace kx
+
+namespace kx {
+
+TRunnerF *showRunWindow(Run *run)
+{
+    switch (run->kind()) {
+    case RunKind::FolderBackup: {
+        auto *w = new TOtoYedekDosyaF(static_cast<FolderBackupRun *>(run));
+        w->YedekAyarla();
+        return w;
+    }
+    case RunKind::FirebirdBackup: {
+        auto *w = new TOtoYedekFBF(static_cast<FirebirdBackupRun *>(run));
+        w->YedekAyarla();
+        return w;
+    }
+    case RunKind::FolderRestore: {
+        auto *w = new TRestoreDosyaF(static_cast<FolderRestoreRun *>(run));
+        w->RestoreAyarla();
+        return w;
+    }
+    case RunKind::FirebirdRestore:
+        break;
+    }
+    auto *w = new TRestoreFBF(static_cast<FirebirdRestoreRun *>(run));
+    w->RestoreAyarla();
+    return w;
 }
 
 } // namespace kx

@@ -1,10 +1,10 @@
-#include "i18n/settingsdialog.h"
+#include "ui/settingsdialog.h"
 #include "core/service.h"
 #include "i18n/translate.h"
-#include "platform/dialogs.h"
+#include "ui/dialogs.h"
 #include "platform/kxerror.h"
 #include "settings/kxstorage.h"
-#include "settings/skindialog.h"
+#include "ui/skindialog.h"
 #include "settings/theme.h"
 
 #include <QCheckBox>

@@ -29,6 +29,8 @@ public:
     // Text input; nullopt-like: ok is false when cancelled.
     static QString input(QWidget *parent, const QString &title, const QString &label, const QString &value, bool *ok);
     // The application's general error display: a failure that ended a command or a timer event.
+    // It does not wait for the user: the box stays open beside whatever goes on, so showing an
+    // error never runs a nested event loop.
     static void error(const QString &text);
 
     // Test seam: when scripted, nothing is shown. Answers are taken in order (questions take
@@ -37,6 +39,9 @@ public:
     static bool isScripted();
     static void queueAnswer(const QString &answer);
     static QList<Shown> takeShown();
+    // Test seam for a user who takes a while: a scripted box keeps events running this long
+    // before it answers, as a real modal box would.
+    static void setHoldMs(int ms);
 
 private:
     static QString nextAnswer(const QString &fallback);

@@ -1,16 +1,14 @@
 #pragma once
-// What the Firebird backup and restore runners share: the activity strip (the server reports
+// What the Firebird backup and restore windows share: the activity strip (the server reports
 // no share of the work done, only that it is alive) and the completion label, which tells how
 // the run went.
 
-#include "runs/runnerwindow.h"
+#include "ui/runnerwindow.h"
 
 class QLabel;
 class QProgressBar;
 
 namespace kx {
-
-class OperationLog;
 
 class TFirebirdRunnerF : public TRunnerF
 {
@@ -20,16 +18,16 @@ public:
     QLabel *LabelTamam = nullptr; // completion label, hidden until the end
 
 protected:
-    using TRunnerF::TRunnerF;
+    TFirebirdRunnerF(Run *run, RunKind kind, const QString &failedText, QWidget *parent);
 
     // The activity strip and the completion label with its text for a run that went well.
     void addActivityAndDoneLabel(const QString &doneText);
-    // Every end of a run: the strip and the elapsed time stop, the label shows the done text or
-    // `failedText` with the first line of the failure (all of it as a hint), the close delay
-    // starts, and a log that could not be written is shown.
-    void endFirebirdRun(const QString &failure, const QString &failedText, OperationLog &log);
+    // The strip stops; the label shows the done text, or the failed text with the first line
+    // of the failure (all of it as a hint).
+    void showEnd() override;
 
 private:
+    QString m_failedText; // untranslated; translated when shown
     QString m_doneText;
 };
 

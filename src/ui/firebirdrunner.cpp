@@ -1,17 +1,25 @@
-#include "runs/firebirdrunner.h"
-#include "platform/dialogs.h"
-#include "runs/oplog.h"
+#include "ui/firebirdrunner.h"
+#include "core/service.h"
+#include "runs/run.h"
 
 #include <QLabel>
 #include <QProgressBar>
 
 namespace kx {
 
+TFirebirdRunnerF::TFirebirdRunnerF(Run *run, RunKind kind, const QString &failedText, QWidget *parent)
+    : TRunnerF(run, kind, true, parent), m_failedText(failedText)
+{
+    // The strip moves from the moment the run starts.
+    connect(this, &TRunnerF::runStarting, this, [this] { Animasyon->setRange(0, 0); });
+}
+
 void TFirebirdRunnerF::addActivityAndDoneLabel(const QString &doneText)
 {
     Animasyon = new QProgressBar;
     Animasyon->setObjectName(QStringLiteral("Animasyon"));
-    Animasyon->setRange(0, 0);
+    Animasyon->setRange(0, 1);
+    Animasyon->setValue(0);
     Animasyon->setTextVisible(false);
     Animasyon->setFixedHeight(10);
     addWide(Animasyon);
@@ -23,25 +31,22 @@ void TFirebirdRunnerF::addActivityAndDoneLabel(const QString &doneText)
     addWide(LabelTamam);
 }
 
-void TFirebirdRunnerF::endFirebirdRun(const QString &failure, const QString &failedText, OperationLog &log)
+void TFirebirdRunnerF::showEnd()
 {
     // The done text as the window translated it when it was made.
     if (m_doneText.isEmpty())
         m_doneText = LabelTamam->text();
-    finishRun();
-    stopElapsedTimer();
+    const bool failed = m_run && m_run->display().failed;
+    const QString failure = m_run ? m_run->display().failure : QString();
     Animasyon->setRange(0, 1);
-    Animasyon->setValue(failure.isEmpty() ? 1 : 0);
-    if (failure.isEmpty()) {
+    Animasyon->setValue(failed ? 0 : 1);
+    if (!failed) {
         LabelTamam->setText(m_doneText);
     } else {
-        LabelTamam->setText(failedText + u' ' + failure.section(u'\n', 0, 0));
+        LabelTamam->setText(trMsg(m_failedText) + u' ' + failure.section(u'\n', 0, 0));
         LabelTamam->setToolTip(failure);
     }
     LabelTamam->show();
-    const QString logFailure = log.takeFailure();
-    if (!logFailure.isEmpty())
-        Dialogs::error(logFailure);
 }
 
 } // namespace kx

@@ -1,4 +1,4 @@
-#include "runs/progressbar.h"
+#include "ui/progressbar.h"
 
 #include <QPainter>
 #include <cmath>

@@ -1,8 +1,10 @@
-#include "platform/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "platform/kxerror.h"
 #include <exception>
@@ -11,13 +13,31 @@ namespace kx {
 
 namespace {
 bool g_scripted = false;
+int g_holdMs = 0;
 QStringList g_answers;
 QList<Dialogs::Shown> g_shown;
+
+// A scripted box that holds its answer lets events run meanwhile, as a real modal box does.
+void hold()
+{
+    if (g_holdMs <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(g_holdMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 } // namespace
+
+void Dialogs::setHoldMs(int ms)
+{
+    g_holdMs = ms;
+}
 
 void Dialogs::setScripted(bool on)
 {
     g_scripted = on;
+    g_holdMs = 0;
     g_answers.clear();
     g_shown.clear();
 }
@@ -48,6 +68,7 @@ void Dialogs::information(QWidget *parent, const QString &title, const QString &
 {
     if (g_scripted) {
         g_shown.append({Kind::Information, title, text});
+        hold();
         return;
     }
     QMessageBox::information(parent, title, text);
@@ -57,6 +78,7 @@ bool Dialogs::question(QWidget *parent, const QString &title, const QString &tex
 {
     if (g_scripted) {
         g_shown.append({Kind::Question, title, text});
+        hold();
         return nextAnswer(QStringLiteral("yes")) == QLatin1String("yes");
     }
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
@@ -66,6 +88,7 @@ QString Dialogs::input(QWidget *parent, const QString &title, const QString &lab
 {
     if (g_scripted) {
         g_shown.append({Kind::Input, title, label});
+        hold();
         if (ok)
             *ok = true;
         return nextAnswer(value);
@@ -77,13 +100,17 @@ void Dialogs::error(const QString &text)
 {
     if (g_scripted) {
         g_shown.append({Kind::Error, QString(), text});
+        hold();
         return;
     }
     qWarning("%s", qPrintable(text));
-    // Without a screen (offscreen service) a modal box would wait for ever on nobody.
+    // Without a screen (offscreen service) nobody would ever close it.
     if (QGuiApplication::platformName() == QLatin1String("offscreen") || !qobject_cast<QApplication *>(qApp))
         return;
-    QMessageBox::critical(nullptr, QApplication::applicationName(), text);
+    auto *box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void guarded(const std::function<void()> &work)

@@ -1,0 +1,173 @@
+#include "runs/firebirdbackuprun.h"
+#include "core/service.h"
+#include "platform/copyfile.h"
+#include "platform/files.h"
+#include "platform/kxerror.h"
+#include "runs/collect.h"
+#include "runs/messenger.h"
+#include "runs/naming.h"
+#include "runs/oplog.h"
+#include "scheduling/retention.h"
+#include "scheduling/unfinished.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <sys/stat.h>
+
+namespace kx {
+
+namespace {
+
+bool isLoopbackServer(const QString &server)
+{
+    // "127.0.0.1/3051" names a port as well.
+    QHostAddress address;
+    return address.setAddress(server.section(u'/', 0, 0)) && address.isLoopback();
+}
+
+// The local server usually runs as a user of its own and has to create the backup file in a
+// folder this program made. Others may add entries (write and search) but not list them, and
+// the sticky bit keeps them from removing or replacing what the program or the server put
+// there; the parents keep whatever they had.
+void openForServer(const QString &folder)
+{
+    ::chmod(QFile::encodeName(folder).constData(), S_ISVTX | S_IRWXU | S_IWGRP | S_IXGRP | S_IWOTH | S_IXOTH);
+}
+
+} // namespace
+
+FirebirdLocation splitFirebirdDatabase(const QString &database)
+{
+    const qsizetype colon = database.indexOf(u':');
+    const QString head = colon < 0 ? QString() : database.left(colon);
+    if (head.size() < 2 || !head.contains(u'.'))
+        return {QStringLiteral("127.0.0.1"), database, true};
+    return {head, database.mid(colon + 1), isLoopbackServer(head)};
+}
+
+QString firebirdTimeoutText()
+{
+    return trMsg(QStringLiteral("Firebird sunucusu (%1) %2 saniye icinde yanit vermedi."));
+}
+
+void runFirebirdService(const FbRequest &request, const std::function<void(const QString &)> &onLine,
+                        const std::atomic<bool> *cancel, const QString &timeoutText)
+{
+    try {
+        runFbService(request, onLine, cancel);
+    } catch (const FbTimeout &e) {
+        throw Error(QString(timeoutText).arg(e.host()).arg(e.seconds()));
+    }
+}
+
+FirebirdBackupRun::FirebirdBackupRun(const QString &programFolder, const FirebirdBackupParams &params, QObject *parent)
+    : Run(RunKind::FirebirdBackup, parent), m_programFolder(programFolder), m_params(params)
+{
+}
+
+void FirebirdBackupRun::prepare()
+{
+    m_display.jobName = m_params.jobName;
+    m_display.source = m_params.database;
+    m_display.target = m_params.targetFolder;
+    m_module = trMsg(m_params.manual ? QStringLiteral("Manuel FB Yedekleme") : QStringLiteral("Otomatik FB Yedekleme"));
+    m_timeoutText = firebirdTimeoutText();
+    m_noFileText = trMsg(QStringLiteral("Sunucu basarili dedi ama yedek dosyasi bulunamadi:"));
+    m_secondCopyText = trMsg(QStringLiteral("Ikinci kopya alinamadi."));
+
+    const QString name = runFolderName(m_params.jobName, currentRunStamp());
+    m_runFolder = folderRunFolder(m_params.targetFolder, name, false) + u'/';
+    m_runFolder2 = m_params.targetFolder2.isEmpty() ? QString() : folderRunFolder(m_params.targetFolder2, name, false) + u'/';
+    m_backupFile = firebirdBackupFile(m_runFolder, m_params.database);
+    m_database = m_params.database;
+}
+
+void FirebirdBackupRun::writeLog(const QString &source, const QString &target, std::function<QString()> status)
+{
+    postLog(&backupLog, [this, source, target, status = std::move(status)](const QTime &now) {
+        return LogEntry{m_module, m_params.jobName, logDateText(service().serviceDate), logTimeText(now), source,
+                        target, status()};
+    });
+}
+
+void FirebirdBackupRun::work()
+{
+    const FirebirdLocation where = splitFirebirdDatabase(m_params.database);
+    // From here on the log shows the path without the server.
+    m_database = where.database;
+
+    if (QFileInfo::exists(m_runFolder) && !m_params.overwrite)
+        return end(false);
+    for (const UnfinishedRun &u : unfinishedRuns(m_params.jobName, {m_params.targetFolder, m_params.targetFolder2}, true))
+        removeLeftovers(u.runFolder);
+    const bool newFolder = !QFileInfo::exists(m_runFolder);
+    try {
+        makeConfinedFolder(m_runFolder);
+        markUnfinished({m_runFolder, m_module, m_params.jobName, m_database, m_backupFile});
+    } catch (const Error &e) {
+        return fail(e.text());
+    }
+    if (newFolder && where.local)
+        openForServer(m_runFolder);
+    startElapsed();
+
+    try {
+        runFirebirdService({FbRequest::Action::Backup, where.server, m_params.userName, m_params.password, m_database,
+                            m_backupFile},
+                           [this](const QString &) { ++m_outputLines; }, cancelFlag(), m_timeoutText);
+    } catch (const Error &e) {
+        if (cancelled())
+            return end(true, e.text());
+        markFinished(m_runFolder);
+        return fail(e.text());
+    }
+    markFinished(m_runFolder);
+    // A server on this machine that reports success must have left the file where we look
+    // (a server with a private /tmp, for one, writes somewhere else).
+    if (where.local && !QFileInfo::exists(m_backupFile)) {
+        return fail(m_noFileText + u' ' + m_backupFile);
+    }
+    writeLog(m_database, m_backupFile, [] { return trMsg(QStringLiteral("Basarili")); });
+
+    bool failed = false;
+    if (!m_runFolder2.isEmpty() && QFileInfo::exists(m_backupFile)) {
+        bool folderReady = true;
+        try {
+            makeConfinedFolder(m_runFolder2);
+            markUnfinished({m_runFolder2, m_module, m_params.jobName, m_backupFile, m_runFolder2});
+        } catch (const Error &e) {
+            // A second copy the user asked for and did not get is a failure of its own.
+            folderReady = false;
+            failed = true;
+            const QString text = e.text();
+            writeLog(m_backupFile, m_runFolder2, [text] { return trMsg(QStringLiteral("Basarisiz.")) + text; });
+        }
+        if (folderReady) {
+            const QString copy = m_runFolder2 + QFileInfo(m_backupFile).fileName();
+            const CopyResult r = copyFile(m_backupFile, copy, m_params.overwrite, {}, cancelFlag());
+            if (cancelled())
+                return end(true, QStringLiteral("Iptal edildi."));
+            markFinished(m_runFolder2);
+            failed = !r.ok && !r.existed;
+            const QString error = r.error;
+            writeLog(m_backupFile, copy, [failed, error] {
+                return failed ? trMsg(QStringLiteral("Basarisiz.")) + error : trMsg(QStringLiteral("Basarili"));
+            });
+        }
+    }
+    // A failed run keeps every older backup.
+    if (m_params.retention && !failed)
+        YedekSil(m_programFolder, m_params.jobName);
+    sendToMessenger({m_backupFile, m_params.jobName, m_params.messenger.nickname, m_params.messenger.address,
+                     m_params.messenger.deleteAfter, m_params.messenger.password});
+    end(failed, failed ? m_secondCopyText : QString());
+}
+
+void FirebirdBackupRun::fail(const QString &message)
+{
+    writeLog(m_database, m_backupFile, [message] { return trMsg(QStringLiteral("Basarisiz.")) + message; });
+    end(true, message);
+}
+
+} // namespace kx

@@ -1,0 +1,47 @@
+#pragma once
+// A folder backup: the job's matching files copied into a new run folder, or packed into one
+// encrypted ZIP archive there; the result repeated into the second target; the backup log
+// written; old runs pruned; a ZIP handed to the chat program.
+
+#include "runs/collect.h"
+#include "runs/run.h"
+#include "runs/runparams.h"
+
+namespace kx {
+
+class FolderBackupRun : public Run
+{
+    Q_OBJECT
+public:
+    FolderBackupRun(const QString &programFolder, const FolderBackupParams &params, QObject *parent = nullptr);
+
+    const FolderBackupParams &params() const { return m_params; }
+    QString firstRunFolder() const { return m_runFolder; }
+    QString secondRunFolder() const { return m_runFolder2; }
+    QString archive() const;
+    const FileCollection &collection() const { return m_files; }
+
+    // YedekAyarla: names the run folders, collects the files, fills what the window shows.
+    void prepare() override;
+
+protected:
+    // OtoYedekle.
+    void work() override;
+
+private:
+    void writeLog(const QString &source, const QString &target, std::function<QString()> status);
+    void complete(bool failed);
+    void fail(const QString &message);
+    bool makeRunFolder(const QString &folder, const QString &logSource, bool *failed);
+    void copyMode();
+    void zipMode();
+
+    QString m_programFolder;
+    FolderBackupParams m_params;
+    QString m_module; // the log lines' module text, made when the run is set up
+    QString m_runFolder;
+    QString m_runFolder2;
+    FileCollection m_files;
+};
+
+} // namespace kx

@@ -1,0 +1,47 @@
+#pragma once
+// A folder restore: the files of a backup folder that match one pattern copied back into a
+// target folder, or a ZIP archive unpacked there; the restore log written. Nothing is ever
+// written through a link inside the target folder.
+
+#include "runs/collect.h"
+#include "runs/run.h"
+
+namespace kx {
+
+struct FolderRestoreParams {
+    bool zipMode = false;
+    QString sourceFolder; // folder mode
+    QString archive;      // ZIP mode
+    QString targetFolder;
+    bool overwrite = false;
+    bool subfolders = true;
+    QString pattern = QStringLiteral("*.*");
+    QString password; // ZIP mode
+};
+
+class FolderRestoreRun : public Run
+{
+    Q_OBJECT
+public:
+    explicit FolderRestoreRun(const FolderRestoreParams &params, QObject *parent = nullptr);
+
+    const FolderRestoreParams &params() const { return m_params; }
+    const FileCollection &collection() const { return m_files; }
+
+    // RestoreAyarla.
+    void prepare() override;
+
+protected:
+    // GeriYukle.
+    void work() override;
+
+private:
+    void writeLog(std::function<QString()> status);
+    void endSteps(bool failed, const QString &failure = QString());
+
+    FolderRestoreParams m_params;
+    QString m_module;
+    FileCollection m_files;
+};
+
+} // namespace kx

@@ -1,0 +1,119 @@
+#pragma once
+// One backup or restore run, without any window. The prepare step (names, file counts, what a
+// window shows) runs on the user-interface thread; the work itself runs on a thread of its own
+// and reports back by posting to the user-interface thread in order, so a window or a test sees
+// the log lines, the progress and the end exactly in the order the work did them. Nothing of the
+// work ever waits in an event loop.
+
+#include "core/runningstate.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace kx {
+
+class OperationLog;
+struct LogEntry;
+
+// What a window of the run shows. User-interface thread only; changed() tells when.
+struct RunDisplay {
+    QString jobName; // "Yedek Adi :"
+    QString source;  // "Kaynak Dizin", "Kaynak Dosya", "Kaynak Dizin / Dosya"
+    QString target;  // "Hedef Dizin", "Hedef Dosya"
+    // Counts of the files to work on (folder runs) and the size shown under "Kapasite :".
+    bool counted = false;
+    qint64 folders = 0;
+    qint64 files = 0;
+    bool sized = false;
+    double bytes = 0;
+    // The progress bar of the folder runs: requested maximum, position and statement, in the
+    // order the run asked for them (the bar applies its own rules to each).
+    int barMaximum = 100;
+    int barPosition = 0;
+    QString barStatement;
+    // How the run ended: the failure text (first line for the window, all of it on demand).
+    bool ended = false;
+    bool failed = false;
+    QString failure;
+};
+
+class Run : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Run(RunKind kind, QObject *parent = nullptr);
+    // Tells the work to stop and waits for its thread.
+    ~Run() override;
+
+    RunKind kind() const { return m_kind; }
+    quint64 id() const { return m_id; }
+    void setId(quint64 id) { m_id = id; }
+    const RunDisplay &display() const { return m_display; }
+
+    // The prepare step, on the user-interface thread, before start(). Never throws.
+    virtual void prepare() = 0;
+    // Starts the work on its own thread; later calls do nothing.
+    void start();
+    // Asks the work to stop as soon as it can (the program is ending).
+    void cancel() { m_cancel = true; }
+    bool isStarted() const { return m_started; }
+    bool isFinished() const { return m_finished; }
+
+    // Failures only the general error display can tell (a log that could not be written),
+    // handed over once the run has ended.
+    QStringList takeErrors();
+
+signals:
+    void displayChanged();
+    // The run's elapsed time starts counting now.
+    void elapsedStarted();
+    // The end steps are done; nothing more comes from this run.
+    void finished();
+
+protected:
+    // The kind's work, on the run's own thread. Anything it throws ends the run as a failure.
+    virtual void work() = 0;
+
+    // From the work: runs `f` on the user-interface thread after everything posted before.
+    void onUi(std::function<void()> f);
+    // From the work: the progress bar.
+    void setBarMaximum(int maximum);
+    void setBarPosition(int position); // passed on at most every few milliseconds
+    void setBarStatement(std::function<QString()> text); // made on the user-interface thread
+    void startElapsed();
+    // From the work: a log line with the time of this moment and the service date of the
+    // moment it is written; the texts are made on the user-interface thread (translation).
+    void postLog(OperationLog &(*log)(), std::function<LogEntry(const QTime &now)> make);
+    // From the work: how the run ended, then finished(). Call exactly once, last.
+    void end(bool failed, const QString &failure = QString());
+
+    bool cancelled() const { return m_cancel.load(); }
+    const std::atomic<bool> *cancelFlag() const { return &m_cancel; }
+
+    RunDisplay m_display; // user-interface thread only
+
+private:
+    void flushPosition();
+
+    RunKind m_kind;
+    quint64 m_id = 0;
+    bool m_started = false;
+    bool m_finished = false;
+    std::atomic<bool> m_cancel{false};
+    // The work's side of the progress bar (the work's thread only).
+    bool m_endPosted = false;
+    bool m_positionPending = false;
+    int m_pendingPosition = 0;
+    int m_workMaximum = 100;
+    QElapsedTimer m_lastPosition;
+    QStringList m_errors;
+    std::thread m_thread;
+};
+
+} // namespace kx

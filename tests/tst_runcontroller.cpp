@@ -1,0 +1,205 @@
+// Runs through the whole program: the scheduler's tick, the run controller and the real runner
+// windows. Runs of a kind never overlap, the in-progress flag follows the runs exactly (never
+// cleared by a window that closes late), and a failure at a run's end is told after the run,
+// whatever the window does meanwhile.
+#include "fbtestenv.h"
+#include "testfiles.h"
+
+#include "core/clock.h"
+#include "core/jobfile.h"
+#include "core/service.h"
+#include "platform/files.h"
+#include "runs/folderbackuprun.h"
+#include "runs/oplog.h"
+#include "runs/run.h"
+#include "runs/runcontroller.h"
+#include "ui/anaform.h"
+#include "ui/dialogs.h"
+#include "ui/runnerwindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+
+using namespace kx;
+using namespace kxtest;
+
+namespace {
+
+struct Span {
+    RunKind kind;
+    qint64 start = -1;
+    qint64 end = -1;
+};
+
+} // namespace
+
+class TestRunController : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        resetService();
+        Dialogs::setScripted(true);
+        clock::setNow(QDateTime());
+    }
+
+    void sixDueJobsNeverOverlap()
+    {
+        KX_REQUIRE_FB_ENV();
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        QVERIFY(QDir().mkpath(program));
+        const QString db = dir.filePath("stok.fdb");
+        const QString failure = createDatabase(db, {QStringLiteral("bir")});
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        for (int i = 0; i < 200; ++i)
+            put(dir.filePath(QStringLiteral("kaynak/dosya%1.txt").arg(i)), QByteArray(2000, char('a' + i % 26)));
+        const QStringList folderJobs = {"a.nyd", "b.nyd", "c.nyd"};
+        const QStringList firebirdJobs = {"x.fyd", "y.fyd", "z.fyd"};
+        for (const QString &name : folderJobs)
+            writeWholeFile(program + "/" + name,
+                           ("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\nKAYNAK_DIZIN="
+                            + dir.filePath("kaynak") + "\r\nHEDEF_DIZIN=" + dir.filePath("hedef") + "\r\n")
+                               .toUtf8());
+        for (const QString &name : firebirdJobs)
+            writeWholeFile(program + "/" + name,
+                           ("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nUSERNAME=" + fbUser()
+                            + "\r\nUSERPWD=" + fbPassword() + "\r\nKAYNAK_DOSYA=" + db + "\r\nHEDEF_DIZIN="
+                            + dir.filePath("hedef") + "\r\n")
+                               .toUtf8());
+        // The windows close a little after their runs: an old window is still there when the
+        // next run of its kind starts.
+        TRunnerF::setTimings(0, 150, 1000);
+
+        TAnaFormF form(program, QString());
+        QCOMPARE(form.MemoDOSYAYD, folderJobs);
+        QCOMPARE(form.MemoFBYEDEK, firebirdJobs);
+        RunController &runs = form.runs();
+        RunningState &running = runs.running();
+
+        QElapsedTimer clockMs;
+        clockMs.start();
+        QMap<quint64, Span> spans; // by run number, which grows with every run
+        QStringList problems;
+        auto runsOf = [&](RunKind kind) {
+            int n = 0;
+            for (Run *r : runs.runs())
+                n += r->kind() == kind;
+            return n;
+        };
+        // Checked at every change of a flag and on a fast timer in between.
+        auto check = [&] {
+            for (RunKind kind : {RunKind::FolderBackup, RunKind::FirebirdBackup}) {
+                const int n = runsOf(kind);
+                if (n > 1)
+                    problems.append(QStringLiteral("two runs of one kind"));
+                if (running.isRunning(kind) != (n == 1))
+                    problems.append(QStringLiteral("flag %1 with %2 runs").arg(running.isRunning(kind)).arg(n));
+            }
+        };
+        connect(&running, &RunningState::changed, this, [&](RunKind, bool) { check(); });
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, check);
+        poll.start(2);
+        int windows = 0;
+        runs.setViewFactory([&](Run *run) {
+            spans.insert(run->id(), {run->kind(), clockMs.elapsed(), -1});
+            ++windows;
+            showRunWindow(run);
+            // "Kapat" is refused while a backup runs.
+            if (form.FormClose())
+                problems.append(QStringLiteral("close allowed during a backup"));
+        });
+        // A run has ended when its flag clears, before the walk starts the next one.
+        connect(&running, &RunningState::changed, this, [&](RunKind kind, bool on) {
+            for (Span &span : spans)
+                if (!on && span.kind == kind && span.end < 0)
+                    span.end = clockMs.elapsed();
+        });
+
+        clock::setNow(QDateTime(QDate::currentDate(), QTime(12, 0, 5)));
+        form.TimerOTOTimer();
+        QVERIFY(form.scheduler().busy());
+        // A tick during the walk changes nothing but the date and the time.
+        form.TimerOTOTimer();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.scheduler().busy(), 120000);
+        poll.stop();
+
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(windows, 6);
+        QCOMPARE(spans.size(), 6);
+        const QList<Span> inOrder = spans.values();
+        for (qsizetype i = 0; i < inOrder.size(); ++i) {
+            QVERIFY(inOrder[i].end >= inOrder[i].start);
+            if (i > 0)
+                QVERIFY2(inOrder[i].start >= inOrder[i - 1].end, "a run started before the one before had ended");
+        }
+        // One line per job, in the order of the walk, every one a success.
+        const QStringList lines = backupLog().lines();
+        QCOMPARE(lines.size(), 6);
+        const QStringList order = folderJobs + firebirdJobs;
+        for (int i = 0; i < 6; ++i) {
+            const auto cells = parseLogLine(lines.at(i));
+            QCOMPARE(cells[1], order.at(i));
+            QCOMPARE(cells[6], QStringLiteral("Basarili"));
+        }
+        for (const QString &name : order)
+            QVERIFY2(JobFile::load(program + "/" + name).contains("SON_YEDEK_SAATI"), qPrintable(name));
+        QVERIFY(form.FormClose());
+        // Every window closes by itself.
+        QTRY_VERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                                 [](QWidget *w) { return qobject_cast<TRunnerF *>(w) != nullptr; }));
+    }
+
+    // A failure at a run's end (here a log that cannot be written) is told by the general error
+    // display after the run has ended. The display may take its time, as a user reading it does:
+    // the runner window closes and goes meanwhile, and nothing breaks when the box returns.
+    void errorAtTheEndOutlivesTheWindow()
+    {
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        QVERIFY(QDir().mkpath(program));
+        put(dir.filePath("kaynak/a.txt"), "a");
+        TRunnerF::setTimings(0, 20, 1000);
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 30, 55)));
+
+        TAnaFormF form(program, QString());
+        QVERIFY(Dialogs::takeShown().isEmpty());
+        QVERIFY(QDir().mkpath(program + "/backup2.kxk")); // the log cannot be written any more
+        Dialogs::setHoldMs(400);
+        FolderBackupParams p;
+        p.jobName = QStringLiteral("a.nyd");
+        p.sourceFolder = dir.filePath("kaynak");
+        p.targetFolder = dir.filePath("hedef");
+        p.filters = QStringList{QStringLiteral("*.*")};
+        QPointer<TRunnerF> window;
+        form.runs().setViewFactory([&](Run *run) { window = showRunWindow(run); });
+        QSignalSpy ended(&form.runs(), &RunController::runEnded);
+        QVERIFY(form.runs().start(std::make_unique<FolderBackupRun>(program, p)) != 0);
+        QVERIFY(window);
+        QVERIFY(ended.wait(30000));
+        QVERIFY(!form.runs().running().folderBackup());
+        QList<Dialogs::Shown> shown;
+        QTRY_VERIFY((shown += Dialogs::takeShown(), !shown.isEmpty()));
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].kind == Dialogs::Kind::Error && shown[0].text.contains("backup2.kxk"), qPrintable(shown[0].text));
+        // The window closed and went while the box was still open.
+        QVERIFY(window.isNull());
+        // The run itself went through; before any tick its stamp has the time 00:00.
+        QVERIFY(QFile::exists(dir.filePath("hedef/a_nyd_20240115_0000/a.txt")));
+        clock::setNow(QDateTime());
+    }
+};
+
+QTEST_MAIN(TestRunController)
+#include "tst_runcontroller.moc"
