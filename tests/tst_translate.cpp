@@ -88,6 +88,9 @@ private slots:
         // The first match decides; an empty value there is not skipped for a later one.
         QTest::newRow("empty value") << QByteArray("h\r\nA=\r\nA=later\r\n") << "A" << "A" << "";
         QTest::newRow("value holding equals") << QByteArray("h\r\nA=b=c\r\n") << "A" << "b=c" << "b=c";
+        QTest::newRow("key holding equals") << QByteArray("h\r\nA=b=c\r\n") << "a=B" << "c" << "c";
+        QTest::newRow("key holding a CR") << QByteArray("h\r\nA\rB=c\r\n") << "a\rb" << "c" << "c";
+        QTest::newRow("key over two lines") << QByteArray("h\r\nA\nB=c\r\n") << "A\nB" << "c" << "c";
         QTest::newRow("key must start a line") << QByteArray("h\r\nXA=1\r\nA=2\r\n") << "A" << "2" << "2";
         QTest::newRow("key must be followed by equals") << QByteArray("h\r\nAB=1\r\nA=2\r\n") << "A" << "2" << "2";
         QTest::newRow("blanks are part of the key") << QByteArray("h\r\nA =1\r\n") << "A" << "A" << "";
@@ -184,6 +187,74 @@ private slots:
             }
         }
         QVERIFY(hits > 1000); // the comparison must not be dominated by misses
+    }
+
+    // The index answers every key exactly as a search of the whole file for LF + key + "=" would:
+    // random files full of separators, line ends and letters that fold onto each other, keys
+    // taken from them and keys made up.
+    void lookupAgreesWithASearchOfTheFile()
+    {
+        const QByteArray alphabet("aAbB\n\n==\r\xDE\xFE\xDD" "iIx");
+        QRandomGenerator rng(20261209);
+        TFileSearch tr;
+        int found = 0;
+        for (int round = 0; round < 120; ++round) {
+            QByteArray file;
+            const int size = 1 + rng.bounded(round < 20 ? 16 : 400);
+            for (int i = 0; i < size; ++i)
+                file.append(alphabet.at(rng.bounded(int(alphabet.size()))));
+            tr.setFilename(languageFile(file));
+            for (int k = 0; k < 40; ++k) {
+                QByteArray key;
+                const qsizetype lf = file.indexOf('\n', rng.bounded(int(file.size())));
+                if (k % 2 == 0 && lf >= 0) {
+                    // What follows a line feed, up to some separator or a little beyond it.
+                    key = file.mid(lf + 1, rng.bounded(12));
+                } else {
+                    const int len = rng.bounded(6);
+                    for (int i = 0; i < len; ++i)
+                        key.append(alphabet.at(rng.bounded(int(alphabet.size()))));
+                }
+                if (k % 3 == 0)
+                    key = key.toUpper();
+                for (bool caseSensitive : {false, true}) {
+                    tr.CaseSensitive = caseSensitive;
+                    const QByteArray pattern = '\n' + key + '=';
+                    const qsizetype at = naiveFind(file, pattern, caseSensitive);
+                    QByteArray expected;
+                    if (at >= 0) {
+                        const qsizetype from = at + pattern.size();
+                        const qsizetype cr = file.indexOf('\r', from);
+                        expected = file.mid(from, cr < 0 ? -1 : cr - from);
+                        ++found;
+                    }
+                    const QString keyText = codepage::decode(key);
+                    QVERIFY2(tr.lookup(keyText, false) == codepage::decode(expected),
+                             qPrintable(QStringLiteral("key %1 in %2, case-sensitive %3")
+                                            .arg(QString::fromLatin1(key.toHex(' ')), QString::fromLatin1(file.toHex(' ')))
+                                            .arg(int(caseSensitive))));
+                }
+            }
+        }
+        QVERIFY(found > 500);
+    }
+
+    // The file is read once: cut short or emptied on disk afterwards, it is still answered from
+    // what was read, and nothing breaks.
+    void fileChangedOnDiskAfterLoading()
+    {
+        QByteArray text("h\r\n");
+        for (int i = 0; i < 3000; ++i)
+            text += "Mesaj " + QByteArray::number(i) + "=Message " + QByteArray::number(i) + "\r\n";
+        const QString path = languageFile(text);
+        TFileSearch tr;
+        tr.setFilename(path);
+        QFile f(path);
+        QVERIFY(f.resize(text.size() / 2));
+        QCOMPARE(tr.lookup(QStringLiteral("Mesaj 2999"), true), QStringLiteral("Message 2999"));
+        QVERIFY(f.resize(0));
+        QCOMPARE(tr.lookup(QStringLiteral("Mesaj 1"), true), QStringLiteral("Message 1"));
+        QCOMPARE(tr.find("\nMesaj 2000="), qsizetype(text.indexOf("\nMesaj 2000=")));
     }
 
     void messageTranslation_data()

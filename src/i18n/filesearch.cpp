@@ -1,6 +1,8 @@
 #include "i18n/filesearch.h"
 #include "core/codepage.h"
 
+#include <QFile>
+
 namespace kx {
 
 TFileSearch::TFileSearch()
@@ -9,45 +11,79 @@ TFileSearch::TFileSearch()
         m_lower[i] = codepage::toLowerByte((unsigned char)i);
 }
 
-TFileSearch::~TFileSearch()
-{
-    release();
-}
-
 void TFileSearch::release()
 {
-    if (m_file && m_image && m_ownedImage.isEmpty())
-        m_file->unmap(const_cast<uchar *>(m_image));
-    m_file.reset();
-    m_ownedImage.clear();
-    m_image = nullptr;
-    m_size = 0;
+    m_image.clear();
     m_filename.clear();
+    m_index.clear();
+    m_indexBuilt = false;
 }
 
 void TFileSearch::setFilename(const QString &path)
 {
     release();
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return;
-    const qint64 size = file->size();
+    const qint64 size = file.size();
     if (size <= 0 || size >= (qint64(1) << 32))
         return;
-    uchar *mapped = file->map(0, size);
-    if (mapped) {
-        m_image = mapped;
-    } else {
-        m_ownedImage = file->readAll();
-        if (m_ownedImage.size() != size) {
-            m_ownedImage.clear();
-            return;
-        }
-        m_image = reinterpret_cast<const uchar *>(m_ownedImage.constData());
-    }
-    m_size = qsizetype(size);
-    m_file = std::move(file);
+    // Read once into memory: a file truncated or replaced while the program runs must not take
+    // the program down, as a mapping of it would.
+    QByteArray image = file.readAll();
+    if (image.isEmpty() || file.error() != QFileDevice::NoError)
+        return;
+    m_image = std::move(image);
     m_filename = path;
+}
+
+QByteArray TFileSearch::folded(const char *data, qsizetype size) const
+{
+    QByteArray out(data, size);
+    if (!CaseSensitive)
+        for (char &c : out)
+            c = char(m_lower[(unsigned char)c]);
+    return out;
+}
+
+void TFileSearch::buildIndex()
+{
+    m_index.clear();
+    m_indexBuilt = true;
+    m_indexCaseSensitive = CaseSensitive;
+    m_indexSeparator = Ayirac;
+    const char *img = m_image.constData();
+    const qsizetype n = m_image.size();
+    for (qsizetype lf = 0; lf < n; ++lf) {
+        if (img[lf] != '\n')
+            continue;
+        // Every separator up to the next line feed ends a key this line answers: "a=b=c"
+        // answers "a" with "b=c" and "a=b" with "c".
+        qsizetype p = lf + 1;
+        for (; p < n && img[p] != '\n'; ++p) {
+            if (img[p] != Ayirac)
+                continue;
+            const QByteArray key = folded(img + lf + 1, p - lf - 1);
+            if (!m_index.contains(key))
+                m_index.insert(key, p + 1);
+        }
+        lf = p - 1;
+    }
+}
+
+qsizetype TFileSearch::valueOffset(const QByteArray &key)
+{
+    if (m_image.isEmpty())
+        return -1;
+    // A key that holds a line feed spans lines; only a scan finds it.
+    if (key.contains('\n')) {
+        const QByteArray pattern = '\n' + key + Ayirac;
+        const qsizetype at = find(pattern);
+        return at < 0 ? -1 : at + pattern.size();
+    }
+    if (!m_indexBuilt || m_indexCaseSensitive != CaseSensitive || m_indexSeparator != Ayirac)
+        buildIndex();
+    return m_index.value(folded(key.constData(), key.size()), -1);
 }
 
 void TFileSearch::prepare(const QByteArray &pattern)
@@ -69,21 +105,23 @@ void TFileSearch::prepare(const QByteArray &pattern)
 qsizetype TFileSearch::find(const QByteArray &pattern)
 {
     const qsizetype m = pattern.size();
-    if (!m_image || m == 0 || m_size < m)
+    const qsizetype size = m_image.size();
+    if (m_image.isEmpty() || m == 0 || size < m)
         return -1;
     prepare(pattern);
+    const uchar *image = reinterpret_cast<const uchar *>(m_image.constData());
     auto fold = [this](uchar c) { return CaseSensitive ? c : m_lower[c]; };
     const uchar *p = reinterpret_cast<const uchar *>(m_pattern.constData());
     qsizetype pos = m - 1;
-    while (pos < m_size) {
-        const qsizetype s = m_shift[fold(m_image[pos])];
+    while (pos < size) {
+        const qsizetype s = m_shift[fold(image[pos])];
         if (s != 0) {
             pos += s;
             continue;
         }
         const qsizetype start = pos - (m - 1);
         qsizetype j = 0;
-        while (j < m - 1 && fold(m_image[start + j]) == fold(p[j]))
+        while (j < m - 1 && fold(image[start + j]) == fold(p[j]))
             ++j;
         if (j == m - 1)
             return start;
@@ -95,14 +133,14 @@ qsizetype TFileSearch::find(const QByteArray &pattern)
 QString TFileSearch::lookup(const QString &key, bool fallback)
 {
     DonusDegeri.clear();
-    const QByteArray pattern = '\n' + codepage::encode(key) + Ayirac;
-    const qsizetype at = find(pattern);
-    if (at >= 0) {
-        const qsizetype from = at + pattern.size();
+    const qsizetype from = valueOffset(codepage::encode(key));
+    if (from >= 0) {
         qsizetype to = from;
-        while (to < m_size && m_image[to] != '\r')
+        const qsizetype size = m_image.size();
+        const char *image = m_image.constData();
+        while (to < size && image[to] != '\r')
             ++to;
-        DonusDegeri = codepage::decode(reinterpret_cast<const char *>(m_image) + from, to - from);
+        DonusDegeri = codepage::decode(image + from, to - from);
     }
     if (DonusDegeri.isEmpty() && fallback)
         DonusDegeri = key;

@@ -44,7 +44,4 @@ private:
 CopyResult copyFileInto(ConfinedRoot &root, const QString &relativeTarget, const QString &source, bool overwrite,
                         const std::function<void()> &betweenChunks = {}, const std::atomic<bool> *cancel = nullptr);
 
-// Writes `data` as the file `relativeTarget` below the root the same way (temporary, rename).
-void writeFileInto(ConfinedRoot &root, const QString &relativeTarget, const QByteArray &data, bool overwrite);
-
 } // namespace kx

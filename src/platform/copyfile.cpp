@@ -265,38 +265,4 @@ CopyResult copyFileInto(ConfinedRoot &root, const QString &relativeTarget, const
     return copyAt(dirFd, QFile::encodeName(relativeTarget.mid(slash + 1)), source, overwrite, betweenChunks, cancel);
 }
 
-void writeFileInto(ConfinedRoot &root, const QString &relativeTarget, const QByteArray &data, bool overwrite)
-{
-    const qsizetype slash = relativeTarget.lastIndexOf(u'/');
-    const int dirFd = root.folder(slash < 0 ? QString() : relativeTarget.left(slash));
-    const QByteArray name = QFile::encodeName(relativeTarget.mid(slash + 1));
-    const QByteArray tmp = temporaryName(name);
-    const QString where = root.path() + u'/' + relativeTarget;
-    Fd out(createTemporary(dirFd, tmp, 0644));
-    if (out.fd < 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(where, sysError(errno)));
-    const char *p = data.constData();
-    size_t left = size_t(data.size());
-    while (left > 0) {
-        const ssize_t n = ::write(out.fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::unlinkat(dirFd, tmp.constData(), 0);
-            throw Error(QStringLiteral("\"%1\": %2").arg(where, sysError(err)));
-        }
-        p += n;
-        left -= size_t(n);
-    }
-    const int closed = ::close(out.fd);
-    out.fd = -1;
-    bool existed = false;
-    const int err = closed != 0 ? errno : putInPlace(dirFd, tmp, name, overwrite, &existed);
-    if (err != 0) {
-        ::unlinkat(dirFd, tmp.constData(), 0);
-        throw Error(QStringLiteral("\"%1\": %2").arg(where, sysError(err)));
-    }
-}
-
 } // namespace kx

@@ -1,0 +1,136 @@
+// Whole-file writes on a real full file system: every write, the flush and the rename are
+// checked, the old file stays whole on any failure, nothing is left behind.
+#include "testfiles.h"
+#include "platform/files.h"
+#include "platform/kxerror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+using namespace kx;
+using namespace kxtest;
+
+namespace {
+
+// A small tmpfs over a temporary folder, for as long as this lives (root only).
+struct SmallFileSystem {
+    QTemporaryDir dir;
+    bool mounted = false;
+    explicit SmallFileSystem(const char *size)
+    {
+        const QByteArray options = QByteArray("size=") + size;
+        mounted = dir.isValid()
+                  && ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+};
+
+// Fills the file system up to its last block.
+void fill(const QString &path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'x');
+    while (f.write(block) == block.size() && f.flush()) {
+    }
+    f.close();
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class TestFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<bool>("ownerOnly");
+        QTest::newRow("log or settings file") << false;
+        QTest::newRow("job file") << true;
+    }
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(bool, ownerOnly);
+        SmallFileSystem fs("256k");
+        if (!fs.mounted)
+            QSKIP("mounting a small file system needs root");
+        const QString file = fs.path("backup2.kxk");
+        const QByteArray old = QByteArray("MODUL=eski|DURUMU=Basarili\r\n").repeated(100);
+        writeWholeFile(file, old, ownerOnly);
+        fill(fs.path("dolgu"));
+
+        const QByteArray bigger = old.repeated(4);
+        QVERIFY_THROWS_EXCEPTION(Error, writeWholeFile(file, bigger, ownerOnly));
+        QCOMPARE(contents(file), old);
+        QCOMPARE(entries(fs.dir.path()), QStringList({"backup2.kxk", "dolgu"}));
+
+        // With room again the same write goes through.
+        QVERIFY(QFile::remove(fs.path("dolgu")));
+        writeWholeFile(file, bigger, ownerOnly);
+        QCOMPARE(contents(file), bigger);
+        QCOMPARE(entries(fs.dir.path()), QStringList({"backup2.kxk"}));
+    }
+
+    void errorNamesTheFileAndTheReason()
+    {
+        SmallFileSystem fs("64k");
+        if (!fs.mounted)
+            QSKIP("mounting a small file system needs root");
+        fill(fs.path("dolgu"));
+        try {
+            writeWholeFile(fs.path("Ayar.ini"), QByteArray(100000, 'a'));
+            QFAIL("a write on a full disk went through");
+        } catch (const Error &e) {
+            QVERIFY2(e.text().contains("Ayar.ini") && e.text().contains(QString::fromLocal8Bit(strerror(ENOSPC))),
+                     qPrintable(e.text()));
+        }
+        QVERIFY(!QFile::exists(fs.path("Ayar.ini")));
+    }
+
+    void permissions_data()
+    {
+        QTest::addColumn<bool>("ownerOnly");
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+        QTest::newRow("new job file") << true << -1 << 0600;
+        QTest::newRow("job file that was readable by all") << true << 0644 << 0600;
+        QTest::newRow("existing file keeps its mode") << false << 0640 << 0640;
+    }
+    void permissions()
+    {
+        QFETCH(bool, ownerOnly);
+        QFETCH(int, before);
+        QFETCH(int, after);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("a.nyd");
+        if (before >= 0) {
+            put(file, "old");
+            QCOMPARE(::chmod(QFile::encodeName(file).constData(), mode_t(before)), 0);
+        }
+        writeWholeFile(file, "AKTIF=True\r\n", ownerOnly);
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 07777), after);
+        QCOMPARE(contents(file), QByteArray("AKTIF=True\r\n"));
+        QCOMPARE(entries(dir.path()), QStringList({"a.nyd"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"
