@@ -145,7 +145,8 @@ private:
                     ++connections;
                 }
             }
-            for (qsizetype i = 0; i < pairs.size(); ++i) {
+            // Only the pairs that were polled; one accepted just now waits for the next turn.
+            for (qsizetype i = 0; 2 + 2 * i + 1 < fds.size(); ++i) {
                 const pollfd &pc = fds[2 + 2 * i], &ps = fds[3 + 2 * i];
                 if (!stall && (pc.revents & POLLIN))
                     pass(pairs[i].first, pairs[i].second);
