@@ -33,6 +33,30 @@ using namespace kxtest;
 
 namespace {
 
+// A run whose prepare step or work throws what no code of the run expects.
+class ThrowingRun : public Run
+{
+public:
+    enum class Where { None, Prepare, Work };
+    explicit ThrowingRun(Where where) : Run(RunKind::FolderBackup), m_where(where) {}
+    void prepare() override
+    {
+        if (m_where == Where::Prepare)
+            throw std::bad_alloc();
+    }
+
+protected:
+    void work() override
+    {
+        if (m_where == Where::Work)
+            throw std::bad_alloc();
+        end(false);
+    }
+
+private:
+    Where m_where;
+};
+
 struct Span {
     RunKind kind;
     qint64 start = -1;
@@ -159,6 +183,27 @@ private slots:
         // Every window closes by itself.
         QTRY_VERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
                                  [](QWidget *w) { return qobject_cast<TRunnerF *>(w) != nullptr; }));
+    }
+
+    // Whatever a run throws ends it as a failure, told by the general error display; its flag
+    // clears and the next run of its kind can start. Nothing ends the program.
+    void unexpectedFailuresEndTheRun()
+    {
+        RunController controller;
+        QStringList shown;
+        controller.setErrorDisplay([&](const QString &text) { shown.append(text); });
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc, controller.start(std::make_unique<ThrowingRun>(ThrowingRun::Where::Prepare)));
+        QVERIFY(!controller.running().folderBackup());
+        QVERIFY(controller.runs().isEmpty());
+
+        QSignalSpy ended(&controller, &RunController::runEnded);
+        QVERIFY(controller.start(std::make_unique<ThrowingRun>(ThrowingRun::Where::Work)) != 0);
+        QVERIFY(controller.running().folderBackup());
+        QVERIFY(ended.wait(10000));
+        QVERIFY(!controller.running().folderBackup());
+        QTRY_COMPARE(shown, QStringList({"Bellek yetersiz."}));
+        QVERIFY(controller.start(std::make_unique<ThrowingRun>(ThrowingRun::Where::None)) != 0);
+        QVERIFY(ended.wait(10000));
     }
 
     // A failure at a run's end (here a log that cannot be written) is told by the general error

@@ -67,14 +67,21 @@ QString decode(const QByteArray &bytes)
     return decode(bytes.constData(), bytes.size());
 }
 
-QByteArray encode(const QString &text)
+void encodeInto(const QString &text, QByteArray &out)
 {
-    QByteArray out(text.size(), Qt::Uninitialized);
+    out.resize(text.size());
     char *dst = out.data();
+    const QChar *src = text.constData();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const int b = byteOf(text.at(i));
+        const int b = byteOf(src[i]);
         dst[i] = b < 0 ? '?' : char(b);
     }
+}
+
+QByteArray encode(const QString &text)
+{
+    QByteArray out;
+    encodeInto(text, out);
     return out;
 }
 

@@ -17,6 +17,8 @@ QString decode(const char *data, qsizetype size);
 // Text to bytes of the code page. Characters the code page cannot hold become '?'; callers that
 // store what a user typed check canEncode() first and refuse the text instead.
 QByteArray encode(const QString &text);
+// The same into `out`, which keeps its memory from one call to the next.
+void encodeInto(const QString &text, QByteArray &out);
 
 bool canEncode(const QString &text);
 // The first character the code page cannot hold, or a null QChar when there is none.

@@ -71,19 +71,23 @@ void TFileSearch::buildIndex()
     }
 }
 
-qsizetype TFileSearch::valueOffset(const QByteArray &key)
+qsizetype TFileSearch::valueOffset(const QString &key)
 {
     if (m_image.isEmpty())
         return -1;
+    codepage::encodeInto(key, m_probe);
     // A key that holds a line feed spans lines; only a scan finds it.
-    if (key.contains('\n')) {
-        const QByteArray pattern = '\n' + key + Ayirac;
+    if (m_probe.contains('\n')) {
+        const QByteArray pattern = '\n' + m_probe + Ayirac;
         const qsizetype at = find(pattern);
         return at < 0 ? -1 : at + pattern.size();
     }
     if (!m_indexBuilt || m_indexCaseSensitive != CaseSensitive || m_indexSeparator != Ayirac)
         buildIndex();
-    return m_index.value(folded(key.constData(), key.size()), -1);
+    if (!CaseSensitive)
+        for (char &c : m_probe)
+            c = char(m_lower[(unsigned char)c]);
+    return m_index.value(m_probe, -1);
 }
 
 void TFileSearch::prepare(const QByteArray &pattern)
@@ -133,7 +137,7 @@ qsizetype TFileSearch::find(const QByteArray &pattern)
 QString TFileSearch::lookup(const QString &key, bool fallback)
 {
     DonusDegeri.clear();
-    const qsizetype from = valueOffset(codepage::encode(key));
+    const qsizetype from = valueOffset(key);
     if (from >= 0) {
         qsizetype to = from;
         const qsizetype size = m_image.size();

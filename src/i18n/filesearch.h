@@ -43,7 +43,7 @@ private:
     void buildIndex();
     QByteArray folded(const char *data, qsizetype size) const;
     // Offset of the value of the first LF + key + separator, or -1.
-    qsizetype valueOffset(const QByteArray &key);
+    qsizetype valueOffset(const QString &key);
 
     QByteArray m_image;
     QString m_filename;
@@ -56,6 +56,7 @@ private:
     bool m_indexCaseSensitive = false;
     char m_indexSeparator = '=';
 
+    QByteArray m_probe; // the key of a lookup in the code page, folded; reused
     QByteArray m_pattern;
     bool m_patternCaseSensitive = false;
     std::array<qsizetype, 256> m_shift{};

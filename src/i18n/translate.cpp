@@ -31,6 +31,9 @@ namespace {
 
 QString lineBreaksToM(QString t)
 {
+    // Most texts hold no line break: they go through untouched.
+    if (!t.contains(u'\r') && !t.contains(u'\n'))
+        return t;
     t.replace(QLatin1String("\r\n"), QLatin1String("^M"));
     t.replace(u'\r', QLatin1String("^M"));
     t.replace(u'\n', QLatin1String("^M"));
@@ -174,6 +177,8 @@ QString windowKeyForm(const QString &text)
 
 QString messageValueForm(const QString &value)
 {
+    if (!value.contains(QLatin1String("^M")))
+        return value;
     QString t = value;
     t.replace(QLatin1String("^M"), QLatin1String("\r\n"));
     return t;

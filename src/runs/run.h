@@ -56,7 +56,8 @@ public:
     void setId(quint64 id) { m_id = id; }
     const RunDisplay &display() const { return m_display; }
 
-    // The prepare step, on the user-interface thread, before start(). Never throws.
+    // The prepare step, on the user-interface thread, before start(). A failure here (memory,
+    // above all) means the run never starts.
     virtual void prepare() = 0;
     // Starts the work on its own thread; later calls do nothing.
     void start();

@@ -38,7 +38,15 @@ quint64 RunController::start(std::unique_ptr<Run> owned)
     m_runs.insert(run->id(), run);
     m_running.set(run->kind(), true);
     connect(run, &Run::finished, this, [this, run] { finished(run); });
-    run->prepare();
+    try {
+        run->prepare();
+    } catch (...) {
+        // Nothing ran: the flag goes back as it was, and the caller hears why.
+        m_runs.remove(run->id());
+        m_running.set(run->kind(), false);
+        delete run;
+        throw;
+    }
     if (m_viewFactory)
         m_viewFactory(run);
     else

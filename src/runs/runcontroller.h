@@ -28,7 +28,7 @@ public:
     const RunningState &running() const { return m_running; }
 
     // Sets the run up. Returns its number, or 0 when a run of its kind is in progress (the run
-    // is then dropped).
+    // is then dropped). Whatever its prepare step throws comes through, with nothing set.
     quint64 start(std::unique_ptr<Run> run);
 
     // Called with every run right after its prepare step: the window that shows it, which
