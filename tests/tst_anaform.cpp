@@ -6,6 +6,7 @@
 #include "runs/oplog.h"
 #include "scheduling/unfinished.h"
 #include "ui/anaform.h"
+#include "ui/managementwindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -268,18 +269,30 @@ private slots:
         QVERIFY(Dialogs::takeShown().isEmpty());
     }
 
-    void trayCommandsCallTheirWindows()
+    // The management window is made once, on first demand; a second call while it shows does
+    // nothing, and after hiding it shows again.
+    void trayCommandsOpenTheirWindows()
     {
         QTemporaryDir dir;
         TAnaFormF form(dir.path(), QString());
-        int management = 0, restore = 0;
-        form.openManagementWindow = [&] { ++management; };
+        QVERIFY(!form.managementWindow());
+        int restore = 0;
         form.openRestoreRequestWindow = [&] { ++restore; };
         form.RxTrayIcon1DblClick();
+        TK_YedeklemeF *window = form.managementWindow();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QVERIFY(window->windowState() & Qt::WindowMaximized);
         form.GenelYedekleme1->trigger();
+        QCOMPARE(form.managementWindow(), window);
+        window->close(); // closing only hides
+        QVERIFY(!window->isVisible());
+        form.RxTrayIcon1DblClick();
+        QCOMPARE(form.managementWindow(), window);
+        QVERIFY(window->isVisible());
         form.GeriYkleme2->trigger();
-        QCOMPARE(management, 2);
-        QCOMPARE(restore, 1);
+        form.GeriYkleme2->trigger();
+        QCOMPARE(restore, 2);
     }
 };
 

@@ -46,6 +46,20 @@ qsizetype naiveFind(const QByteArray &hay, const QByteArray &needle, bool caseSe
     return -1;
 }
 
+// What a lookup must answer, by brute force: the bytes after the first LF + key + separator up to
+// the next CR or the end; a null array when the pattern is nowhere.
+QByteArray referenceValue(const QByteArray &file, const QByteArray &key, char separator, bool caseSensitive)
+{
+    const QByteArray pattern = '\n' + key + separator;
+    const qsizetype at = naiveFind(file, pattern, caseSensitive);
+    if (at < 0)
+        return QByteArray();
+    const qsizetype from = at + pattern.size();
+    const qsizetype cr = file.indexOf('\r', from);
+    const QByteArray value = file.mid(from, cr < 0 ? -1 : cr - from);
+    return value.isNull() ? QByteArray("") : value;
+}
+
 } // namespace
 
 class TestTranslate : public QObject
@@ -217,26 +231,137 @@ private slots:
                 }
                 if (k % 3 == 0)
                     key = key.toUpper();
+                // The separator mostly "=", now and then one that folds, ends lines or ends values.
+                const char separator = "====A\n\r"[k % 7];
+                tr.Ayirac = separator;
                 for (bool caseSensitive : {false, true}) {
                     tr.CaseSensitive = caseSensitive;
-                    const QByteArray pattern = '\n' + key + '=';
-                    const qsizetype at = naiveFind(file, pattern, caseSensitive);
-                    QByteArray expected;
-                    if (at >= 0) {
-                        const qsizetype from = at + pattern.size();
-                        const qsizetype cr = file.indexOf('\r', from);
-                        expected = file.mid(from, cr < 0 ? -1 : cr - from);
-                        ++found;
-                    }
+                    const QByteArray expected = referenceValue(file, key, separator, caseSensitive);
+                    found += !expected.isNull();
                     const QString keyText = codepage::decode(key);
                     QVERIFY2(tr.lookup(keyText, false) == codepage::decode(expected),
-                             qPrintable(QStringLiteral("key %1 in %2, case-sensitive %3")
+                             qPrintable(QStringLiteral("key %1 in %2, case-sensitive %3, separator %4")
                                             .arg(QString::fromLatin1(key.toHex(' ')), QString::fromLatin1(file.toHex(' ')))
-                                            .arg(int(caseSensitive))));
+                                            .arg(int(caseSensitive))
+                                            .arg(int(separator))));
                 }
             }
         }
         QVERIFY(found > 500);
+    }
+
+    // Files where a shortcut in the index would part from a search of the whole file. Each row
+    // is checked three ways: the stated answer, the brute-force reference, and the scan (find)
+    // against the indexed lookup.
+    void indexAgreesWithScan_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("key"); // in the code page
+        QTest::addColumn<char>("separator");
+        QTest::addColumn<bool>("caseSensitive");
+        QTest::addColumn<bool>("matches");
+        QTest::addColumn<QByteArray>("value");
+
+        auto row = [](const char *name, const QByteArray &file, const QByteArray &key, bool caseSensitive,
+                      bool matches, const QByteArray &value, char separator = '=') {
+            QTest::newRow(name) << file << key << separator << caseSensitive << matches << value;
+        };
+        const QByteArray twice("h\r\nKey=first\r\nKEY=second\r\nkey=third\r\n");
+        row("repeated key, case-blind: first wins", twice, "KEY", false, true, "first");
+        row("repeated key, case-sensitive: exact one", twice, "KEY", true, true, "second");
+        row("repeated key, case-sensitive: absent spelling", twice, "kEY", true, false, "");
+        const QByteArray abc("h\r\na=b=c\r\n");
+        row("a=b=c by a", abc, "a", false, true, "b=c");
+        row("a=b=c by a=b", abc, "A=B", false, true, "c");
+        row("a=b=c by a=b, case-sensitive", abc, "A=B", true, false, "");
+        row("a=b=c: value text is no key", abc, "b", false, false, "");
+        row("double separator", "h\na==x\r\n", "a=", false, true, "x");
+        row("double separator, first one", "h\na==x\r\n", "a", false, true, "=x");
+        const QByteArray turkish("h\r\n\xDE" "ube=Branch\r\nIPTAL=Cancel\r\n");
+        row("small s-cedilla finds capital", turkish, "\xFE" "UBE", false, true, "Branch");
+        row("small s-cedilla, case-sensitive", turkish, "\xFE" "UBE", true, false, "");
+        row("capital s-cedilla, case-sensitive", turkish, "\xDE" "ube", true, true, "Branch");
+        // The table folds I onto i only; dotted capital and dotless small stay letters of their own.
+        row("ASCII capital I folds to i", turkish, "iptal", false, true, "Cancel");
+        row("dotted capital I stays apart", turkish, "\xDD" "ptal", false, false, "");
+        row("dotless small i stays apart", turkish, "\xFD" "ptal", false, false, "");
+        const QByteArray lf("h\nA=one\nB=two\n");
+        row("lone LF does not end a value", lf, "a", false, true, "one\nB=two\n");
+        row("later line of an LF file", lf, "B", true, true, "two\n");
+        row("CR inside a key", "h\r\nA\rB=c\r\n", "a\rb", false, true, "c");
+        row("key over two lines (scan)", "h\r\nA\nB=c\r\nA=d\r\n", "a\nb", false, true, "c");
+        row("second half of such a key", "h\r\nA\nB=c\r\n", "b", false, true, "c");
+        row("empty key, line starting with separator", "h\r\nx=y\r\n=blank\r\n", "", false, true, "blank");
+        row("empty key, no such line", "h\r\nx=y\r\n", "", true, false, "");
+        row("first line never matches", "A=1\r\nB=2\r\n", "A", false, false, "");
+        row("second line does", "A=1\r\nB=2\r\n", "b", false, true, "2");
+        row("value at the end without CR", "h\r\nA=1\r\nZZ=last", "zz", false, true, "last");
+        row("separator ends the file", "h\r\nZZ=", "ZZ", true, true, "");
+        row("empty first value is not skipped", "h\r\nA=\r\nA=x\r\n", "A", false, true, "");
+        row("key longer than the file", "h\nA=1", "AAAAAAAA", false, false, "");
+        row("key of separators", "h\n" + QByteArray(3000, '=') + "\r\n", QByteArray(10, '='), false, true,
+            QByteArray(2989, '='));
+        // The separator is compared through the fold table like every byte of the pattern.
+        row("letter separator, other case", "h\r\nkeyXvalue\r\n", "KEY", false, true, "value", 'x');
+        row("letter separator, case-sensitive", "h\r\nkeyXvalue\r\n", "key", true, false, "", 'x');
+        row("CR as separator", "h\nA\rB\r\n", "a", false, true, "B", '\r');
+        row("LF as separator", "h\nkey\nvalue\r\n", "KEY", false, true, "value", '\n');
+        row("LF as separator, next line", "h\nkey\nvalue\nmore\r\n", "value", false, true, "more", '\n');
+    }
+
+    void indexAgreesWithScan()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, key);
+        QFETCH(char, separator);
+        QFETCH(bool, caseSensitive);
+        QFETCH(bool, matches);
+        QFETCH(QByteArray, value);
+
+        const QByteArray reference = referenceValue(file, key, separator, caseSensitive);
+        QCOMPARE(!reference.isNull(), matches);
+        if (matches)
+            QCOMPARE(reference, value);
+
+        TFileSearch tr;
+        tr.setFilename(languageFile(file));
+        QVERIFY(tr.hasImage());
+        tr.CaseSensitive = caseSensitive;
+        tr.Ayirac = separator;
+        const QString keyText = codepage::decode(key);
+        QCOMPARE(tr.lookup(keyText, false), codepage::decode(value));
+        QCOMPARE(tr.DonusDegeri, codepage::decode(value));
+        QCOMPARE(tr.lookup(keyText, true), value.isEmpty() ? keyText : codepage::decode(value));
+
+        const QByteArray pattern = '\n' + key + separator;
+        const qsizetype at = tr.find(pattern);
+        QCOMPARE(at >= 0, matches);
+    }
+
+    // The index is made for one case mode and one separator; a change of either after loading
+    // must be seen by the next lookup, and going back must give the first answers again.
+    void indexFollowsCaseAndSeparatorChanges()
+    {
+        TFileSearch tr;
+        tr.setFilename(languageFile("h\r\nkey:colon=equals\r\nKEY=upper\r\nkey=lower\r\nkey:colon\r\n"));
+        struct Step
+        {
+            bool caseSensitive;
+            char separator;
+            const char *key;
+            const char *expected;
+        };
+        const Step steps[] = {
+            {false, '=', "KEY", "upper"},       {true, '=', "key", "lower"},   {true, '=', "KEY", "upper"},
+            {false, ':', "KEY", "colon=equals"}, {false, '=', "Key:Colon", "equals"},
+            {true, ':', "KEY", ""},              {true, ':', "key", "colon=equals"},
+            {false, '=', "key", "upper"},
+        };
+        for (const Step &s : steps) {
+            tr.CaseSensitive = s.caseSensitive;
+            tr.Ayirac = s.separator;
+            QCOMPARE(tr.lookup(QLatin1String(s.key), false), QLatin1String(s.expected));
+        }
     }
 
     // The file is read once: cut short or emptied on disk afterwards, it is still answered from

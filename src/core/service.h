@@ -23,6 +23,9 @@ struct ServiceState {
     QDate tickDate;
     // The day the due rules, last-run keys and log lines take as today.
     QDate serviceDate;
+
+    // How a job editor opens: -1 on a new job, 0 on the job it is given.
+    int editorOpenMode = 0;
 };
 
 ServiceState &service();

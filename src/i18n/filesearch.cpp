@@ -3,19 +3,52 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <cstring>
+
 namespace kx {
+
+namespace {
+
+// Keys are hashed a byte at a time (FNV-1a) so that every key of a line, each a prefix of the
+// next, costs one step per byte while the line is walked; the finish spreads the bits for the
+// slot number.
+constexpr quint64 hashSeed = 0xcbf29ce484222325ULL;
+
+inline quint64 hashStep(quint64 h, unsigned char c)
+{
+    return (h ^ c) * 0x100000001b3ULL;
+}
+
+inline quint32 hashFinish(quint64 h, quint64 length)
+{
+    h ^= length * 0x9e3779b97f4a7c15ULL;
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return quint32(h);
+}
+
+constexpr qsizetype initialSlots = 1024;
+
+} // namespace
 
 TFileSearch::TFileSearch()
 {
-    for (int i = 0; i < 256; ++i)
+    for (int i = 0; i < 256; ++i) {
         m_lower[i] = codepage::toLowerByte((unsigned char)i);
+        m_identity[i] = (unsigned char)i;
+    }
 }
 
 void TFileSearch::release()
 {
     m_image.clear();
     m_filename.clear();
-    m_index.clear();
+    std::vector<Entry>().swap(m_slots);
+    m_used = 0;
     m_indexBuilt = false;
 }
 
@@ -31,63 +64,124 @@ void TFileSearch::setFilename(const QString &path)
     // Read once into memory: a file truncated or replaced while the program runs must not take
     // the program down, as a mapping of it would.
     QByteArray image = file.readAll();
-    if (image.isEmpty() || file.error() != QFileDevice::NoError)
+    if (image.isEmpty() || image.size() >= (qint64(1) << 32) || file.error() != QFileDevice::NoError)
         return;
     m_image = std::move(image);
     m_filename = path;
 }
 
-QByteArray TFileSearch::folded(const char *data, qsizetype size) const
+void TFileSearch::insert(quint32 keyStart, quint32 keyLength, quint32 hash, quint32 value)
 {
-    QByteArray out(data, size);
-    if (!CaseSensitive)
-        for (char &c : out)
-            c = char(m_lower[(unsigned char)c]);
-    return out;
+    if (qsizetype(m_used + 1) * 2 > qsizetype(m_slots.size())) {
+        std::vector<Entry> old(std::max<qsizetype>(initialSlots, qsizetype(m_slots.size()) * 2));
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (const Entry &e : old) {
+            if (e.value == 0)
+                continue;
+            size_t i = e.hash & mask;
+            while (m_slots[i].value != 0)
+                i = (i + 1) & mask;
+            m_slots[i] = e;
+        }
+    }
+    const auto &t = foldTable();
+    const auto *img = reinterpret_cast<const unsigned char *>(m_image.constData());
+    const size_t mask = m_slots.size() - 1;
+    size_t i = hash & mask;
+    for (; m_slots[i].value != 0; i = (i + 1) & mask) {
+        const Entry &e = m_slots[i];
+        if (e.hash != hash || e.keyLength != keyLength)
+            continue;
+        quint32 j = 0;
+        while (j < keyLength && t[img[e.keyStart + j]] == t[img[keyStart + j]])
+            ++j;
+        if (j == keyLength)
+            return; // an earlier line gave this key already
+    }
+    m_slots[i] = Entry{keyStart, keyLength, value, hash};
+    ++m_used;
 }
 
 void TFileSearch::buildIndex()
 {
-    m_index.clear();
+    std::vector<Entry>().swap(m_slots);
+    m_used = 0;
     m_indexBuilt = true;
     m_indexCaseSensitive = CaseSensitive;
     m_indexSeparator = Ayirac;
-    const char *img = m_image.constData();
+    // Line feeds and separators are found through the fold table too, as the scan compares
+    // every byte of the pattern that way.
+    const auto &t = foldTable();
+    const unsigned char lineFeed = t['\n'];
+    const unsigned char separator = t[(unsigned char)Ayirac];
+    const auto *img = reinterpret_cast<const unsigned char *>(m_image.constData());
     const qsizetype n = m_image.size();
-    for (qsizetype lf = 0; lf < n; ++lf) {
-        if (img[lf] != '\n')
+    qsizetype lf = 0;
+    while (lf < n) {
+        if (t[img[lf]] != lineFeed) {
+            ++lf;
             continue;
-        // Every separator up to the next line feed ends a key this line answers: "a=b=c"
-        // answers "a" with "b=c" and "a=b" with "c".
-        qsizetype p = lf + 1;
-        for (; p < n && img[p] != '\n'; ++p) {
-            if (img[p] != Ayirac)
-                continue;
-            const QByteArray key = folded(img + lf + 1, p - lf - 1);
-            if (!m_index.contains(key))
-                m_index.insert(key, p + 1);
         }
-        lf = p - 1;
+        // Every separator up to the next line feed ends a key this line answers: "a=b=c"
+        // answers "a" with "b=c" and "a=b" with "c". A separator that is itself a line feed
+        // ends both the key and the line.
+        const qsizetype start = lf + 1;
+        quint64 h = hashSeed;
+        qsizetype p = start;
+        for (; p < n; ++p) {
+            const unsigned char c = t[img[p]];
+            if (c == separator)
+                insert(quint32(start), quint32(p - start), hashFinish(h, quint64(p - start)), quint32(p + 1));
+            if (c == lineFeed)
+                break;
+            h = hashStep(h, c);
+        }
+        lf = p; // the next line feed starts the next line's keys
     }
 }
 
 qsizetype TFileSearch::valueOffset(const QString &key)
 {
-    if (m_image.isEmpty())
+    // LF + key + separator must fit in the image (a key's code page form has one byte a
+    // character).
+    if (m_image.isEmpty() || key.size() + 2 > m_image.size())
         return -1;
     codepage::encodeInto(key, m_probe);
+    const auto &t = foldTable();
+    const unsigned char lineFeed = t['\n'];
+    quint64 h = hashSeed;
+    bool spansLines = false;
+    for (char c : std::as_const(m_probe)) {
+        const unsigned char f = t[(unsigned char)c];
+        spansLines = spansLines || f == lineFeed;
+        h = hashStep(h, f);
+    }
     // A key that holds a line feed spans lines; only a scan finds it.
-    if (m_probe.contains('\n')) {
+    if (spansLines) {
         const QByteArray pattern = '\n' + m_probe + Ayirac;
         const qsizetype at = find(pattern);
         return at < 0 ? -1 : at + pattern.size();
     }
     if (!m_indexBuilt || m_indexCaseSensitive != CaseSensitive || m_indexSeparator != Ayirac)
         buildIndex();
-    if (!CaseSensitive)
-        for (char &c : m_probe)
-            c = char(m_lower[(unsigned char)c]);
-    return m_index.value(m_probe, -1);
+    if (m_slots.empty())
+        return -1;
+    const quint32 hash = hashFinish(h, quint64(m_probe.size()));
+    const auto *img = reinterpret_cast<const unsigned char *>(m_image.constData());
+    const auto *k = reinterpret_cast<const unsigned char *>(m_probe.constData());
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = hash & mask; m_slots[i].value != 0; i = (i + 1) & mask) {
+        const Entry &e = m_slots[i];
+        if (e.hash != hash || e.keyLength != quint32(m_probe.size()))
+            continue;
+        quint32 j = 0;
+        while (j < e.keyLength && t[img[e.keyStart + j]] == t[k[j]])
+            ++j;
+        if (j == e.keyLength)
+            return e.value;
+    }
+    return -1;
 }
 
 void TFileSearch::prepare(const QByteArray &pattern)
@@ -139,11 +233,9 @@ QString TFileSearch::lookup(const QString &key, bool fallback)
     DonusDegeri.clear();
     const qsizetype from = valueOffset(key);
     if (from >= 0) {
-        qsizetype to = from;
-        const qsizetype size = m_image.size();
         const char *image = m_image.constData();
-        while (to < size && image[to] != '\r')
-            ++to;
+        const auto *cr = static_cast<const char *>(std::memchr(image + from, '\r', size_t(m_image.size() - from)));
+        const qsizetype to = cr ? cr - image : m_image.size();
         DonusDegeri = codepage::decode(image + from, to - from);
     }
     if (DonusDegeri.isEmpty() && fallback)

@@ -6,9 +6,10 @@
 // The file on disk may change or shrink afterwards: nothing is read from it again.
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
+#include <QtGlobal>
 #include <array>
+#include <vector>
 
 namespace kx {
 
@@ -38,10 +39,22 @@ public:
     qsizetype find(const QByteArray &pattern);
 
 private:
+    // One key of the index: where its text starts in the image, its length, and where its value
+    // starts. Offsets fit 32 bits because the image stays under 4 GiB. A value offset is never 0
+    // (a line feed and a separator stand before it), so 0 marks a free slot.
+    struct Entry
+    {
+        quint32 keyStart = 0;
+        quint32 keyLength = 0;
+        quint32 value = 0;
+        quint32 hash = 0;
+    };
+
     void release();
     void prepare(const QByteArray &pattern);
+    const std::array<unsigned char, 256> &foldTable() const { return CaseSensitive ? m_identity : m_lower; }
     void buildIndex();
-    QByteArray folded(const char *data, qsizetype size) const;
+    void insert(quint32 keyStart, quint32 keyLength, quint32 hash, quint32 value);
     // Offset of the value of the first LF + key + separator, or -1.
     qsizetype valueOffset(const QString &key);
 
@@ -49,19 +62,22 @@ private:
     QString m_filename;
 
     // Every key a line can offer (the text between a line feed and each separator after it on
-    // the same line), folded, to the offset of its value; the first occurrence wins. Built for
-    // the case switch and separator it was made with.
-    QHash<QByteArray, qsizetype> m_index;
+    // the same line) to the offset of its value, the first occurrence winning; open addressing
+    // over keys that stay in the image, so even a line of many separators costs only an entry
+    // per separator. Valid for the case switch and separator it was built with.
+    std::vector<Entry> m_slots;
+    qsizetype m_used = 0;
     bool m_indexBuilt = false;
     bool m_indexCaseSensitive = false;
     char m_indexSeparator = '=';
 
-    QByteArray m_probe; // the key of a lookup in the code page, folded; reused
+    QByteArray m_probe; // the key of a lookup in the code page; reused
     QByteArray m_pattern;
     bool m_patternCaseSensitive = false;
     std::array<qsizetype, 256> m_shift{};
     qsizetype m_mismatchShift = 1;
     std::array<unsigned char, 256> m_lower{};
+    std::array<unsigned char, 256> m_identity{};
 };
 
 } // namespace kx

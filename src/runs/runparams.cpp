@@ -58,6 +58,61 @@ FirebirdBackupParams firebirdBackupParams(const JobFile &job, const QString &job
     return p;
 }
 
+bool recordFlag(const JobFile &record, const QString &key)
+{
+    const QString text = record.value(key);
+    return !text.isEmpty() && QStringLiteral("true").startsWith(text, Qt::CaseInsensitive);
+}
+
+namespace {
+
+MessengerParams manualMessenger(const JobFile &record, const QString &password)
+{
+    MessengerParams m;
+    m.address = record.value(QStringLiteral("MSN_IP"));
+    m.nickname = record.value(QStringLiteral("MSN_NICKNAME"));
+    m.password = password;
+    m.deleteAfter = record.isTrue(QStringLiteral("MSN_FILEDELETE"));
+    return m;
+}
+
+} // namespace
+
+FolderBackupParams manualFolderBackupParams(const JobFile &record, const QString &password, const QString &jobName)
+{
+    FolderBackupParams p;
+    p.jobName = jobName;
+    p.sourceFolder = record.value(QStringLiteral("KAYNAK_DIZIN"));
+    p.targetFolder = record.value(QStringLiteral("HEDEF_DIZIN"));
+    p.targetFolder2 = record.value(QStringLiteral("HEDEFDIZIN2"));
+    p.overwrite = recordFlag(record, QStringLiteral("UZERINE_YAZ"));
+    p.zipPassword = record.value(QStringLiteral("ZIP_PAROLA1"));
+    p.zip = recordFlag(record, QStringLiteral("ZIP_YEDEKLE")) && !p.zipPassword.isEmpty();
+    for (int i = 1; i <= 10; ++i)
+        p.filters.append(record.value(QStringLiteral("DOSYA_TURU%1").arg(i)));
+    p.subfolders = recordFlag(record, QStringLiteral("ALT_DIZIN"));
+    p.messenger = manualMessenger(record, password);
+    p.retention = manualRetention(record);
+    p.manual = true;
+    return p;
+}
+
+FirebirdBackupParams manualFirebirdBackupParams(const JobFile &record, const QString &password, const QString &jobName)
+{
+    FirebirdBackupParams p;
+    p.jobName = jobName;
+    p.userName = record.value(QStringLiteral("USERNAME"));
+    p.password = record.value(QStringLiteral("USERPWD"));
+    p.database = record.value(QStringLiteral("KAYNAK_DOSYA"));
+    p.targetFolder = record.value(QStringLiteral("HEDEF_DIZIN"));
+    p.targetFolder2 = record.value(QStringLiteral("HEDEFDIZIN2"));
+    p.overwrite = recordFlag(record, QStringLiteral("UZERINE_YAZ"));
+    p.messenger = manualMessenger(record, password);
+    p.retention = manualRetention(record);
+    p.manual = true;
+    return p;
+}
+
 bool manualRetention(const JobFile &job)
 {
     const QString mode = job.value(QStringLiteral("YEDEKSIL"));

@@ -50,4 +50,15 @@ FirebirdBackupParams firebirdBackupParams(const JobFile &job, const QString &job
 // A manual run prunes when the job has a retention mode other than "0" and is hourly.
 bool manualRetention(const JobFile &job);
 
+// A run started by hand takes the job's values as its record holds them (the job file as read,
+// the enciphered password deciphered): a boolean field without a value is false, the
+// messenger's delete switch is on only for exactly "True", and the run prunes by
+// manualRetention().
+FolderBackupParams manualFolderBackupParams(const JobFile &record, const QString &password, const QString &jobName);
+FirebirdBackupParams manualFirebirdBackupParams(const JobFile &record, const QString &password, const QString &jobName);
+
+// A boolean field of a job record: "True", "False" or a leading part of either, letter case
+// ignored; no value is false.
+bool recordFlag(const JobFile &record, const QString &key);
+
 } // namespace kx

@@ -10,6 +10,7 @@
 #include "runs/setup.h"
 #include "settings/registry.h"
 #include "ui/dialogs.h"
+#include "ui/managementwindow.h"
 #include "ui/runnerwindow.h"
 
 #include <QApplication>
@@ -24,6 +25,12 @@ namespace kx {
 
 namespace {
 std::function<bool()> g_trayProbe;
+}
+
+QStringList makerContactLines()
+{
+    return {QStringLiteral("KORVANEX Yazilim"), QStringLiteral("Destek: destek@korvanex.example"),
+            QLatin1String(kMakerWebAddress)};
 }
 
 void TAnaFormF::setTrayProbe(std::function<bool()> probe)
@@ -95,6 +102,7 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
 
 TAnaFormF::~TAnaFormF()
 {
+    m_management.reset();
     setTranslators(nullptr, nullptr);
 }
 
@@ -240,8 +248,12 @@ void TAnaFormF::RxTrayIcon1DblClick()
 
 void TAnaFormF::GenelYedekleme1Click()
 {
-    if (openManagementWindow)
-        openManagementWindow();
+    if (!m_management)
+        m_management = std::make_unique<TK_YedeklemeF>(*this);
+    // Already showing: nothing happens, the lists are not built again.
+    if (m_management->isVisible())
+        return;
+    m_management->showMaximized();
 }
 
 void TAnaFormF::GeriYkleme2Click()

@@ -11,6 +11,7 @@
 
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <QWidget>
 
 class QAction;
@@ -20,8 +21,15 @@ class QTimer;
 
 namespace kx {
 
+class TK_YedeklemeF;
+
 inline const char *const kApplicationTitle = "KORVANEX Yedekleme Servisi";
 inline const char *const kVersionText = "s3.02.11";
+// The maker's web address: one constant, on a domain reserved for examples, so nothing real is
+// ever contacted.
+inline const char *const kMakerWebAddress = "https://www.korvanex.example/";
+// The maker's contact lines of the about box.
+QStringList makerContactLines();
 
 class TAnaFormF : public QWidget
 {
@@ -83,8 +91,9 @@ public:
     QAction *GeriYkleme2;
     QAction *Kapat1;
 
-    // The management window and the restore request window are opened here.
-    std::function<void()> openManagementWindow;
+    // The management window: made on first demand, then only hidden and shown again.
+    TK_YedeklemeF *managementWindow() const { return m_management.get(); }
+    // The restore request window is opened here.
     std::function<void()> openRestoreRequestWindow;
 
 protected:
@@ -98,6 +107,7 @@ private:
     RunController m_runs;
     Scheduler m_scheduler;
     QTimer *m_trayTimer = nullptr;
+    std::unique_ptr<TK_YedeklemeF> m_management;
 };
 
 } // namespace kx

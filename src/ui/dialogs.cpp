@@ -1,11 +1,16 @@
 #include "ui/dialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileInfo>
+#include <QUrl>
 #include <QInputDialog>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
 
+#include "core/service.h"
 #include "platform/kxerror.h"
 #include <exception>
 
@@ -14,6 +19,7 @@ namespace kx {
 namespace {
 bool g_scripted = false;
 int g_holdMs = 0;
+std::function<int(QDialog *)> g_modalHandler;
 QStringList g_answers;
 QList<Dialogs::Shown> g_shown;
 
@@ -38,6 +44,7 @@ void Dialogs::setScripted(bool on)
 {
     g_scripted = on;
     g_holdMs = 0;
+    g_modalHandler = nullptr;
     g_answers.clear();
     g_shown.clear();
 }
@@ -74,14 +81,89 @@ void Dialogs::information(QWidget *parent, const QString &title, const QString &
     QMessageBox::information(parent, title, text);
 }
 
-bool Dialogs::question(QWidget *parent, const QString &title, const QString &text)
+bool Dialogs::question(QWidget *parent, const QString &title, const QString &text, bool defaultNo)
 {
     if (g_scripted) {
         g_shown.append({Kind::Question, title, text});
         hold();
         return nextAnswer(QStringLiteral("yes")) == QLatin1String("yes");
     }
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 defaultNo ? QMessageBox::No : QMessageBox::Yes)
+           == QMessageBox::Yes;
+}
+
+Dialogs::Answer Dialogs::questionWithCancel(QWidget *parent, const QString &title, const QString &text)
+{
+    if (g_scripted) {
+        g_shown.append({Kind::Question, title, text});
+        hold();
+        const QString a = nextAnswer(QStringLiteral("yes"));
+        return a == QLatin1String("yes") ? Answer::Yes : a == QLatin1String("no") ? Answer::No : Answer::Cancel;
+    }
+    switch (QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+void Dialogs::info(const QString &text)
+{
+    information(QApplication::activeWindow(), trMsg(QStringLiteral("Bilgi")), text);
+}
+
+void Dialogs::stopWithMessage(bool condition, const QString &text, QWidget *focus)
+{
+    if (!condition)
+        return;
+    info(trMsg(text));
+    if (focus && focus->isEnabled() && focus->focusPolicy() != Qt::NoFocus)
+        focus->setFocus();
+    throw SilentStop();
+}
+
+void Dialogs::openDocument(const QString &path)
+{
+    if (!QFileInfo(path).isFile()) {
+        info(path + u' ' + trMsg(QStringLiteral("dosyasi bulunamadi.")) + QStringLiteral("\r\n")
+             + trMsg(QStringLiteral("Yetkili saticinizla irtibat kurunuz.")));
+        return;
+    }
+    if (g_scripted) {
+        g_shown.append({Kind::Document, QString(), path});
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void Dialogs::openAddress(const QString &address)
+{
+    const QUrl url(address);
+    if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
+        return;
+    if (g_scripted) {
+        g_shown.append({Kind::Document, QString(), address});
+        return;
+    }
+    QDesktopServices::openUrl(url);
+}
+
+int Dialogs::showModal(QDialog *dialog)
+{
+    if (g_scripted) {
+        g_shown.append({Kind::Modal, dialog->windowTitle(), dialog->objectName()});
+        return g_modalHandler ? g_modalHandler(dialog) : int(QDialog::Rejected);
+    }
+    return dialog->exec();
+}
+
+void Dialogs::setModalHandler(std::function<int(QDialog *)> handler)
+{
+    g_modalHandler = std::move(handler);
 }
 
 QString Dialogs::input(QWidget *parent, const QString &title, const QString &label, const QString &value, bool *ok)
@@ -117,6 +199,8 @@ void guarded(const std::function<void()> &work)
 {
     try {
         work();
+    } catch (const SilentStop &) {
+        // The command was refused; the user has been told, if at all, already.
     } catch (const Error &e) {
         Dialogs::error(e.text());
     } catch (const std::exception &e) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 namespace kx {
@@ -15,7 +16,8 @@ namespace kx {
 class Dialogs
 {
 public:
-    enum class Kind { Information, Question, Error, Input };
+    enum class Kind { Information, Question, Error, Input, Document, Modal };
+    enum class Answer { Yes, No, Cancel };
     struct Shown {
         Kind kind;
         QString title;
@@ -24,14 +26,31 @@ public:
 
     // Information box with an OK button.
     static void information(QWidget *parent, const QString &title, const QString &text);
-    // Yes/No question; true for yes.
-    static bool question(QWidget *parent, const QString &title, const QString &text);
+    // Yes/No question; true for yes. With defaultNo, Enter answers No.
+    static bool question(QWidget *parent, const QString &title, const QString &text, bool defaultNo = false);
+    // Yes/No/Cancel question (scripted answers "yes", "no", "cancel").
+    static Answer questionWithCancel(QWidget *parent, const QString &title, const QString &text);
     // Text input; nullopt-like: ok is false when cancelled.
     static QString input(QWidget *parent, const QString &title, const QString &label, const QString &value, bool *ok);
     // The application's general error display: a failure that ended a command or a timer event.
     // It does not wait for the user: the box stays open beside whatever goes on, so showing an
     // error never runs a nested event loop.
     static void error(const QString &text);
+
+    // The information box of the user interface: titled "Bilgi" (translated), the text as given.
+    static void info(const QString &text);
+    // Stop with message: when the condition holds, the information box with the text
+    // (translated here), the focus to the control when it can take it, then a silent stop.
+    static void stopWithMessage(bool condition, const QString &text, QWidget *focus = nullptr);
+    // The document opener: opens the file with the desktop's application for it; a file that is
+    // not there is told ("dosyasi bulunamadi."), nothing is opened.
+    static void openDocument(const QString &path);
+    // Opens an address (http or https only) in the desktop's browser.
+    static void openAddress(const QString &address);
+    // Shows a window modally and returns its result. Scripted: recorded (title), answered by
+    // the modal handler when one is set, otherwise rejected at once.
+    static int showModal(QDialog *dialog);
+    static void setModalHandler(std::function<int(QDialog *)> handler);
 
     // Test seam: when scripted, nothing is shown. Answers are taken in order (questions take
     // "yes"/"no", inputs take the text; an empty script answers yes / the given value).
@@ -47,8 +66,13 @@ private:
     static QString nextAnswer(const QString &fallback);
 };
 
+// A refused user command ends here, nothing more shown (what was done stays done).
+struct SilentStop {
+};
+
 // Entry points of event handlers (timer ticks, clicks, menu commands) run their work through
-// this: a failure is shown by the general error display and the program goes on.
+// this: a failure is shown by the general error display and the program goes on; a silent stop
+// just ends the command.
 void guarded(const std::function<void()> &work);
 
 } // namespace kx

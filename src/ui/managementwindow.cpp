@@ -1,0 +1,534 @@
+#include "ui/managementwindow.h"
+#include "core/clock.h"
+#include "core/service.h"
+#include "i18n/formheader.h"
+#include "platform/kxerror.h"
+#include "runs/oplog.h"
+#include "ui/aboutbox.h"
+#include "ui/anaform.h"
+#include "ui/dialogs.h"
+#include "ui/joblistmodel.h"
+#include "ui/manualrun.h"
+#include "ui/settingsdialog.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace kx {
+
+namespace {
+
+QAction *addItem(QMenu *menu, const QString &text, const char *name)
+{
+    QAction *a = menu->addAction(text);
+    a->setObjectName(QLatin1String(name));
+    return a;
+}
+
+QPushButton *addButton(QLayout *layout, const QString &text, const char *name)
+{
+    auto *b = new QPushButton(text);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    layout->addWidget(b);
+    return b;
+}
+
+// Menu and button commands run through the general error handling: a failure is shown, a silent
+// stop just ends the command.
+template <class F>
+auto command(F f)
+{
+    return [f] { guarded(f); };
+}
+
+} // namespace
+
+TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(parent), m_main(main)
+{
+    setObjectName(QStringLiteral("K_YedeklemeF"));
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->addWidget(new KxFormHeader(QLatin1String(kApplicationTitle), central));
+
+    PageControl1 = new QTabWidget(central);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    sTabSheetLog = new QWidget;
+    sTabSheetLog->setObjectName(QStringLiteral("sTabSheetLog"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("Dosya Yedekleme"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Firebird Yedekleme"));
+    PageControl1->addTab(sTabSheetLog, QStringLiteral("Bildirimler"));
+    layout->addWidget(PageControl1, 1);
+
+    const auto list = [&main](JobKind kind) {
+        return [&main, kind] { return kind == JobKind::Folder ? main.MemoDOSYAYD : main.MemoFBYEDEK; };
+    };
+    const QString folder = main.ProgramFolder();
+    m_folder.kind = JobKind::Folder;
+    m_folder.model = new JobListModel(JobKind::Folder, JobListModel::Owner::ManagementWindow, folder,
+                                      list(JobKind::Folder), [&main] { main.DosyaYukle(); }, this);
+    m_firebird.kind = JobKind::Firebird;
+    m_firebird.model = new JobListModel(JobKind::Firebird, JobListModel::Owner::ManagementWindow, folder,
+                                        list(JobKind::Firebird), [&main] { main.DosyaYukle(); }, this);
+    buildKindPage(m_folder, TabSheet1, QStringLiteral("dosya"));
+    buildKindPage(m_firebird, TabSheet2, QStringLiteral("fb"));
+
+    // The logs.
+    auto *logLayout = new QVBoxLayout(sTabSheetLog);
+    LogPages = new QTabWidget(sTabSheetLog);
+    LogPages->setObjectName(QStringLiteral("LogPages"));
+    TabSheetYedeklemeLog = new QWidget;
+    TabSheetYedeklemeLog->setObjectName(QStringLiteral("TabSheetYedeklemeLog"));
+    TabSheetGeriYuklemeLog = new QWidget;
+    TabSheetGeriYuklemeLog->setObjectName(QStringLiteral("TabSheetGeriYuklemeLog"));
+    LogPages->addTab(TabSheetYedeklemeLog, QStringLiteral("Yedekleme Loglari"));
+    LogPages->addTab(TabSheetGeriYuklemeLog, QStringLiteral("Geri Yukleme Loglari"));
+    logLayout->addWidget(LogPages);
+    const QStringList columns = {QStringLiteral("Yedekleme Modulu"), QStringLiteral("Yedekleme Adi"),
+                                 QStringLiteral("Tarihi"), QStringLiteral("Saati"), QStringLiteral("Kaynak"),
+                                 QStringLiteral("Hedef"), QStringLiteral("Durumu")};
+    auto makeLogPage = [&](QWidget *page, const char *listName, int columnCount, const QString &clear,
+                           const char *buttonName, QPushButton **button) {
+        auto *l = new QVBoxLayout(page);
+        auto *tree = new QTreeWidget(page);
+        tree->setObjectName(QLatin1String(listName));
+        tree->setRootIsDecorated(false);
+        tree->setHeaderLabels(columns.mid(0, columnCount));
+        tree->setSelectionBehavior(QAbstractItemView::SelectRows);
+        tree->setUniformRowHeights(true);
+        l->addWidget(tree);
+        *button = addButton(l, clear, buttonName);
+        return tree;
+    };
+    ListBackup = makeLogPage(TabSheetYedeklemeLog, "ListBackup", 7, QStringLiteral("Yedekleme Loglarini Temizle"),
+                             "ButtonTemizleYedek", &ButtonTemizleYedek);
+    // The restore log's status is kept with each row but has no column.
+    ListRestore = makeLogPage(TabSheetGeriYuklemeLog, "ListRestore", 6, QStringLiteral("Geri Yukleme Loglarini Temizle"),
+                              "ButtonTemizleGeri", &ButtonTemizleGeri);
+    connect(ButtonTemizleYedek, &QPushButton::clicked, this, command([this] { clearLog(true); }));
+    connect(ButtonTemizleGeri, &QPushButton::clicked, this, command([this] { clearLog(false); }));
+
+    // The bottom bar.
+    sPanelBottom = new QWidget(central);
+    sPanelBottom->setObjectName(QStringLiteral("sPanelBottom"));
+    auto *bottom = new QHBoxLayout(sPanelBottom);
+    ButtonYeni = addButton(bottom, QStringLiteral("Yeni Kayit"), "ButtonYeni");
+    ButtonAc = addButton(bottom, QStringLiteral("Ac"), "ButtonAc");
+    ButtonSil = addButton(bottom, QStringLiteral("Sil"), "ButtonSil");
+    ButtonSimdiYedekle = addButton(bottom, QStringLiteral("Simdi Yedekle"), "ButtonSimdiYedekle");
+    bottom->addStretch(1);
+    LabelSaat = new QLabel(sPanelBottom);
+    LabelSaat->setObjectName(QStringLiteral("LabelSaat"));
+    LabelSaat->setTextFormat(Qt::PlainText);
+    bottom->addWidget(LabelSaat);
+    layout->addWidget(sPanelBottom);
+    connect(ButtonYeni, &QPushButton::clicked, this, command([this] { YeniKayit(); }));
+    connect(ButtonAc, &QPushButton::clicked, this, command([this] { Ac(); }));
+    connect(ButtonSil, &QPushButton::clicked, this, command([this] { Sil(); }));
+    connect(ButtonSimdiYedekle, &QPushButton::clicked, this, command([this] { SimdiYedekle(); }));
+    auto *clockTimer = new QTimer(this);
+    connect(clockTimer, &QTimer::timeout, this, [this] { LabelSaat->setText(clock::timeOfDay().toString(QStringLiteral("HH:mm:ss"))); });
+    clockTimer->start(1000);
+    LabelSaat->setText(clock::timeOfDay().toString(QStringLiteral("HH:mm:ss")));
+    setCentralWidget(central);
+
+    // The main menu.
+    MenuYedekleme = menuBar()->addMenu(QStringLiteral("Yedekleme"));
+    MenuYedekleme->setObjectName(QStringLiteral("MenuYedekleme"));
+    ActionYeniYedek = addItem(MenuYedekleme, QStringLiteral("Yeni Yedek Olustur"), "YeniYedekOlustur1");
+    ActionYedekAc = addItem(MenuYedekleme, QStringLiteral("Yedek Ac"), "YedekAc1");
+    ActionYedekle = addItem(MenuYedekleme, QStringLiteral("Yedekleme"), "Yedekleme1");
+    MenuYedekleme->addSeparator();
+    ActionGeriYukleme = addItem(MenuYedekleme, QStringLiteral("Geri Yukleme"), "GeriYukleme1");
+    MenuAraclar = menuBar()->addMenu(QStringLiteral("&Araclar"));
+    MenuAraclar->setObjectName(QStringLiteral("MenuAraclar"));
+    ActionAraclarDuzenle = addItem(MenuAraclar, QStringLiteral("Araclar Menusunu &Duzenle"), "AraclarMenusunuDuzenle1");
+    MenuAraclar->addSeparator();
+    MenuYardim = menuBar()->addMenu(QStringLiteral("&Yardim"));
+    MenuYardim->setObjectName(QStringLiteral("MenuYardim"));
+    ActionProgramAyarlari = addItem(MenuYardim, QStringLiteral("Program Ayarlari"), "ProgramArayuzDili1");
+    ActionYardim = addItem(MenuYardim, QStringLiteral("Yedekleme Yardim"), "YedeklemeYardim1");
+    ActionIrtibat = addItem(MenuYardim, QStringLiteral("Irtibat"), "Irtibat1");
+    ActionHakkinda = addItem(MenuYardim, QStringLiteral("&Hakkinda"), "Hakkinda1");
+    MenuYardim->addSeparator();
+    ActionWeb = addItem(MenuYardim, QLatin1String(kMakerWebAddress), "WebSitesi1");
+    MenuYardim->addSeparator();
+    ActionSurum = addItem(MenuYardim, QStringLiteral("Program Surumunu Kontrol Et"), "SurumKontrol1");
+    ActionKapat = addItem(MenuYardim, QStringLiteral("Kapat"), "Kapat1");
+    ActionKapat->setShortcut(QKeySequence(Qt::Key_Escape));
+    ActionKapat->setShortcutContext(Qt::WindowShortcut);
+    addAction(ActionKapat);
+    connect(ActionYeniYedek, &QAction::triggered, this, command([this] { YeniKayit(); }));
+    connect(ActionYedekAc, &QAction::triggered, this, command([this] { Ac(); }));
+    connect(ActionYedekle, &QAction::triggered, this, command([this] { SimdiYedekle(); }));
+    connect(ActionGeriYukleme, &QAction::triggered, this, command([this] { GeriYukleme(); }));
+    connect(ActionAraclarDuzenle, &QAction::triggered, this, command([this] { AraclarMenusunuDuzenle(); }));
+    connect(ActionProgramAyarlari, &QAction::triggered, this, command([this] { ProgramAyarlari(); }));
+    connect(ActionYardim, &QAction::triggered, this, command([this] { YedeklemeYardim(); }));
+    connect(ActionIrtibat, &QAction::triggered, this, command([this] { Irtibat(); }));
+    connect(ActionHakkinda, &QAction::triggered, this, command([this] { Hakkinda(); }));
+    connect(ActionWeb, &QAction::triggered, this, command([this] { WebSitesi(); }));
+    connect(ActionSurum, &QAction::triggered, this, command([this] { ProgramSurumunuKontrolEt(); }));
+    connect(ActionKapat, &QAction::triggered, this, command([this] { Kapat(); }));
+
+    // The context menu of both job lists.
+    ContextMenu = new QMenu(this);
+    ContextMenu->setObjectName(QStringLiteral("PopupMenuListe"));
+    connect(addItem(ContextMenu, QStringLiteral("Yedeklemeyi Baslat"), "YedeklemeyiBaslat1"), &QAction::triggered, this,
+            command([this] { SimdiYedekle(); }));
+    ContextMenu->addSeparator();
+    connect(addItem(ContextMenu, QStringLiteral("Ac"), "Ac1"), &QAction::triggered, this, command([this] { Ac(); }));
+    ContextMenu->addSeparator();
+    connect(addItem(ContextMenu, QStringLiteral("Sil"), "Sil1"), &QAction::triggered, this, command([this] { Sil(); }));
+    ContextMenu->addSeparator();
+    connect(addItem(ContextMenu, QStringLiteral("Yeni Kayit"), "YeniKayit1"), &QAction::triggered, this,
+            command([this] { YeniKayit(); }));
+
+    connect(PageControl1, &QTabWidget::currentChanged, this, command([this] { tabChanged(); }));
+    connect(LogPages, &QTabWidget::currentChanged, this, command([this] { tabChanged(); }));
+
+    // Translated once, now, while the lists and group boxes are still empty: the user's data is
+    // never taken for a text of the program.
+    trWindow(this);
+}
+
+TK_YedeklemeF::~TK_YedeklemeF() = default;
+
+void TK_YedeklemeF::buildKindPage(KindPage &page, QWidget *tab, const QString &prefix)
+{
+    auto *layout = new QVBoxLayout(tab);
+    auto *row = new QHBoxLayout;
+    auto *nameLabel = new QLabel(QStringLiteral("Dosya Adi"), tab);
+    page.search = new QLineEdit(tab);
+    page.search->setObjectName(prefix == QLatin1String("fb") ? QStringLiteral("fbeditAra") : QStringLiteral("dosyaEditAra"));
+    auto *groupLabel = new QLabel(QStringLiteral("Grup"), tab);
+    page.group = new QComboBox(tab);
+    page.group->setObjectName(prefix + QStringLiteral("comboGrup"));
+    page.group->setEditable(false);
+    page.group->setMinimumContentsLength(20);
+    page.styleButton = new QToolButton(tab);
+    page.styleButton->setObjectName(prefix + QStringLiteral("ButtonGorunum"));
+    page.styleButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    page.styleMenu = new QMenu(page.styleButton);
+    page.styleMenu->setObjectName(prefix + QStringLiteral("MenuGorunum"));
+    auto *styles = new QActionGroup(page.styleMenu);
+    const std::pair<const char *, JobListView::Style> items[] = {{"Liste", JobListView::Style::Liste},
+                                                                  {"Doseme", JobListView::Style::Doseme},
+                                                                  {"Simge", JobListView::Style::Simge},
+                                                                  {"Ayrintilar", JobListView::Style::Ayrintilar}};
+    page.view = new JobListView(tab);
+    page.view->setObjectName(prefix == QLatin1String("fb") ? QStringLiteral("fbView") : QStringLiteral("dosyaView"));
+    for (const auto &[text, style] : items) {
+        QAction *a = page.styleMenu->addAction(QLatin1String(text));
+        a->setObjectName(prefix + QLatin1String(text));
+        a->setCheckable(true);
+        a->setChecked(style == JobListView::Style::Ayrintilar);
+        styles->addAction(a);
+        JobListView *view = page.view;
+        const JobListView::Style s = style;
+        connect(a, &QAction::triggered, this, [view, s] { view->setStyle(s); });
+    }
+    page.styleButton->setMenu(page.styleMenu);
+    page.styleButton->setPopupMode(QToolButton::InstantPopup);
+    // A right-click opens the same menu.
+    page.styleButton->setContextMenuPolicy(Qt::CustomContextMenu);
+    QMenu *menu = page.styleMenu;
+    QToolButton *button = page.styleButton;
+    connect(button, &QWidget::customContextMenuRequested, this,
+            [menu, button](const QPoint &pos) { menu->popup(button->mapToGlobal(pos)); });
+    row->addWidget(nameLabel);
+    row->addWidget(page.search, 1);
+    row->addWidget(groupLabel);
+    row->addWidget(page.group);
+    row->addWidget(page.styleButton);
+    layout->addLayout(row);
+
+    page.model->table().setIcon(style()->standardIcon(QStyle::SP_FileIcon));
+    page.view->setModel(&page.model->filtered());
+    layout->addWidget(page.view, 1);
+
+    KindPage *p = &page;
+    connect(page.model, &JobListModel::groupBoxRebuilt, this, [this, p] { fillGroupBox(*p); });
+    connect(page.model, &JobListModel::filterApplied, this, [p] { p->view->selectRow(-1); });
+    connect(page.group, &QComboBox::activated, this, command([this, p] { groupPicked(*p); }));
+    connect(page.search, &QLineEdit::textChanged, this, [this, p] { typeAhead(*p); });
+    connect(page.search, &QLineEdit::returnPressed, this, command([this] { Ac(); }));
+    connect(page.view, &JobListView::activated, this, command([this] { Ac(); }));
+    connect(page.view, &JobListView::contextMenuAt, this, [this](const QPoint &pos) { ContextMenu->popup(pos); });
+}
+
+JobKind TK_YedeklemeF::activeKind() const
+{
+    return PageControl1->currentWidget() == TabSheet2 ? JobKind::Firebird : JobKind::Folder;
+}
+
+bool TK_YedeklemeF::logTabActive() const
+{
+    return PageControl1->currentWidget() == sTabSheetLog;
+}
+
+void TK_YedeklemeF::fillGroupBox(KindPage &page)
+{
+    const QSignalBlocker block(page.group);
+    page.group->clear();
+    page.group->addItems(page.model->groupBoxItems());
+    // After a rebuild the box shows no entry; whoever rebuilt sets it.
+    page.group->setCurrentIndex(-1);
+}
+
+void TK_YedeklemeF::selectFirstGroup(KindPage &page)
+{
+    const QSignalBlocker block(page.group);
+    page.group->setCurrentIndex(page.group->count() > 0 ? 0 : -1);
+}
+
+void TK_YedeklemeF::groupPicked(KindPage &page)
+{
+    page.model->applyGroupBox(page.group->currentText());
+}
+
+void TK_YedeklemeF::typeAhead(KindPage &page)
+{
+    const int row = typeAheadRow(page.view->captions(), page.search->text());
+    if (row >= 0)
+        page.view->selectRow(row);
+}
+
+void TK_YedeklemeF::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    setWindowTitle(m_main.windowTitle());
+    guarded([this] {
+        for (KindPage *p : {&m_firebird, &m_folder}) {
+            p->model->setShowAll(true);
+            try {
+                p->model->rebuild(false);
+            } catch (...) {
+                selectFirstGroup(*p);
+                throw;
+            }
+            selectFirstGroup(*p);
+        }
+    });
+}
+
+void TK_YedeklemeF::closeEvent(QCloseEvent *event)
+{
+    // Closing only hides: the window lives until the program ends.
+    event->ignore();
+    hide();
+}
+
+void TK_YedeklemeF::tabChanged()
+{
+    sPanelBottom->setVisible(!logTabActive());
+    if (!logTabActive())
+        return;
+    if (LogPages->currentWidget() == TabSheetYedeklemeLog)
+        fillBackupLog();
+    else
+        fillRestoreLog();
+}
+
+void TK_YedeklemeF::fillLog(QTreeWidget *list, const QStringList &lines, bool withStatus)
+{
+    list->setUpdatesEnabled(false);
+    list->clear();
+    QList<QTreeWidgetItem *> items;
+    const auto rows = logRowsNewestFirst(lines);
+    items.reserve(rows.size());
+    for (const auto &cells : rows) {
+        QStringList columns(cells.begin(), cells.end());
+        const QString status = columns.takeLast();
+        if (withStatus)
+            columns.append(status);
+        auto *item = new QTreeWidgetItem(columns);
+        item->setData(0, Qt::UserRole, status);
+        items.append(item);
+    }
+    list->addTopLevelItems(items);
+    list->setUpdatesEnabled(true);
+}
+
+void TK_YedeklemeF::fillBackupLog()
+{
+    fillLog(ListBackup, backupLog().lines(), true);
+}
+
+void TK_YedeklemeF::fillRestoreLog()
+{
+    fillLog(ListRestore, restoreLog().lines(), false);
+}
+
+void TK_YedeklemeF::clearLog(bool backup)
+{
+    if (!Dialogs::question(this, trMsg(QStringLiteral("Soru")), trMsg(QStringLiteral("Loglari silmek istediginizden emin misiniz?")),
+                           true))
+        return;
+    (backup ? backupLog() : restoreLog()).clear();
+    (backup ? ListBackup : ListRestore)->clear();
+}
+
+void TK_YedeklemeF::YeniKayit()
+{
+    if (logTabActive())
+        return;
+    KindPage &p = page(activeKind());
+    service().editorOpenMode = -1;
+    struct Back {
+        ~Back() { service().editorOpenMode = 0; }
+    } back;
+    const int selected = p.view->selectedRow();
+    const QString name = selected >= 0 ? p.model->filteredName(selected) : QString();
+    const QString group =
+        selected >= 0 ? p.model->filtered().index(selected, JobTable::Group).data().toString() : QString();
+    if (openJobEditor)
+        openJobEditor(p.kind, true, name, group);
+    // The editor rescans the job lists itself whenever it changes the set of job files; the box
+    // shows no entry afterwards.
+    p.model->rebuild(false);
+}
+
+void TK_YedeklemeF::Ac()
+{
+    if (logTabActive())
+        return;
+    KindPage &p = page(activeKind());
+    service().editorOpenMode = 0;
+    const int selected = p.view->selectedRow();
+    const QString name = selected >= 0 ? p.model->filteredName(selected) : QString();
+    const QString group =
+        selected >= 0 ? p.model->filtered().index(selected, JobTable::Group).data().toString() : QString();
+    const int rememberedRow = std::max(selected, 0);
+    if (openJobEditor)
+        openJobEditor(p.kind, false, name, group);
+    afterEditor(p.kind, true, rememberedRow, p.group->currentIndex());
+}
+
+void TK_YedeklemeF::afterEditor(JobKind kind, bool reselect, int rememberedRow, int rememberedGroup)
+{
+    KindPage &p = page(kind);
+    p.model->rebuild(false);
+    {
+        const QSignalBlocker block(p.group);
+        p.group->setCurrentIndex(rememberedGroup < p.group->count() ? rememberedGroup : -1);
+    }
+    if (p.group->currentIndex() >= 0)
+        p.model->applyGroupBox(p.group->currentText());
+    // The first row is not selected again: only a row further down is found again.
+    if (!reselect || rememberedRow <= 0)
+        return;
+    p.view->current()->setFocus();
+    p.view->selectRow(rememberedRow < p.view->rowCount() ? rememberedRow : -1);
+    const int selected = p.view->selectedRow();
+    if (selected >= 0)
+        p.model->selectName(p.model->filteredName(selected));
+}
+
+void TK_YedeklemeF::Sil()
+{
+    KindPage &p = page(activeKind());
+    const int selected = p.view->selectedRow();
+    if (selected < 0) {
+        // Shown as it stands, Turkish letters and all, without translation.
+        Dialogs::info(QStringLiteral("Lütfen silmek istediğiniz kaydı seçiniz."));
+        return;
+    }
+    const QString name = p.model->filteredName(selected);
+    if (!Dialogs::question(this, trMsg(QStringLiteral("Soru")),
+                           trMsg(QStringLiteral("Bu yedekleme kaydini silmek istediginizden emin misiniz?")), true))
+        throw SilentStop();
+    // A file that cannot be deleted stays; the rescan finds it again.
+    QFile::remove(jobFilePath(m_main.ProgramFolder(), name, p.kind));
+    p.model->rebuild(true);
+    p.model->rebuild(false);
+}
+
+void TK_YedeklemeF::SimdiYedekle()
+{
+    KindPage &p = page(activeKind());
+    const int selected = p.view->selectedRow();
+    Dialogs::stopWithMessage(selected < 0, QStringLiteral("Lutfen yedeklemek istediginiz kaydi seciniz."));
+    if (p.model->filteredCount() == 0) {
+        Dialogs::info(trMsg(QStringLiteral("Oncelikle kaydi tamamlayiniz.")));
+        return;
+    }
+    const QString name = p.model->filteredName(selected);
+    p.model->selectName(name);
+    setTickTimeFromClock();
+    manualRun(m_main.runs(), m_main.ProgramFolder(), p.kind, p.model->record(), p.model->recordPassword(), name,
+              jobFilePath(m_main.ProgramFolder(), p.model->currentName(), p.kind));
+}
+
+void TK_YedeklemeF::GeriYukleme()
+{
+    if (m_main.openRestoreRequestWindow)
+        m_main.openRestoreRequestWindow();
+}
+
+void TK_YedeklemeF::ProgramAyarlari()
+{
+    ProgramAyarlariDialog dialog(m_main.ProgramFolder(), m_main.SettingsFolder(), m_main.FSAyar, m_main.Tema,
+                                 m_main.windowTitle(), this);
+    Dialogs::showModal(&dialog);
+}
+
+void TK_YedeklemeF::YedeklemeYardim()
+{
+    Dialogs::openDocument(m_main.ProgramFolder() + QStringLiteral("yardim.chm"));
+}
+
+void TK_YedeklemeF::Irtibat()
+{
+    Dialogs::openDocument(m_main.ProgramFolder() + QStringLiteral("yardim_irtibat.chm"));
+}
+
+void TK_YedeklemeF::Hakkinda()
+{
+    THakkindaF about(windowTitle(), [](QObject *w) { trWindow(w); }, [](const QString &t) { return trMsg(t); }, this);
+    Dialogs::showModal(&about);
+}
+
+void TK_YedeklemeF::WebSitesi()
+{
+    Dialogs::openAddress(QLatin1String(kMakerWebAddress));
+}
+
+void TK_YedeklemeF::Kapat()
+{
+    hide();
+}
+
+void TK_YedeklemeF::AraclarMenusunuDuzenle()
+{
+    // The tools menu editor comes with the tools menu.
+}
+
+void TK_YedeklemeF::ProgramSurumunuKontrolEt()
+{
+    // The version check comes with its own window.
+}
+
+} // namespace kx

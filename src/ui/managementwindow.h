@@ -1,0 +1,123 @@
+#pragma once
+// The management window (TK_YedeklemeF): the job lists of both kinds with their group filter,
+// type-ahead search and four view styles, the operation logs, the commands that create, open,
+// delete and run a job by hand, and the menus. Created on first demand, then only hidden.
+
+#include "core/joblist.h"
+#include "ui/joblistview.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class QTreeWidget;
+
+namespace kx {
+
+class JobListModel;
+class TAnaFormF;
+
+class TK_YedeklemeF : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TK_YedeklemeF(TAnaFormF &main, QWidget *parent = nullptr);
+    ~TK_YedeklemeF() override;
+
+    // What one job kind's tab holds.
+    struct KindPage {
+        JobKind kind;
+        JobListModel *model = nullptr;
+        QLineEdit *search = nullptr;   // dosyaEditAra, fbeditAra
+        QComboBox *group = nullptr;    // dosyacomboGrup, fbcomboGrup
+        QToolButton *styleButton = nullptr;
+        QMenu *styleMenu = nullptr;
+        JobListView *view = nullptr;   // dosyaView, fbView
+    };
+    KindPage &page(JobKind kind) { return kind == JobKind::Folder ? m_folder : m_firebird; }
+    JobListModel &model(JobKind kind) { return *page(kind).model; }
+
+    // Tabs.
+    QTabWidget *PageControl1;
+    QWidget *TabSheet1;   // "Dosya Yedekleme"
+    QWidget *TabSheet2;   // "Firebird Yedekleme"
+    QWidget *sTabSheetLog; // "Bildirimler"
+    QTabWidget *LogPages;
+    QWidget *TabSheetYedeklemeLog;
+    QWidget *TabSheetGeriYuklemeLog;
+    QTreeWidget *ListBackup;
+    QTreeWidget *ListRestore;
+    QPushButton *ButtonTemizleYedek;
+    QPushButton *ButtonTemizleGeri;
+    // Bottom bar.
+    QWidget *sPanelBottom;
+    QPushButton *ButtonYeni;
+    QPushButton *ButtonAc;
+    QPushButton *ButtonSil;
+    QPushButton *ButtonSimdiYedekle;
+    QLabel *LabelSaat;
+    // Menus.
+    QMenu *MenuYedekleme;
+    QMenu *MenuAraclar;
+    QMenu *MenuYardim;
+    QMenu *ContextMenu;
+    QAction *ActionYeniYedek, *ActionYedekAc, *ActionYedekle, *ActionGeriYukleme;
+    QAction *ActionAraclarDuzenle;
+    QAction *ActionProgramAyarlari, *ActionYardim, *ActionIrtibat, *ActionHakkinda, *ActionWeb, *ActionSurum,
+        *ActionKapat;
+
+    // The kind the commands act on: the Firebird tab means Firebird, every other tab folders.
+    JobKind activeKind() const;
+    bool logTabActive() const;
+
+    // Commands.
+    void YeniKayit();
+    void Ac();
+    void Sil();
+    void SimdiYedekle();
+    void GeriYukleme();
+    void ProgramAyarlari();
+    void YedeklemeYardim();
+    void Irtibat();
+    void Hakkinda();
+    void WebSitesi();
+    void Kapat();
+    // Until the tools menu and the version check arrive, their menu items end here.
+    void AraclarMenusunuDuzenle();
+    void ProgramSurumunuKontrolEt();
+    // The log lists, newest first, from the in-memory logs.
+    void fillBackupLog();
+    void fillRestoreLog();
+    void clearLog(bool backup);
+
+    // The job editor of a kind, shown modally: on a new job, or on the job of the given name and
+    // group. The editors plug in here.
+    std::function<void(JobKind kind, bool newJob, const QString &name, const QString &group)> openJobEditor;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildKindPage(KindPage &page, QWidget *tab, const QString &prefix);
+    void fillGroupBox(KindPage &page);
+    void selectFirstGroup(KindPage &page);
+    void groupPicked(KindPage &page);
+    void typeAhead(KindPage &page);
+    void afterEditor(JobKind kind, bool reselect, int rememberedRow, int rememberedGroup);
+    void tabChanged();
+    void fillLog(QTreeWidget *list, const QStringList &lines, bool withStatus);
+
+    TAnaFormF &m_main;
+    KindPage m_folder;
+    KindPage m_firebird;
+};
+
+} // namespace kx

@@ -1,0 +1,43 @@
+#include "ui/manualrun.h"
+#include "core/clock.h"
+#include "core/daytime.h"
+#include "core/service.h"
+#include "runs/firebirdbackuprun.h"
+#include "runs/folderbackuprun.h"
+#include "runs/runcontroller.h"
+#include "runs/runparams.h"
+#include "ui/dialogs.h"
+
+#include <QFileInfo>
+
+namespace kx {
+
+quint64 manualRun(RunController &runs, const QString &programFolder, JobKind kind, const JobFile &record,
+                  const QString &password, const QString &jobName, const QString &fileToUpdate)
+{
+    const RunKind runKind = kind == JobKind::Folder ? RunKind::FolderBackup : RunKind::FirebirdBackup;
+    if (runs.running().isRunning(runKind)) {
+        Dialogs::info(trMsg(QStringLiteral("Su an yedekleme yapiliyor.")) + QStringLiteral("\r\n")
+                      + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz.")));
+        return 0;
+    }
+    std::unique_ptr<Run> run;
+    if (kind == JobKind::Folder)
+        run = std::make_unique<FolderBackupRun>(programFolder, manualFolderBackupParams(record, password, jobName));
+    else
+        run = std::make_unique<FirebirdBackupRun>(programFolder, manualFirebirdBackupParams(record, password, jobName));
+    const quint64 id = runs.start(std::move(run));
+    if (id == 0)
+        return 0;
+    // Right after the start, before the run has done anything and whatever its outcome.
+    if (QFileInfo(fileToUpdate).isFile()) {
+        JobFile file = JobFile::load(fileToUpdate);
+        const QDateTime now = clock::now();
+        file.setValue(QStringLiteral("SON_YEDEK_GUNU"), formatNumber(serialDay(now.date())));
+        file.setValue(QStringLiteral("SON_YEDEK_SAATI"), formatNumber(dayFraction(now.time())));
+        file.save(fileToUpdate);
+    }
+    return id;
+}
+
+} // namespace kx
