@@ -322,6 +322,61 @@ private slots:
         QCOMPARE(parseLogLine(backupLog().lines().last())[0], QStringLiteral("Manuel Yedekleme"));
     }
 
+    // The save-or-discard question of the windows that edit a record.
+    void saveOrDiscard_data()
+    {
+        QTest::addColumn<bool>("editing");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<QString>("done");
+        QTest::newRow("nothing edited") << false << QString() << true << "";
+        QTest::newRow("yes saves") << true << "yes" << true << "save";
+        QTest::newRow("no drops") << true << "no" << true << "discard";
+        QTest::newRow("cancel") << true << "cancel" << false << "";
+    }
+    void saveOrDiscard()
+    {
+        QFETCH(bool, editing);
+        QFETCH(QString, answer);
+        QFETCH(bool, result);
+        QFETCH(QString, done);
+        struct Record : EditableRecord {
+            bool editing = false;
+            QString done;
+            bool isEditing() const override { return editing; }
+            void save() override { done = "save"; }
+            void discard() override { done = "discard"; }
+        } record;
+        record.editing = editing;
+        if (!answer.isEmpty())
+            Dialogs::queueAnswer(answer);
+        QCOMPARE(Dialogs::saveOrDiscard(record), result);
+        QCOMPARE(record.done, done);
+        const QList<Dialogs::Shown> shown = Dialogs::takeShown();
+        QCOMPARE(shown.size(), editing ? 1 : 0);
+        if (editing)
+            QCOMPARE(shown[0].text, QStringLiteral("Kart uzerindeki degisiklikleri kaydetmek ister misiniz?"));
+    }
+
+    // A stop with message tells, moves the focus and ends the command without more.
+    void stopWithMessage()
+    {
+        QLineEdit edit;
+        edit.show();
+        Dialogs::stopWithMessage(false, "yok");
+        QVERIFY(Dialogs::takeShown().isEmpty());
+        bool after = false;
+        guarded([&] {
+            Dialogs::stopWithMessage(true, "Yedekleme Adini giriniz.", &edit);
+            after = true;
+        });
+        QVERIFY(!after);
+        const QList<Dialogs::Shown> shown = Dialogs::takeShown();
+        QCOMPARE(shown.size(), 1); // the message, and no error display for the stop
+        QCOMPARE(shown[0].title, QStringLiteral("Bilgi"));
+        QCOMPARE(shown[0].text, QStringLiteral("Yedekleme Adini giriniz."));
+    }
+
     // The values a manual run takes from the record.
     void manualRunParameters_data()
     {

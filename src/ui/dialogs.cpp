@@ -152,6 +152,29 @@ void Dialogs::openAddress(const QString &address)
     QDesktopServices::openUrl(url);
 }
 
+bool Dialogs::editingTest(const EditableRecord *record)
+{
+    return record && record->isEditing();
+}
+
+bool Dialogs::saveOrDiscard(EditableRecord &record)
+{
+    if (!editingTest(&record))
+        return true;
+    switch (questionWithCancel(QApplication::activeWindow(), trMsg(QStringLiteral("Soru")),
+                               trMsg(QStringLiteral("Kart uzerindeki degisiklikleri kaydetmek ister misiniz?")))) {
+    case Answer::No:
+        record.discard();
+        return true;
+    case Answer::Yes:
+        record.save();
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
 int Dialogs::showModal(QDialog *dialog)
 {
     if (g_scripted) {

@@ -13,6 +13,18 @@ class QWidget;
 
 namespace kx {
 
+// A record set a window edits (the job editors): whether a record is being edited or entered, and
+// how the record is saved (with its save-time checks, which may end in a silent stop) or its
+// changes dropped.
+class EditableRecord
+{
+public:
+    virtual ~EditableRecord() = default;
+    virtual bool isEditing() const = 0;
+    virtual void save() = 0;
+    virtual void discard() = 0;
+};
+
 class Dialogs
 {
 public:
@@ -47,6 +59,13 @@ public:
     static void openDocument(const QString &path);
     // Opens an address (http or https only) in the desktop's browser.
     static void openAddress(const QString &address);
+    // The editing test: true while a record of the set is being edited or entered.
+    static bool editingTest(const EditableRecord *record);
+    // The save-or-discard question: true at once when nothing is being edited; otherwise asks
+    // "Kart uzerindeki degisiklikleri kaydetmek ister misiniz?" (Yes, No, Cancel). No drops the
+    // changes, Yes saves (a failed save-time check is a silent stop), both give true; Cancel
+    // gives false.
+    static bool saveOrDiscard(EditableRecord &record);
     // Shows a window modally and returns its result. Scripted: recorded (title), answered by
     // the modal handler when one is set, otherwise rejected at once.
     static int showModal(QDialog *dialog);

@@ -277,6 +277,26 @@ void TK_YedeklemeF::buildKindPage(KindPage &page, QWidget *tab, const QString &p
     connect(page.view, &JobListView::contextMenuAt, this, [this](const QPoint &pos) { ContextMenu->popup(pos); });
 }
 
+void TK_YedeklemeF::dosyaListeAktar(bool rescan)
+{
+    m_folder.model->rebuild(rescan);
+}
+
+void TK_YedeklemeF::FBListeAktar(bool rescan)
+{
+    m_firebird.model->rebuild(rescan);
+}
+
+void TK_YedeklemeF::dosyaDByeAktar()
+{
+    m_folder.model->loadRecord();
+}
+
+void TK_YedeklemeF::FBDByeAktar()
+{
+    m_firebird.model->loadRecord();
+}
+
 JobKind TK_YedeklemeF::activeKind() const
 {
     return PageControl1->currentWidget() == TabSheet2 ? JobKind::Firebird : JobKind::Folder;
@@ -321,16 +341,19 @@ void TK_YedeklemeF::showEvent(QShowEvent *event)
         return;
     setWindowTitle(m_main.windowTitle());
     guarded([this] {
-        for (KindPage *p : {&m_firebird, &m_folder}) {
-            p->model->setShowAll(true);
-            try {
-                p->model->rebuild(false);
-            } catch (...) {
-                selectFirstGroup(*p);
-                throw;
+        m_firebird.model->setShowAll(true);
+        m_folder.model->setShowAll(true);
+        struct Boxes {
+            TK_YedeklemeF *w;
+            // The first entry, "Hepsi", also after a rebuild that failed.
+            ~Boxes()
+            {
+                w->selectFirstGroup(w->m_firebird);
+                w->selectFirstGroup(w->m_folder);
             }
-            selectFirstGroup(*p);
-        }
+        } boxes{this};
+        FBListeAktar(false);
+        dosyaListeAktar(false);
     });
 }
 

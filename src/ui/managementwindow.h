@@ -77,6 +77,13 @@ public:
     JobKind activeKind() const;
     bool logTabActive() const;
 
+    // The rebuilds of the two kinds (with or without a rescan of the job files) and the loads of
+    // their current job records.
+    void dosyaListeAktar(bool rescan);
+    void FBListeAktar(bool rescan);
+    void dosyaDByeAktar();
+    void FBDByeAktar();
+
     // Commands.
     void YeniKayit();
     void Ac();
