@@ -8,6 +8,7 @@
 #include "runs/oplog.h"
 #include "runs/runcontroller.h"
 #include "runs/runparams.h"
+#include "ui/aboutbox.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
 #include "ui/joblistmodel.h"
@@ -320,6 +321,24 @@ private slots:
         QVERIFY(ended.wait(10000));
         QVERIFY(QFile::exists(m_dir->filePath("hedef/Iki_nyd_20240115_1429/a.txt")));
         QCOMPARE(parseLogLine(backupLog().lines().last())[0], QStringLiteral("Manuel Yedekleme"));
+    }
+
+    void memoryOfTheAboutBox_data()
+    {
+        QTest::addColumn<QByteArray>("meminfo");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<qint64>("used");
+        QTest::newRow("usual") << QByteArray("MemTotal:       16384 kB\nMemFree:   1024 kB\nMemAvailable:    4096 kB\n")
+                               << qint64(16384) * 1024 << qint64(12288) * 1024;
+        QTest::newRow("no available line") << QByteArray("MemTotal: 2048 kB\n") << qint64(2048) * 1024 << qint64(0);
+        QTest::newRow("nothing to read") << QByteArray() << qint64(0) << qint64(0);
+    }
+    void memoryOfTheAboutBox()
+    {
+        QFETCH(QByteArray, meminfo);
+        const MemoryFigures m = memoryFromMeminfo(meminfo);
+        QTEST(m.total, "total");
+        QTEST(m.used, "used");
     }
 
     // The save-or-discard question of the windows that edit a record.
