@@ -11,6 +11,7 @@
 #include "ui/aboutbox.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
+#include "ui/jobeditor.h"
 #include "ui/joblistmodel.h"
 #include "ui/managementwindow.h"
 #include "ui/runnerwindow.h"
@@ -182,6 +183,28 @@ private slots:
         QCOMPARE(modeDuring, -1);
         QCOMPARE(service().editorOpenMode, 0);
         QCOMPARE(folder.group->currentIndex(), -1);
+    }
+
+    // "Yeni Kayit" through the real editor: the job saved there is listed when it has closed.
+    void newJobThroughTheEditor()
+    {
+        TK_YedeklemeF *w = open();
+        int groupEntries = -1;
+        Dialogs::setModalHandler([this, &groupEntries](QDialog *d) -> int {
+            auto *e = qobject_cast<TJobEditorF *>(d);
+            if (!e)
+                return 0;
+            groupEntries = e->DBComboBox1->count();
+            e->record().set("KAYNAK_DIZIN", m_dir->filePath("kaynak"));
+            e->EditYEDEKNAME->setText("Yeni");
+            guarded([e] { e->Kaydet(); });
+            return 1;
+        });
+        w->ButtonYeni->click();
+        // The editor copied the group entries of the management window, without the first two.
+        QCOMPARE(groupEntries, 2);
+        QVERIFY(QFile::exists(m_program + "/Yeni.nyd"));
+        QCOMPARE(shownNames(w->page(JobKind::Folder)), QStringList({"Bir.nyd", "Iki.nyd", "Uc.nyd", "Yeni.nyd"}));
     }
 
     void commandsOnTheLogTab()

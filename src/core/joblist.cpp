@@ -4,6 +4,8 @@
 #include "platform/kxerror.h"
 #include "platform/listing.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 namespace kx {
@@ -16,6 +18,11 @@ QString jobExtension(JobKind kind)
 JobKind jobKindOf(const QString &jobFileName)
 {
     return jobFileName.endsWith(QLatin1String(".fyd"), Qt::CaseInsensitive) ? JobKind::Firebird : JobKind::Folder;
+}
+
+QString defaultFolder(const QString &name)
+{
+    return QDir::homePath() + u'/' + name;
 }
 
 QString jobPrefix(const QString &jobName)

@@ -13,6 +13,10 @@ QString jobExtension(JobKind kind); // ".nyd" or ".fyd"
 // The kind a job file name's extension tells.
 JobKind jobKindOf(const QString &jobFileName);
 
+// The defaults of new jobs and of the folder and file dialogs: the user's home folder followed by
+// the name ("KORVANEX", "KX_YEDEK").
+QString defaultFolder(const QString &name);
+
 // Run folders of a job begin with its prefix: Muhasebe.nyd → Muhasebe_nyd.
 QString jobPrefix(const QString &jobName);
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QUrl>
 #include <QInputDialog>
@@ -124,6 +125,24 @@ void Dialogs::stopWithMessage(bool condition, const QString &text, QWidget *focu
     if (focus && focus->isEnabled() && focus->focusPolicy() != Qt::NoFocus)
         focus->setFocus();
     throw SilentStop();
+}
+
+QString Dialogs::chooseFolder(QWidget *parent, const QString &prompt, const QString &start)
+{
+    if (g_scripted) {
+        g_shown.append({Kind::Folder, prompt, start});
+        return nextAnswer(QString());
+    }
+    return QFileDialog::getExistingDirectory(parent, prompt, start);
+}
+
+QString Dialogs::chooseFile(QWidget *parent, const QString &title, const QString &start)
+{
+    if (g_scripted) {
+        g_shown.append({Kind::Folder, title, start});
+        return nextAnswer(QString());
+    }
+    return QFileDialog::getOpenFileName(parent, title, start);
 }
 
 void Dialogs::openDocument(const QString &path)

@@ -28,7 +28,7 @@ public:
 class Dialogs
 {
 public:
-    enum class Kind { Information, Question, Error, Input, Document, Modal };
+    enum class Kind { Information, Question, Error, Input, Document, Modal, Folder };
     enum class Answer { Yes, No, Cancel };
     struct Shown {
         Kind kind;
@@ -54,6 +54,10 @@ public:
     // Stop with message: when the condition holds, the information box with the text
     // (translated here), the focus to the control when it can take it, then a silent stop.
     static void stopWithMessage(bool condition, const QString &text, QWidget *focus = nullptr);
+    // A folder or a file chosen by the user; empty when cancelled. Scripted: the next answer
+    // ("" cancels).
+    static QString chooseFolder(QWidget *parent, const QString &prompt, const QString &start);
+    static QString chooseFile(QWidget *parent, const QString &title, const QString &start);
     // The document opener: opens the file with the desktop's application for it; a file that is
     // not there is told ("dosyasi bulunamadi."), nothing is opened.
     static void openDocument(const QString &path);

@@ -7,6 +7,7 @@
 #include "ui/aboutbox.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
+#include "ui/jobeditor.h"
 #include "ui/joblistmodel.h"
 #include "ui/manualrun.h"
 #include "ui/settingsdialog.h"
@@ -206,6 +207,22 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
 
     connect(PageControl1, &QTabWidget::currentChanged, this, command([this] { tabChanged(); }));
     connect(LogPages, &QTabWidget::currentChanged, this, command([this] { tabChanged(); }));
+
+    // The editors: made for each opening, shown modally, released when closed.
+    openJobEditor = [this](JobKind kind, bool, const QString &name, const QString &group) {
+        QStringList entries;
+        QComboBox *box = page(kind).group;
+        for (int i = 2; i < box->count(); ++i)
+            entries.append(box->itemText(i));
+        std::unique_ptr<TJobEditorF> editor;
+        if (kind == JobKind::Folder)
+            editor = std::make_unique<TK_DosyaYedeklemeF>(m_main, entries, this);
+        else
+            editor = std::make_unique<TK_FBYedeklemeF>(m_main, entries, this);
+        editor->setJobToOpen(name, group);
+        editor->FormShow();
+        Dialogs::showModal(editor.get());
+    };
 
     // Translated once, now, while the lists and group boxes are still empty: the user's data is
     // never taken for a text of the program.

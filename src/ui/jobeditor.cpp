@@ -1,0 +1,740 @@
+#include "ui/jobeditor.h"
+#include "core/service.h"
+#include "i18n/formheader.h"
+#include "platform/kxerror.h"
+#include "runs/runcontroller.h"
+#include "ui/anaform.h"
+#include "ui/dialogs.h"
+#include "ui/joblistmodel.h"
+#include "ui/manualrun.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+namespace kx {
+
+namespace {
+
+const char *const kIntervals[] = {"Saatte", "Gunde", "Haftada", "Ayda"};
+const char *const kRetentionModes[] = {"Hicbir yedek dosyasini silme", "Son \"X\" adet yedek dosyasi haricindekileri sil",
+                                       "Son yedek tarihinden \"X\" gun onceki yedeklerin tamamini sil.",
+                                       "Son yedek tarihinden \"X\" gun onceki yedeklerden gunluk son alinan yedek haricini sil."};
+
+QPushButton *button(const QString &text, const char *name, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit *edit(const char *name, QWidget *parent, bool masked = false)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    if (masked)
+        e->setEchoMode(QLineEdit::Password);
+    return e;
+}
+
+QCheckBox *check(const QString &text, const char *name, QWidget *parent)
+{
+    auto *c = new QCheckBox(text, parent);
+    c->setObjectName(QLatin1String(name));
+    return c;
+}
+
+// Commands of the editor run through the general error handling.
+template <class F>
+auto command(F f)
+{
+    return [f] { guarded(f); };
+}
+
+} // namespace
+
+TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &groupEntries, QWidget *parent)
+    : QDialog(parent), m_kind(kind), m_main(main), m_record(kind)
+{
+    const bool folder = kind == JobKind::Folder;
+    setObjectName(folder ? QStringLiteral("K_DosyaYedeklemeF") : QStringLiteral("K_FBYedeklemeF"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    m_model = new JobListModel(kind, JobListModel::Owner::Editor, main.ProgramFolder(),
+                               [&main, kind] { return kind == JobKind::Folder ? main.MemoDOSYAYD : main.MemoFBYEDEK; },
+                               [&main] { main.DosyaYukle(); }, this);
+    m_record.saver = [this] { Kaydet(); };
+
+    auto *layout = new QVBoxLayout(this);
+    Header = new KxFormHeader(folder ? QStringLiteral("Dosya Yedekleme") : QStringLiteral("Firebird Yedekleme"), this);
+    layout->addWidget(Header);
+
+    // "Yedekleme Bilgileri"
+    auto *info = new QGroupBox(QStringLiteral("Yedekleme Bilgileri"), this);
+    info->setObjectName(QStringLiteral("GroupBilgi"));
+    auto *infoGrid = new QGridLayout(info);
+    DBComboBox1 = new QComboBox(info);
+    DBComboBox1->setObjectName(QStringLiteral("DBComboBox1"));
+    DBComboBox1->setEditable(true);
+    DBComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    EditYEDEKNAME = edit("EditYEDEKNAME", info);
+    EditYEDEKNAME->installEventFilter(this);
+    BitBtnYDADIDEG = button(QString(), "BitBtnYDADIDEG", info);
+    BitBtnYDADIDEG->setText(QStringLiteral("..."));
+    BitBtnYDADIDEG->setToolTip(QStringLiteral("Yedekleme adini degistir"));
+    EditACIKLAMA = edit("EditACIKLAMA", info);
+    infoGrid->addWidget(new QLabel(QStringLiteral("Yedekleme Grubu"), info), 0, 0);
+    infoGrid->addWidget(DBComboBox1, 0, 1, 1, 2);
+    infoGrid->addWidget(new QLabel(QStringLiteral("Yedekleme Adi"), info), 1, 0);
+    infoGrid->addWidget(EditYEDEKNAME, 1, 1);
+    infoGrid->addWidget(BitBtnYDADIDEG, 1, 2);
+    infoGrid->addWidget(new QLabel(QStringLiteral("Aciklama"), info), 2, 0);
+    infoGrid->addWidget(EditACIKLAMA, 2, 1, 1, 2);
+    layout->addWidget(info);
+
+    // "Dosya - Dizin Bilgileri"
+    auto *files = new QGroupBox(QStringLiteral("Dosya - Dizin Bilgileri"), this);
+    files->setObjectName(QStringLiteral("GroupDizin"));
+    auto *filesGrid = new QGridLayout(files);
+    int row = 0;
+    auto addPath = [&](const QString &caption, QLineEdit *e, QPushButton *b) {
+        filesGrid->addWidget(new QLabel(caption, files), row, 0);
+        filesGrid->addWidget(e, row, 1);
+        filesGrid->addWidget(b, row, 2);
+        ++row;
+    };
+    EditKAYNAK = edit("EditKAYNAK", files);
+    ButtonKAYNAK = button(QStringLiteral("..."), "ButtonKAYNAK", files);
+    EditHEDEF = edit("EditHEDEF", files);
+    ButtonHEDEF = button(QStringLiteral("..."), "ButtonHEDEF", files);
+    EditHEDEF2 = edit("EditHEDEF2", files);
+    ButtonHEDEF2 = button(QStringLiteral("..."), "ButtonHEDEF2", files);
+    addPath(folder ? QStringLiteral("Kaynak Dizin") : QStringLiteral("Kaynak Dosya"), EditKAYNAK, ButtonKAYNAK);
+    addPath(QStringLiteral("Hedef Dizin"), EditHEDEF, ButtonHEDEF);
+    addPath(QStringLiteral("Hedef Dizin 2"), EditHEDEF2, ButtonHEDEF2);
+    if (!folder) {
+        EditUSER = edit("EditUSER", files);
+        EditPAS = edit("EditPAS", files, true);
+        filesGrid->addWidget(new QLabel(QStringLiteral("Kullanici Adi"), files), row, 0);
+        filesGrid->addWidget(EditUSER, row++, 1, 1, 2);
+        filesGrid->addWidget(new QLabel(QStringLiteral("Kullanici Parolasi"), files), row, 0);
+        filesGrid->addWidget(EditPAS, row++, 1, 1, 2);
+    }
+    layout->addWidget(files);
+
+    // "Yedekleme Opsiyonlari" (folder editor)
+    if (folder) {
+        auto *options = new QGroupBox(QStringLiteral("Yedekleme Opsiyonlari"), this);
+        options->setObjectName(QStringLiteral("GroupOpsiyon"));
+        auto *opt = new QVBoxLayout(options);
+        ButtonDosyaTuru = button(QStringLiteral("Yedeklenecek Dosyalar"), "ButtonDosyaTuru", options);
+        CheckZIP = check(QStringLiteral("ZIP Olarak Yedekle"), "CheckZIP", options);
+        GroupParola = new QGroupBox(options);
+        GroupParola->setObjectName(QStringLiteral("GroupParola"));
+        auto *pw = new QGridLayout(GroupParola);
+        EditPWD1 = edit("EditPWD1", GroupParola, true);
+        EditPWD2 = edit("EditPWD2", GroupParola, true);
+        pw->addWidget(new QLabel(QStringLiteral("Parola"), GroupParola), 0, 0);
+        pw->addWidget(EditPWD1, 0, 1);
+        pw->addWidget(new QLabel(QStringLiteral("Parola Tekrar"), GroupParola), 1, 0);
+        pw->addWidget(EditPWD2, 1, 1);
+        CheckALTDIZIN = check(QStringLiteral("Alt Dizinleri de Yedekle"), "CheckALTDIZIN", options);
+        opt->addWidget(ButtonDosyaTuru);
+        opt->addWidget(CheckZIP);
+        opt->addWidget(GroupParola);
+        opt->addWidget(CheckALTDIZIN);
+        layout->addWidget(options);
+    }
+
+    // Check boxes and the messenger panel.
+    CheckAKTIF = check(folder ? QStringLiteral("Otomatik Olarak Yedekle") : QStringLiteral("Otomatik Yedekleme Aktif"),
+                       "CheckAKTIF", this);
+    CheckUZERINE = check(QStringLiteral("Hedef Dizin Mevcutsa Uzerine Yaz"), "CheckUZERINE", this);
+    CheckMessenger = check(QStringLiteral("Yedek Dosyasini UlakNet Uzerinden Gonder"), "CheckMessenger", this);
+    layout->addWidget(CheckAKTIF);
+    layout->addWidget(CheckUZERINE);
+    layout->addWidget(CheckMessenger);
+    PanelMessenger = new QWidget(this);
+    PanelMessenger->setObjectName(QStringLiteral("PanelMessenger"));
+    auto *msn = new QGridLayout(PanelMessenger);
+    EditMSNIP = edit("EditMSNIP", PanelMessenger);
+    EditYETKI = edit("EditYETKI", PanelMessenger, true);
+    CheckMSNSIL = check(QStringLiteral("Messenger transferinden sonra yedek dosyasini sil"), "CheckMSNSIL", PanelMessenger);
+    msn->addWidget(new QLabel(QStringLiteral("Messenger IP"), PanelMessenger), 0, 0);
+    msn->addWidget(EditMSNIP, 0, 1);
+    msn->addWidget(new QLabel(QStringLiteral("Yetki Sifresi"), PanelMessenger), 1, 0);
+    msn->addWidget(EditYETKI, 1, 1);
+    msn->addWidget(CheckMSNSIL, 2, 0, 1, 2);
+    layout->addWidget(PanelMessenger);
+
+    // "Zamanlama"
+    GroupZamanlama = new QGroupBox(QStringLiteral("Zamanlama"), this);
+    GroupZamanlama->setObjectName(QStringLiteral("GroupZamanlama"));
+    auto *when = new QHBoxLayout(GroupZamanlama);
+    EditPERYOT = edit("EditPERYOT", GroupZamanlama);
+    EditPERYOT->setValidator(new QIntValidator(EditPERYOT));
+    ComboZAMAN = new QComboBox(GroupZamanlama);
+    ComboZAMAN->setObjectName(QStringLiteral("ComboZAMAN"));
+    for (const char *i : kIntervals)
+        ComboZAMAN->addItem(QLatin1String(i));
+    LabelZAMAN = new QLabel(GroupZamanlama);
+    LabelZAMAN->setObjectName(QStringLiteral("LabelZAMAN"));
+    EditSAAT = new QTimeEdit(GroupZamanlama);
+    EditSAAT->setObjectName(QStringLiteral("EditSAAT"));
+    EditSAAT->setDisplayFormat(QStringLiteral("HH:mm"));
+    LabelDeYedekle = new QLabel(QStringLiteral("de yedekle"), GroupZamanlama);
+    LabelDeYedekle->setObjectName(QStringLiteral("LabelDeYedekle"));
+    when->addWidget(new QLabel(QStringLiteral("Her"), GroupZamanlama));
+    when->addWidget(EditPERYOT);
+    when->addWidget(ComboZAMAN);
+    when->addWidget(LabelZAMAN);
+    when->addWidget(EditSAAT);
+    when->addWidget(LabelDeYedekle);
+    layout->addWidget(GroupZamanlama);
+
+    // "Otomatik Yedek Dosyasi Silme"
+    GroupSilme = new QGroupBox(QStringLiteral("Otomatik Yedek Dosyasi Silme"), this);
+    GroupSilme->setObjectName(QStringLiteral("GroupSilme"));
+    auto *del = new QHBoxLayout(GroupSilme);
+    ComboSIL = new QComboBox(GroupSilme);
+    ComboSIL->setObjectName(QStringLiteral("ComboSIL"));
+    for (const char *m : kRetentionModes)
+        ComboSIL->addItem(QLatin1String(m));
+    LabelX = new QLabel(QStringLiteral("\"X\" :"), GroupSilme);
+    LabelX->setObjectName(QStringLiteral("LabelX"));
+    EditSILGUN = edit("EditSILGUN", GroupSilme);
+    EditSILGUN->setValidator(new QIntValidator(EditSILGUN));
+    del->addWidget(ComboSIL, 1);
+    del->addWidget(LabelX);
+    del->addWidget(EditSILGUN);
+    layout->addWidget(GroupSilme);
+
+    // Buttons.
+    auto *buttons = new QHBoxLayout;
+    ButtonYeni = button(QStringLiteral("Yeni Kayit"), "ButtonYeni", this);
+    ButtonSil = button(QStringLiteral("Sil"), "ButtonSil", this);
+    ButtonKaydet = button(QStringLiteral("Kaydet"), "ButtonKaydet", this);
+    ButtonIptal = button(QStringLiteral("Iptal Et"), "ButtonIptal", this);
+    ButtonSimdiYedekle = button(QStringLiteral("Simdi Yedekle"), "ButtonSimdiYedekle", this);
+    ButtonYeni->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2));
+    ButtonSil->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F3));
+    ButtonKaydet->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F2));
+    ButtonSimdiYedekle->setShortcut(QKeySequence(Qt::Key_F3));
+    for (QPushButton *b : {ButtonYeni, ButtonSil, ButtonKaydet, ButtonIptal, ButtonSimdiYedekle})
+        buttons->addWidget(b);
+    layout->addLayout(buttons);
+
+    // The record bound to the controls: what the user changes goes into it at once.
+    bindText(EditACIKLAMA, QStringLiteral("ACIKLAMA"), 200);
+    bindText(EditKAYNAK, folder ? QStringLiteral("KAYNAK_DIZIN") : QStringLiteral("KAYNAK_DOSYA"), 150);
+    bindText(EditHEDEF, QStringLiteral("HEDEF_DIZIN"), 150);
+    bindText(EditHEDEF2, QStringLiteral("HEDEFDIZIN2"), 500);
+    bindText(EditMSNIP, QStringLiteral("MSN_IP"), 30);
+    bindText(EditYETKI, QStringLiteral("UNETSIFRE"), 50);
+    bindText(EditPERYOT, QStringLiteral("PERYOT"), 9);
+    bindText(EditSILGUN, QStringLiteral("SILGUN"), 9);
+    if (folder) {
+        bindText(EditPWD1, QStringLiteral("ZIP_PAROLA1"), 20);
+        bindText(EditPWD2, QStringLiteral("ZIP_PAROLA2"), 20);
+    } else {
+        bindText(EditUSER, QStringLiteral("USERNAME"), 30);
+        bindText(EditPAS, QStringLiteral("USERPWD"), 30);
+    }
+    auto bindCheck = [this](QCheckBox *c, const QString &key) {
+        m_controls.insert(key, c);
+        connect(c, &QCheckBox::clicked, this, [this, key](bool on) {
+            if (!m_refreshing)
+                m_record.setFlag(key, on);
+        });
+    };
+    bindCheck(CheckAKTIF, QStringLiteral("AKTIF"));
+    bindCheck(CheckUZERINE, QStringLiteral("UZERINE_YAZ"));
+    bindCheck(CheckMessenger, QStringLiteral("UNETYEDEK"));
+    bindCheck(CheckMSNSIL, QStringLiteral("MSN_FILEDELETE")); // a text field: "True" / "False"
+    if (folder) {
+        bindCheck(CheckZIP, QStringLiteral("ZIP_YEDEKLE"));
+        bindCheck(CheckALTDIZIN, QStringLiteral("ALT_DIZIN"));
+    }
+    m_controls.insert(QStringLiteral("GRUBU"), DBComboBox1);
+    connect(DBComboBox1, &QComboBox::editTextChanged, this, [this](const QString &text) {
+        if (!m_refreshing)
+            m_record.set(QStringLiteral("GRUBU"), text);
+    });
+    m_controls.insert(QStringLiteral("YEDEK_ZAMANI"), ComboZAMAN);
+    connect(ComboZAMAN, &QComboBox::activated, this, [this](int index) {
+        if (!m_refreshing)
+            m_record.set(QStringLiteral("YEDEK_ZAMANI"), QString::number(index + 1));
+    });
+    m_controls.insert(QStringLiteral("YEDEKSIL"), ComboSIL);
+    connect(ComboSIL, &QComboBox::activated, this, [this](int index) {
+        if (!m_refreshing)
+            m_record.set(QStringLiteral("YEDEKSIL"), QString::number(index));
+    });
+    m_controls.insert(QStringLiteral("GHA_YEDEK_SAATI"), EditSAAT);
+    connect(EditSAAT, &QTimeEdit::timeChanged, this, [this](const QTime &t) {
+        if (!m_refreshing)
+            m_record.setTime(t);
+    });
+    m_controls.insert(QStringLiteral("YEDEK_ADI"), EditYEDEKNAME);
+    connect(&m_record, &JobRecord::reloaded, this, [this] { showRecord(); });
+    connect(&m_record, &JobRecord::edited, this, [this] {
+        setDependents();
+        setButtons();
+    });
+
+    connect(ButtonYeni, &QPushButton::clicked, this, command([this] { YeniKayit(); }));
+    connect(ButtonSil, &QPushButton::clicked, this, command([this] { Sil(); }));
+    connect(ButtonKaydet, &QPushButton::clicked, this, command([this] { Kaydet(); }));
+    connect(ButtonIptal, &QPushButton::clicked, this, command([this] { IptalEt(); }));
+    connect(ButtonSimdiYedekle, &QPushButton::clicked, this, command([this] { YedeklemeBaslat(); }));
+    connect(BitBtnYDADIDEG, &QPushButton::clicked, this, command([this] { AdDegistir(); }));
+    const QString sourceKey = folder ? QStringLiteral("KAYNAK_DIZIN") : QStringLiteral("KAYNAK_DOSYA");
+    connect(ButtonKAYNAK, &QPushButton::clicked, this, command([this, folder, sourceKey] {
+                folder ? chooseFolder(sourceKey) : chooseDatabaseFile();
+            }));
+    connect(ButtonHEDEF, &QPushButton::clicked, this, command([this] { chooseFolder(QStringLiteral("HEDEF_DIZIN")); }));
+    connect(ButtonHEDEF2, &QPushButton::clicked, this, command([this] { chooseFolder(QStringLiteral("HEDEFDIZIN2")); }));
+    if (ButtonDosyaTuru)
+        connect(ButtonDosyaTuru, &QPushButton::clicked, this, command([this] { YedeklenecekDosyalar(); }));
+
+    // 1. The window's own texts, once; 3. the group entries are the user's data and come after.
+    trWindow(this);
+    {
+        const QSignalBlocker block(DBComboBox1);
+        DBComboBox1->addItems(groupEntries);
+        DBComboBox1->setCurrentIndex(-1);
+        DBComboBox1->setEditText(QString());
+    }
+    // Captions of the controls, for messages that name a field.
+    const auto caption = [](const char *text) { return trMsg(QLatin1String(text)); };
+    m_captions = {{QStringLiteral("GRUBU"), caption("Yedekleme Grubu")},
+                  {QStringLiteral("ACIKLAMA"), caption("Aciklama")},
+                  {QStringLiteral("KAYNAK_DIZIN"), caption("Kaynak Dizin")},
+                  {QStringLiteral("KAYNAK_DOSYA"), caption("Kaynak Dosya")},
+                  {QStringLiteral("HEDEF_DIZIN"), caption("Hedef Dizin")},
+                  {QStringLiteral("HEDEFDIZIN2"), caption("Hedef Dizin 2")},
+                  {QStringLiteral("USERNAME"), caption("Kullanici Adi")},
+                  {QStringLiteral("USERPWD"), caption("Kullanici Parolasi")},
+                  {QStringLiteral("ZIP_PAROLA1"), caption("Parola")},
+                  {QStringLiteral("ZIP_PAROLA2"), caption("Parola Tekrar")},
+                  {QStringLiteral("MSN_IP"), caption("Messenger IP")},
+                  {QStringLiteral("UNETSIFRE"), caption("Yetki Sifresi")},
+                  {QStringLiteral("YEDEK_ADI"), caption("Yedekleme Adi")}};
+    showRecord();
+}
+
+TJobEditorF::~TJobEditorF() = default;
+
+void TJobEditorF::bindText(QLineEdit *e, const QString &key, int width)
+{
+    e->setMaxLength(width);
+    e->setProperty("kxWidth", width);
+    m_controls.insert(key, e);
+    // What the user types; texts the program puts there do not count.
+    connect(e, &QLineEdit::textEdited, this, [this, key](const QString &text) {
+        if (!m_refreshing)
+            m_record.set(key, text);
+    });
+}
+
+QWidget *TJobEditorF::controlOf(const QString &key) const
+{
+    return m_controls.value(key);
+}
+
+QString TJobEditorF::captionOf(const QString &key) const
+{
+    return m_captions.value(key, key);
+}
+
+QString TJobEditorF::jobFile(const QString &name) const
+{
+    return jobFilePath(m_main.ProgramFolder(), name, m_kind);
+}
+
+void TJobEditorF::showRecord()
+{
+    m_refreshing = true;
+    for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it) {
+        const QString &key = it.key();
+        const QString value = m_record.value(key);
+        if (auto *e = qobject_cast<QLineEdit *>(it.value())) {
+            if (e == EditYEDEKNAME)
+                continue;
+            // A stored value longer than the field's width is shown whole, never cut.
+            const int width = e->property("kxWidth").toInt();
+            e->setMaxLength(std::max<int>(width, int(value.size())));
+            e->setText(value);
+        } else if (auto *c = qobject_cast<QCheckBox *>(it.value())) {
+            c->setChecked(value == QLatin1String("True"));
+        }
+    }
+    DBComboBox1->setEditText(m_record.value(QStringLiteral("GRUBU")));
+    const int interval = m_record.value(QStringLiteral("YEDEK_ZAMANI")).toInt();
+    ComboZAMAN->setCurrentIndex(interval >= 1 && interval <= 4 ? interval - 1 : -1);
+    const QString mode = m_record.value(QStringLiteral("YEDEKSIL"));
+    ComboSIL->setCurrentIndex(mode.size() == 1 && mode >= QLatin1String("0") && mode <= QLatin1String("3")
+                                  ? mode.toInt()
+                                  : -1);
+    EditSAAT->setTime(m_record.time().isValid() ? m_record.time() : QTime(0, 0));
+    m_refreshing = false;
+    setDependents();
+    setButtons();
+}
+
+void TJobEditorF::setDependents()
+{
+    const QString interval = m_record.value(QStringLiteral("YEDEK_ZAMANI"));
+    const bool hourly = interval == QLatin1String("1");
+    const bool calendar = interval == QLatin1String("2") || interval == QLatin1String("3") || interval == QLatin1String("4");
+    LabelZAMAN->setText(trMsg(hourly ? QStringLiteral("bir yedekle") : QStringLiteral("bir; saat")));
+    EditSAAT->setVisible(calendar);
+    LabelDeYedekle->setVisible(calendar);
+    GroupSilme->setVisible(hourly);
+    const QString mode = m_record.value(QStringLiteral("YEDEKSIL"));
+    const bool counted = mode == QLatin1String("1") || mode == QLatin1String("2") || mode == QLatin1String("3");
+    LabelX->setVisible(counted);
+    EditSILGUN->setVisible(counted);
+    const bool messenger = m_record.flag(QStringLiteral("UNETYEDEK"));
+    if (m_kind == JobKind::Folder) {
+        const bool zip = m_record.flag(QStringLiteral("ZIP_YEDEKLE"));
+        GroupParola->setVisible(zip);
+        GroupParola->setEnabled(zip);
+        CheckMessenger->setVisible(zip);
+        PanelMessenger->setVisible(zip && messenger);
+    } else {
+        PanelMessenger->setVisible(messenger);
+    }
+}
+
+void TJobEditorF::setButtons()
+{
+    const bool editing = m_record.isEditing();
+    ButtonYeni->setEnabled(!editing);
+    ButtonSil->setEnabled(!m_record.isEmpty());
+    ButtonKaydet->setEnabled(editing);
+    ButtonIptal->setEnabled(editing);
+    // The name box is typed into only for a new job; the rename button works only on a stored
+    // job that is shown.
+    const bool naming = m_record.isNew();
+    EditYEDEKNAME->setReadOnly(!naming);
+    EditYEDEKNAME->setEnabled(naming);
+    BitBtnYDADIDEG->setEnabled(!naming && !m_record.isEmpty());
+}
+
+void TJobEditorF::showStoredName()
+{
+    EditYEDEKNAME->setText(m_model->hasRecord() ? m_model->currentName() : QString());
+    setButtons();
+}
+
+void TJobEditorF::loadCurrent()
+{
+    if (m_model->hasRecord())
+        m_record.load(m_model->record(), m_model->recordPassword());
+    else
+        m_record.clear();
+    showStoredName();
+}
+
+void TJobEditorF::ListeAktar(bool rescan, const QString &name)
+{
+    struct After {
+        TJobEditorF *e;
+        ~After() { e->loadCurrent(); }
+    } after{this};
+    m_model->rebuild(rescan, name);
+}
+
+void TJobEditorF::DByeAktar()
+{
+    m_model->loadRecord();
+    loadCurrent();
+}
+
+void TJobEditorF::setJobToOpen(const QString &name, const QString &group)
+{
+    m_openName = name;
+    m_openGroup = group;
+}
+
+void TJobEditorF::FormShow()
+{
+    setWindowTitle(m_main.windowTitle());
+    ListeAktar(false);
+    if (service().editorOpenMode == -1) {
+        YeniKayit();
+    } else {
+        // Each move loads the job of the filtered list's current row; what does not match leaves
+        // the job loaded before.
+        struct After {
+            TJobEditorF *e;
+            ~After() { e->loadCurrent(); }
+        } after{this};
+        if (!m_openGroup.isEmpty())
+            m_model->applyGroupBox(m_openGroup);
+        if (!m_openName.isEmpty())
+            m_model->selectName(m_openName);
+    }
+    if (EditUSER)
+        EditUSER->setFocus();
+    setDependents();
+}
+
+void TJobEditorF::YeniKayit()
+{
+    if (m_record.isEditing())
+        return;
+    m_record.startNew();
+    EditYEDEKNAME->setText(trMsg(QStringLiteral("OtoYedek1")));
+    setButtons();
+}
+
+void TJobEditorF::DBdenAktar(bool newJob)
+{
+    // A new job's file starts from nothing: the keys of the job shown before (its last run,
+    // anything else) are not its own. A stored job starts from its own file, whose keys outside
+    // the record survive.
+    const QString path = jobFile(EditYEDEKNAME->text());
+    JobFile base;
+    if (!newJob && QFileInfo(path).isFile())
+        base = JobFile::load(path);
+    m_record.toJobFile(base).save(path);
+}
+
+void TJobEditorF::Kaydet()
+{
+    if (!m_record.isEditing())
+        return;
+    const bool wasNew = m_record.isNew();
+    const bool groupChanged = wasNew || m_record.rememberedGroup() != m_record.value(QStringLiteral("GRUBU"));
+    if (!m_model->guard()) {
+        if (const auto failure = saveCheck(m_record, EditYEDEKNAME->text(), m_main.ProgramFolder(),
+                                           [this](const QString &key) { return captionOf(key); })) {
+            Dialogs::info(failure->message);
+            if (QWidget *w = controlOf(failure->focus); w && w->isEnabled())
+                w->setFocus();
+            throw SilentStop();
+        }
+    }
+    m_record.store();
+    if (m_model->guard())
+        return;
+    QString name = EditYEDEKNAME->text();
+    if (!name.contains(u'.'))
+        name += jobExtension(m_kind);
+    EditYEDEKNAME->setText(name);
+    DBdenAktar(wasNew);
+    if (groupChanged)
+        ListeAktar(true, name);
+    setButtons();
+}
+
+void TJobEditorF::IptalEt()
+{
+    m_record.cancel();
+    showStoredName();
+}
+
+void TJobEditorF::Sil()
+{
+    if (m_record.isNew()) {
+        IptalEt();
+        return;
+    }
+    if (m_record.isEmpty())
+        return;
+    if (!Dialogs::question(this, trMsg(QStringLiteral("Soru")),
+                           trMsg(QStringLiteral("Bu yedekleme kaydini silmek istediginizden emin misiniz?")), true))
+        throw SilentStop();
+    // The job shown is the one deleted; whether the file went is not asked (the rescan finds it
+    // again if not).
+    QFile::remove(jobFile(m_model->currentName()));
+    m_record.clear();
+    ListeAktar(true);
+    setDependents();
+}
+
+void TJobEditorF::AdDegistir()
+{
+    if (m_record.isEmpty() || m_record.isNew())
+        return;
+    // A rename moves the file: changes not saved yet are saved or dropped first, never written
+    // under the old name afterwards.
+    if (m_record.isEditing() && !Dialogs::saveOrDiscard(m_record))
+        return;
+    const QString ext = jobExtension(m_kind);
+    const QString current = EditYEDEKNAME->text();
+    QString n = current;
+    n.remove(ext);
+    bool ok = false;
+    n = Dialogs::input(this, trMsg(QStringLiteral("Yeni yedekleme adini giriniz.")),
+                       trMsg(QStringLiteral("Yedekleme Adi")) + QStringLiteral(" : "), n, &ok);
+    if (!ok)
+        return;
+    Dialogs::stopWithMessage(n.trimmed().isEmpty(), QStringLiteral("Lutfen yedekleme adini giriniz."));
+    Dialogs::stopWithMessage(n.contains(u'.'), QStringLiteral("Dosya ismine uzanti vermeyiniz."));
+    if (const QString problem = jobNameProblem(n); !problem.isEmpty()) {
+        Dialogs::info(problem);
+        throw SilentStop();
+    }
+    if (n + ext == current)
+        return;
+    const QString target = jobFile(n + ext);
+    if (QFileInfo::exists(target)) {
+        Dialogs::info(trMsg(QStringLiteral("Bu isimle kayitli yedekleme mevcut. Lutfen kontrol ediniz.")));
+        return;
+    }
+    if (!QFile::rename(jobFile(current), target)) {
+        // Told by both editors: a rename that did not happen is no silent matter.
+        Dialogs::info(trMsg(QStringLiteral("Yedekleme adi degistirilemedi. Dosya kullanimda olabilir!.")));
+        return;
+    }
+    ListeAktar(true, n + ext);
+}
+
+void TJobEditorF::YedeklemeBaslat()
+{
+    Dialogs::stopWithMessage(m_model->filteredCount() == 0 || m_record.isEmpty(),
+                             QStringLiteral("Oncelikle yedek kaydi olusturunuz."));
+    Dialogs::stopWithMessage(m_record.isEditing(), QStringLiteral("Oncelikle kaydi tamamlayiniz."));
+    setTickTimeFromClock();
+    const QString name = m_model->currentName();
+    manualRun(m_main.runs(), m_main.ProgramFolder(), m_kind, m_record.toJobFile(JobFile()),
+              m_record.value(QStringLiteral("UNETSIFRE")), name, jobFile(name));
+}
+
+void TJobEditorF::YedeklenecekDosyalar()
+{
+    TK_DosyaTuruF picker(m_record, m_main.windowTitle(), this);
+    Dialogs::showModal(&picker);
+    picker.closing();
+}
+
+void TJobEditorF::chooseFolder(const QString &key)
+{
+    auto *box = qobject_cast<QLineEdit *>(controlOf(key));
+    QString start = box ? box->text() : QString();
+    if (start.isEmpty())
+        start = m_record.value(key);
+    if (start.isEmpty())
+        start = defaultFolder(key == QLatin1String("KAYNAK_DIZIN") ? QStringLiteral("KORVANEX") : QStringLiteral("KX_YEDEK"));
+    const QString prompt = trMsg(key == QLatin1String("KAYNAK_DIZIN") ? QStringLiteral("Kaynak dizini seciniz.")
+                                                                       : QStringLiteral("Hedef dizini belirtiniz."));
+    const QString chosen = Dialogs::chooseFolder(this, prompt, start);
+    if (chosen.isEmpty())
+        return;
+    m_record.set(key, chosen);
+    if (box) {
+        m_refreshing = true;
+        box->setMaxLength(std::max<int>(box->property("kxWidth").toInt(), int(chosen.size())));
+        box->setText(chosen);
+        m_refreshing = false;
+    }
+}
+
+void TJobEditorF::chooseDatabaseFile()
+{
+    QString start = EditKAYNAK->text();
+    if (start.isEmpty())
+        start = defaultFolder(QStringLiteral("KORVANEX"));
+    const QString chosen = Dialogs::chooseFile(this, trMsg(QStringLiteral("Dosya Seç")), start);
+    if (chosen.isEmpty())
+        return;
+    const QString full = QFileInfo(chosen).absoluteFilePath();
+    m_record.set(QStringLiteral("KAYNAK_DOSYA"), full);
+    m_refreshing = true;
+    EditKAYNAK->setMaxLength(std::max<int>(150, int(full.size())));
+    EditKAYNAK->setText(full);
+    m_refreshing = false;
+}
+
+void TJobEditorF::closeEvent(QCloseEvent *event)
+{
+    bool close = false;
+    guarded([&] { close = Dialogs::saveOrDiscard(m_record); });
+    if (close)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TJobEditorF::reject()
+{
+    // Esc asks like the close box.
+    bool close = false;
+    guarded([&] { close = Dialogs::saveOrDiscard(m_record); });
+    if (close)
+        QDialog::reject();
+}
+
+bool TJobEditorF::eventFilter(QObject *watched, QEvent *event)
+{
+    // The name box drops the characters a job file name cannot take as they are typed.
+    if (watched == EditYEDEKNAME && event->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent *>(event)->text();
+        if (text.size() == 1 && isRefusedNameCharacter(text.at(0)))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+TK_DosyaTuruF::TK_DosyaTuruF(JobRecord &record, const QString &title, QWidget *parent) : QDialog(parent), m_record(record)
+{
+    setObjectName(QStringLiteral("K_DosyaTuruF"));
+    setWindowTitle(title);
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Yedeklenecek Dosya Turleri;"), this), 0, 0, 1, 2);
+    for (int i = 0; i < 10; ++i) {
+        auto *label = new QLabel(QStringLiteral("%1 -)").arg(i + 1), this);
+        auto *box = new QLineEdit(this);
+        box->setObjectName(QStringLiteral("EditTUR%1").arg(i + 1));
+        const QString key = QStringLiteral("DOSYA_TURU%1").arg(i + 1);
+        const QString value = record.value(key);
+        box->setMaxLength(std::max<int>(30, int(value.size())));
+        box->setText(value);
+        connect(box, &QLineEdit::textEdited, this, [this, key](const QString &text) { m_record.set(key, text); });
+        layout->addWidget(label, i + 1, 0);
+        layout->addWidget(box, i + 1, 1);
+        m_boxes.append(box);
+    }
+    ButtonKapat = new QPushButton(QStringLiteral("Kapat"), this);
+    ButtonKapat->setObjectName(QStringLiteral("ButtonKapat"));
+    ButtonKapat->setAutoDefault(false);
+    connect(ButtonKapat, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(ButtonKapat, 11, 0, 1, 2);
+    trWindow(this);
+}
+
+void TK_DosyaTuruF::closing()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    for (int i = 1; i <= 10; ++i)
+        if (!m_record.value(QStringLiteral("DOSYA_TURU%1").arg(i)).isEmpty())
+            return;
+    // A job never leaves the picker without a mask: all files.
+    m_record.set(QStringLiteral("DOSYA_TURU1"), QStringLiteral("*.*"));
+    m_boxes.first()->setText(QStringLiteral("*.*"));
+}
+
+void TK_DosyaTuruF::done(int result)
+{
+    closing();
+    QDialog::done(result);
+}
+
+} // namespace kx

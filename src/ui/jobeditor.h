@@ -1,0 +1,176 @@
+#pragma once
+// The job editors (TK_DosyaYedeklemeF for folder jobs, TK_FBYedeklemeF for Firebird jobs): one
+// window for both kinds with their differences. The job record is bound to the controls; the
+// editor creates, saves, cancels, deletes and renames jobs, keeps the job lists in step, starts a
+// manual run, and (folder editor) opens the file-type picker.
+
+#include "core/joblist.h"
+#include "ui/jobrecord.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimeEdit;
+
+namespace kx {
+
+class JobListModel;
+class KxFormHeader;
+class TAnaFormF;
+
+class TJobEditorF : public QDialog
+{
+    Q_OBJECT
+public:
+    // groupEntries: the management window's group box entries of the kind, without its first two.
+    TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &groupEntries, QWidget *parent = nullptr);
+    ~TJobEditorF() override;
+
+    JobKind kind() const { return m_kind; }
+    JobRecord &record() { return m_record; }
+    JobListModel &model() { return *m_model; }
+
+    // The job the management window hands over (its selected row's name and group).
+    void setJobToOpen(const QString &name, const QString &group);
+    // What happens when the editor is shown: the list rebuilt, the job to open loaded (or a new
+    // job started in the open mode -1), the dependent controls set.
+    void FormShow();
+
+    // The operations behind the controls.
+    void YeniKayit();
+    void Kaydet();
+    void IptalEt();
+    void Sil();
+    void AdDegistir();         // BitBtnYDADIDEG
+    void YedeklemeBaslat();    // "Simdi Yedekle"
+    void YedeklenecekDosyalar(); // the file-type picker (folder editor)
+    void chooseFolder(const QString &key);
+    void chooseDatabaseFile();
+    // ListeAktar (rescan, name), DByeAktar, DBdenAktar.
+    void ListeAktar(bool rescan, const QString &name = QString());
+    void DByeAktar();
+    void DBdenAktar(bool newJob);
+
+    // The controls.
+    KxFormHeader *Header;
+    QComboBox *DBComboBox1;
+    QLineEdit *EditYEDEKNAME;
+    QPushButton *BitBtnYDADIDEG;
+    QLineEdit *EditACIKLAMA;
+    QLineEdit *EditKAYNAK; // source folder (folder editor) or database file (Firebird editor)
+    QPushButton *ButtonKAYNAK;
+    QLineEdit *EditHEDEF;
+    QPushButton *ButtonHEDEF;
+    QLineEdit *EditHEDEF2;
+    QPushButton *ButtonHEDEF2;
+    QLineEdit *EditUSER = nullptr; // Firebird editor
+    QLineEdit *EditPAS = nullptr;
+    QPushButton *ButtonDosyaTuru = nullptr; // folder editor
+    QCheckBox *CheckZIP = nullptr;
+    QGroupBox *GroupParola = nullptr;
+    QLineEdit *EditPWD1 = nullptr;
+    QLineEdit *EditPWD2 = nullptr;
+    QCheckBox *CheckALTDIZIN = nullptr;
+    QCheckBox *CheckAKTIF;
+    QCheckBox *CheckUZERINE;
+    QCheckBox *CheckMessenger;
+    QWidget *PanelMessenger;
+    QLineEdit *EditMSNIP;
+    QLineEdit *EditYETKI;
+    QCheckBox *CheckMSNSIL;
+    QGroupBox *GroupZamanlama;
+    QLineEdit *EditPERYOT;
+    QComboBox *ComboZAMAN;
+    QLabel *LabelZAMAN;
+    QTimeEdit *EditSAAT;
+    QLabel *LabelDeYedekle;
+    QGroupBox *GroupSilme;
+    QComboBox *ComboSIL;
+    QLabel *LabelX;
+    QLineEdit *EditSILGUN;
+    QPushButton *ButtonYeni;
+    QPushButton *ButtonSil;
+    QPushButton *ButtonKaydet;
+    QPushButton *ButtonIptal;
+    QPushButton *ButtonSimdiYedekle;
+
+    // The control that shows a field (the job name box for "YEDEK_ADI").
+    QWidget *controlOf(const QString &key) const;
+    // The caption of a field's control, translated.
+    QString captionOf(const QString &key) const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void bindText(QLineEdit *edit, const QString &key, int width);
+    void showRecord();
+    void setDependents();
+    void setButtons();
+    // The job name box names the job the record shows: the current job of the list, or nothing.
+    void showStoredName();
+    void loadCurrent();
+    QString jobFile(const QString &name) const;
+
+    JobKind m_kind;
+    TAnaFormF &m_main;
+    JobRecord m_record;
+    JobListModel *m_model;
+    QString m_openName;
+    QString m_openGroup;
+    bool m_refreshing = false;
+    QHash<QString, QWidget *> m_controls;
+    QHash<QString, QString> m_captions;
+};
+
+class TK_DosyaYedeklemeF : public TJobEditorF
+{
+    Q_OBJECT
+public:
+    TK_DosyaYedeklemeF(TAnaFormF &main, const QStringList &groupEntries, QWidget *parent = nullptr)
+        : TJobEditorF(JobKind::Folder, main, groupEntries, parent)
+    {
+    }
+};
+
+class TK_FBYedeklemeF : public TJobEditorF
+{
+    Q_OBJECT
+public:
+    TK_FBYedeklemeF(TAnaFormF &main, const QStringList &groupEntries, QWidget *parent = nullptr)
+        : TJobEditorF(JobKind::Firebird, main, groupEntries, parent)
+    {
+    }
+};
+
+// The file-type picker: the ten masks DOSYA_TURU1 … DOSYA_TURU10 of the folder editor's record.
+// Closing it with all ten empty puts "*.*" into the first.
+class TK_DosyaTuruF : public QDialog
+{
+    Q_OBJECT
+public:
+    TK_DosyaTuruF(JobRecord &record, const QString &title, QWidget *parent = nullptr);
+
+    QLineEdit *box(int i) const { return m_boxes.at(i); } // 0 … 9
+    QPushButton *ButtonKapat;
+
+    // What closing does, by any of the three ways.
+    void closing();
+
+protected:
+    void done(int result) override;
+
+private:
+    JobRecord &m_record;
+    QList<QLineEdit *> m_boxes;
+    bool m_closed = false;
+};
+
+} // namespace kx
