@@ -98,4 +98,11 @@ struct SilentStop {
 // just ends the command.
 void guarded(const std::function<void()> &work);
 
+// A slot for a button or a menu item that runs its command through guarded().
+template <class F>
+auto guardedCommand(F f)
+{
+    return [f] { guarded(f); };
+}
+
 } // namespace kx

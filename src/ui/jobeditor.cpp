@@ -57,13 +57,6 @@ QCheckBox *check(const QString &text, const char *name, QWidget *parent)
     return c;
 }
 
-// Commands of the editor run through the general error handling.
-template <class F>
-auto command(F f)
-{
-    return [f] { guarded(f); };
-}
-
 } // namespace
 
 TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &groupEntries, QWidget *parent)
@@ -294,20 +287,20 @@ TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &group
         setButtons();
     });
 
-    connect(ButtonYeni, &QPushButton::clicked, this, command([this] { YeniKayit(); }));
-    connect(ButtonSil, &QPushButton::clicked, this, command([this] { Sil(); }));
-    connect(ButtonKaydet, &QPushButton::clicked, this, command([this] { Kaydet(); }));
-    connect(ButtonIptal, &QPushButton::clicked, this, command([this] { IptalEt(); }));
-    connect(ButtonSimdiYedekle, &QPushButton::clicked, this, command([this] { YedeklemeBaslat(); }));
-    connect(BitBtnYDADIDEG, &QPushButton::clicked, this, command([this] { AdDegistir(); }));
+    connect(ButtonYeni, &QPushButton::clicked, this, guardedCommand([this] { YeniKayit(); }));
+    connect(ButtonSil, &QPushButton::clicked, this, guardedCommand([this] { Sil(); }));
+    connect(ButtonKaydet, &QPushButton::clicked, this, guardedCommand([this] { Kaydet(); }));
+    connect(ButtonIptal, &QPushButton::clicked, this, guardedCommand([this] { IptalEt(); }));
+    connect(ButtonSimdiYedekle, &QPushButton::clicked, this, guardedCommand([this] { YedeklemeBaslat(); }));
+    connect(BitBtnYDADIDEG, &QPushButton::clicked, this, guardedCommand([this] { AdDegistir(); }));
     const QString sourceKey = folder ? QStringLiteral("KAYNAK_DIZIN") : QStringLiteral("KAYNAK_DOSYA");
-    connect(ButtonKAYNAK, &QPushButton::clicked, this, command([this, folder, sourceKey] {
+    connect(ButtonKAYNAK, &QPushButton::clicked, this, guardedCommand([this, folder, sourceKey] {
                 folder ? chooseFolder(sourceKey) : chooseDatabaseFile();
             }));
-    connect(ButtonHEDEF, &QPushButton::clicked, this, command([this] { chooseFolder(QStringLiteral("HEDEF_DIZIN")); }));
-    connect(ButtonHEDEF2, &QPushButton::clicked, this, command([this] { chooseFolder(QStringLiteral("HEDEFDIZIN2")); }));
+    connect(ButtonHEDEF, &QPushButton::clicked, this, guardedCommand([this] { chooseFolder(QStringLiteral("HEDEF_DIZIN")); }));
+    connect(ButtonHEDEF2, &QPushButton::clicked, this, guardedCommand([this] { chooseFolder(QStringLiteral("HEDEFDIZIN2")); }));
     if (ButtonDosyaTuru)
-        connect(ButtonDosyaTuru, &QPushButton::clicked, this, command([this] { YedeklenecekDosyalar(); }));
+        connect(ButtonDosyaTuru, &QPushButton::clicked, this, guardedCommand([this] { YedeklenecekDosyalar(); }));
 
     // 1. The window's own texts, once; 3. the group entries are the user's data and come after.
     trWindow(this);

@@ -51,14 +51,6 @@ QPushButton *addButton(QLayout *layout, const QString &text, const char *name)
     return b;
 }
 
-// Menu and button commands run through the general error handling: a failure is shown, a silent
-// stop just ends the command.
-template <class F>
-auto command(F f)
-{
-    return [f] { guarded(f); };
-}
-
 } // namespace
 
 TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(parent), m_main(main)
@@ -126,8 +118,8 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
     // The restore log's status is kept with each row but has no column.
     ListRestore = makeLogPage(TabSheetGeriYuklemeLog, "ListRestore", 6, QStringLiteral("Geri Yukleme Loglarini Temizle"),
                               "ButtonTemizleGeri", &ButtonTemizleGeri);
-    connect(ButtonTemizleYedek, &QPushButton::clicked, this, command([this] { clearLog(true); }));
-    connect(ButtonTemizleGeri, &QPushButton::clicked, this, command([this] { clearLog(false); }));
+    connect(ButtonTemizleYedek, &QPushButton::clicked, this, guardedCommand([this] { clearLog(true); }));
+    connect(ButtonTemizleGeri, &QPushButton::clicked, this, guardedCommand([this] { clearLog(false); }));
 
     // The bottom bar.
     sPanelBottom = new QWidget(central);
@@ -143,10 +135,10 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
     LabelSaat->setTextFormat(Qt::PlainText);
     bottom->addWidget(LabelSaat);
     layout->addWidget(sPanelBottom);
-    connect(ButtonYeni, &QPushButton::clicked, this, command([this] { YeniKayit(); }));
-    connect(ButtonAc, &QPushButton::clicked, this, command([this] { Ac(); }));
-    connect(ButtonSil, &QPushButton::clicked, this, command([this] { Sil(); }));
-    connect(ButtonSimdiYedekle, &QPushButton::clicked, this, command([this] { SimdiYedekle(); }));
+    connect(ButtonYeni, &QPushButton::clicked, this, guardedCommand([this] { YeniKayit(); }));
+    connect(ButtonAc, &QPushButton::clicked, this, guardedCommand([this] { Ac(); }));
+    connect(ButtonSil, &QPushButton::clicked, this, guardedCommand([this] { Sil(); }));
+    connect(ButtonSimdiYedekle, &QPushButton::clicked, this, guardedCommand([this] { SimdiYedekle(); }));
     auto *clockTimer = new QTimer(this);
     connect(clockTimer, &QTimer::timeout, this, [this] { LabelSaat->setText(clock::timeOfDay().toString(QStringLiteral("HH:mm:ss"))); });
     clockTimer->start(1000);
@@ -179,34 +171,34 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
     ActionKapat->setShortcut(QKeySequence(Qt::Key_Escape));
     ActionKapat->setShortcutContext(Qt::WindowShortcut);
     addAction(ActionKapat);
-    connect(ActionYeniYedek, &QAction::triggered, this, command([this] { YeniKayit(); }));
-    connect(ActionYedekAc, &QAction::triggered, this, command([this] { Ac(); }));
-    connect(ActionYedekle, &QAction::triggered, this, command([this] { SimdiYedekle(); }));
-    connect(ActionGeriYukleme, &QAction::triggered, this, command([this] { GeriYukleme(); }));
-    connect(ActionAraclarDuzenle, &QAction::triggered, this, command([this] { AraclarMenusunuDuzenle(); }));
-    connect(ActionProgramAyarlari, &QAction::triggered, this, command([this] { ProgramAyarlari(); }));
-    connect(ActionYardim, &QAction::triggered, this, command([this] { YedeklemeYardim(); }));
-    connect(ActionIrtibat, &QAction::triggered, this, command([this] { Irtibat(); }));
-    connect(ActionHakkinda, &QAction::triggered, this, command([this] { Hakkinda(); }));
-    connect(ActionWeb, &QAction::triggered, this, command([this] { WebSitesi(); }));
-    connect(ActionSurum, &QAction::triggered, this, command([this] { ProgramSurumunuKontrolEt(); }));
-    connect(ActionKapat, &QAction::triggered, this, command([this] { Kapat(); }));
+    connect(ActionYeniYedek, &QAction::triggered, this, guardedCommand([this] { YeniKayit(); }));
+    connect(ActionYedekAc, &QAction::triggered, this, guardedCommand([this] { Ac(); }));
+    connect(ActionYedekle, &QAction::triggered, this, guardedCommand([this] { SimdiYedekle(); }));
+    connect(ActionGeriYukleme, &QAction::triggered, this, guardedCommand([this] { GeriYukleme(); }));
+    connect(ActionAraclarDuzenle, &QAction::triggered, this, guardedCommand([this] { AraclarMenusunuDuzenle(); }));
+    connect(ActionProgramAyarlari, &QAction::triggered, this, guardedCommand([this] { ProgramAyarlari(); }));
+    connect(ActionYardim, &QAction::triggered, this, guardedCommand([this] { YedeklemeYardim(); }));
+    connect(ActionIrtibat, &QAction::triggered, this, guardedCommand([this] { Irtibat(); }));
+    connect(ActionHakkinda, &QAction::triggered, this, guardedCommand([this] { Hakkinda(); }));
+    connect(ActionWeb, &QAction::triggered, this, guardedCommand([this] { WebSitesi(); }));
+    connect(ActionSurum, &QAction::triggered, this, guardedCommand([this] { ProgramSurumunuKontrolEt(); }));
+    connect(ActionKapat, &QAction::triggered, this, guardedCommand([this] { Kapat(); }));
 
     // The context menu of both job lists.
     ContextMenu = new QMenu(this);
     ContextMenu->setObjectName(QStringLiteral("PopupMenuListe"));
     connect(addItem(ContextMenu, QStringLiteral("Yedeklemeyi Baslat"), "YedeklemeyiBaslat1"), &QAction::triggered, this,
-            command([this] { SimdiYedekle(); }));
+            guardedCommand([this] { SimdiYedekle(); }));
     ContextMenu->addSeparator();
-    connect(addItem(ContextMenu, QStringLiteral("Ac"), "Ac1"), &QAction::triggered, this, command([this] { Ac(); }));
+    connect(addItem(ContextMenu, QStringLiteral("Ac"), "Ac1"), &QAction::triggered, this, guardedCommand([this] { Ac(); }));
     ContextMenu->addSeparator();
-    connect(addItem(ContextMenu, QStringLiteral("Sil"), "Sil1"), &QAction::triggered, this, command([this] { Sil(); }));
+    connect(addItem(ContextMenu, QStringLiteral("Sil"), "Sil1"), &QAction::triggered, this, guardedCommand([this] { Sil(); }));
     ContextMenu->addSeparator();
     connect(addItem(ContextMenu, QStringLiteral("Yeni Kayit"), "YeniKayit1"), &QAction::triggered, this,
-            command([this] { YeniKayit(); }));
+            guardedCommand([this] { YeniKayit(); }));
 
-    connect(PageControl1, &QTabWidget::currentChanged, this, command([this] { tabChanged(); }));
-    connect(LogPages, &QTabWidget::currentChanged, this, command([this] { tabChanged(); }));
+    connect(PageControl1, &QTabWidget::currentChanged, this, guardedCommand([this] { tabChanged(); }));
+    connect(LogPages, &QTabWidget::currentChanged, this, guardedCommand([this] { tabChanged(); }));
 
     // The editors: made for each opening, shown modally, released when closed.
     openJobEditor = [this](JobKind kind, bool, const QString &name, const QString &group) {
@@ -287,10 +279,10 @@ void TK_YedeklemeF::buildKindPage(KindPage &page, QWidget *tab, const QString &p
     KindPage *p = &page;
     connect(page.model, &JobListModel::groupBoxRebuilt, this, [this, p] { fillGroupBox(*p); });
     connect(page.model, &JobListModel::filterApplied, this, [p] { p->view->selectRow(-1); });
-    connect(page.group, &QComboBox::activated, this, command([this, p] { groupPicked(*p); }));
+    connect(page.group, &QComboBox::activated, this, guardedCommand([this, p] { groupPicked(*p); }));
     connect(page.search, &QLineEdit::textChanged, this, [this, p] { typeAhead(*p); });
-    connect(page.search, &QLineEdit::returnPressed, this, command([this] { Ac(); }));
-    connect(page.view, &JobListView::activated, this, command([this] { Ac(); }));
+    connect(page.search, &QLineEdit::returnPressed, this, guardedCommand([this] { Ac(); }));
+    connect(page.view, &JobListView::activated, this, guardedCommand([this] { Ac(); }));
     connect(page.view, &JobListView::contextMenuAt, this, [this](const QPoint &pos) { ContextMenu->popup(pos); });
 }
 
