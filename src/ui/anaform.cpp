@@ -11,6 +11,7 @@
 #include "settings/registry.h"
 #include "ui/dialogs.h"
 #include "ui/managementwindow.h"
+#include "ui/restorewindow.h"
 #include "ui/runnerwindow.h"
 
 #include <QApplication>
@@ -258,8 +259,14 @@ void TAnaFormF::GenelYedekleme1Click()
 
 void TAnaFormF::GeriYkleme2Click()
 {
-    if (openRestoreRequestWindow)
+    if (openRestoreRequestWindow) {
         openRestoreRequestWindow();
+        return;
+    }
+    // A new window each time, not modal; it goes when it is closed.
+    auto *window = new TK_YedekGirF(*this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
 }
 
 void TAnaFormF::Kapat1Click()

@@ -93,7 +93,8 @@ public:
 
     // The management window: made on first demand, then only hidden and shown again.
     TK_YedeklemeF *managementWindow() const { return m_management.get(); }
-    // The restore request window is opened here.
+    // Test seam: when set, "Geri Yukleme" of the tray calls this instead of opening a restore
+    // request window.
     std::function<void()> openRestoreRequestWindow;
 
 protected:

@@ -10,6 +10,7 @@
 #include "ui/jobeditor.h"
 #include "ui/joblistmodel.h"
 #include "ui/manualrun.h"
+#include "ui/restorewindow.h"
 #include "ui/settingsdialog.h"
 
 #include <QActionGroup>
@@ -516,8 +517,9 @@ void TK_YedeklemeF::SimdiYedekle()
 
 void TK_YedeklemeF::GeriYukleme()
 {
-    if (m_main.openRestoreRequestWindow)
-        m_main.openRestoreRequestWindow();
+    // Modal from here, released when it closes.
+    TK_YedekGirF window(m_main, this);
+    Dialogs::showModal(&window);
 }
 
 void TK_YedeklemeF::ProgramAyarlari()

@@ -1,0 +1,73 @@
+#pragma once
+// The restore request window (TK_YedekGirF): a folder's files copied back, a ZIP archive unpacked,
+// or a Firebird backup file restored into a database. Each page checks its input, asks before
+// overwriting, and hands the restore to the run controller, whose runner window shows it.
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace kx {
+
+class TAnaFormF;
+
+// The database file a Firebird restore writes: the folder (with a separator) + the backup file's
+// name, whose extension becomes "." + the chosen one. Empty when the file or the folder is empty.
+QString firebirdRestoreTarget(const QString &backupFile, const QString &folder, const QString &extension);
+
+// True when `target` is `source` itself or lies inside it (links resolved as far as the folders
+// exist): a restore there would copy files onto themselves or without end.
+bool targetInsideSource(const QString &source, const QString &target);
+
+class TK_YedekGirF : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TK_YedekGirF(TAnaFormF &main, QWidget *parent = nullptr);
+
+    QTabWidget *PageControl1;  // "Dosya Geri Yukleme", "Firebird Geri Yukleme"
+    QTabWidget *PageControl2;  // "Klasor Geri Yukleme", "ZIP Geri Yukleme"
+    // Folder restore.
+    QLineEdit *EditMASK;
+    QLineEdit *DirEditKAYNAK;
+    QLineEdit *DirEditHEDEF;
+    QCheckBox *CheckUZYAZDG;
+    QCheckBox *CheckALTDIZIN;
+    QPushButton *sSpeedButton2;
+    // ZIP restore.
+    QLineEdit *FileEditKAYNAK;
+    QLineEdit *DirEditZHEDEF;
+    QLineEdit *EditZIPPWD;
+    QCheckBox *CheckZUZYAZZIP;
+    QPushButton *sSpeedButton3;
+    // Firebird restore.
+    QLineEdit *FilenameEdit1;
+    QLineEdit *DirectoryEdit1;
+    QLineEdit *EditUSER;
+    QLineEdit *EditPAS;
+    QLineEdit *EditHDDOSYA;
+    QComboBox *ComboEXT;
+    QCheckBox *CheckUZYAZ;
+    QPushButton *sSpeedButton1;
+
+    // The three "Geri Yukleme" commands.
+    void KlasorGeriYukle();
+    void ZipGeriYukle();
+    void FirebirdGeriYukle();
+    // The target file computation of the Firebird page.
+    void FilenameEdit1Change();
+    // The file and folder choosers of the boxes.
+    void choose(QLineEdit *box, bool file);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    TAnaFormF &m_main;
+};
+
+} // namespace kx
