@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -129,6 +132,44 @@ private slots:
         QCOMPARE(int(st.st_mode & 07777), after);
         QCOMPARE(contents(file), QByteArray("AKTIF=True\r\n"));
         QCOMPARE(entries(dir.path()), QStringList({"a.nyd"}));
+    }
+
+    // Runs have threads of their own and may write one file (the log) at the same time: each
+    // write must go through whole, neither failing nor putting the other's half-written
+    // temporary in place.
+    void concurrentWritesOfOneFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("Kovanci.log");
+        const QByteArray a = QByteArray("A").repeated(300000), b = QByteArray("B").repeated(200000);
+        std::atomic<int> failures{0};
+        auto writer = [&](const QByteArray &data) {
+            for (int i = 0; i < 100; ++i) {
+                try {
+                    writeWholeFile(file, data);
+                } catch (const Error &) {
+                    ++failures;
+                }
+            }
+        };
+        std::thread other(writer, b);
+        writer(a);
+        other.join();
+        QCOMPARE(failures.load(), 0);
+        const QByteArray last = contents(file);
+        QVERIFY(last == a || last == b);
+        QCOMPARE(entries(dir.path()), QStringList({"Kovanci.log"}));
+    }
+
+    // The temporary's name fits beside a name as long as a name can be.
+    void longestName()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QString(251, u'k') + ".ini");
+        writeWholeFile(file, "[Kovanci3]\r\n");
+        writeWholeFile(file, "[Kovanci3]\r\nLanguage=1\r\n");
+        QCOMPARE(contents(file), QByteArray("[Kovanci3]\r\nLanguage=1\r\n"));
+        QCOMPARE(entries(dir.path()), QStringList({QFileInfo(file).fileName()}));
     }
 };
 

@@ -181,8 +181,13 @@ private slots:
             QVERIFY2(JobFile::load(program + "/" + name).contains("SON_YEDEK_SAATI"), qPrintable(name));
         QVERIFY(form.FormClose());
         // Every window closes by itself.
-        QTRY_VERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                                 [](QWidget *w) { return qobject_cast<TRunnerF *>(w) != nullptr; }));
+        // One list: begin and end of two separate copies would walk off the end.
+        auto noRunnerWindow = [] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            return std::none_of(windows.cbegin(), windows.cend(),
+                                [](QWidget *w) { return qobject_cast<TRunnerF *>(w) != nullptr; });
+        };
+        QTRY_VERIFY(noRunnerWindow());
     }
 
     // Whatever a run throws ends it as a failure, told by the general error display; its flag

@@ -17,7 +17,14 @@
 #include <QTest>
 
 #include <atomic>
+#include <exception>
+#include <future>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <zip.h>
 
@@ -30,8 +37,51 @@ namespace {
 
 const QByteArray kPassword("Gizli-Parola.7");
 
+// Runs `call` on a thread of its own. A call still waiting after a generous time is stuck in
+// the pipe: opening the pipe's other end frees it, so a regression fails the test instead of
+// hanging it.
+template<class Call>
+bool returnsPromptly(Call call, const QString &pipe)
+{
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    std::thread runner([&] {
+        try {
+            call();
+            done.set_value();
+        } catch (...) {
+            done.set_exception(std::current_exception());
+        }
+    });
+    bool prompt = finished.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!prompt) {
+        const int fd = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0)
+            ::close(fd);
+        if (finished.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+            qFatal("a call stuck in a pipe did not return even once the pipe was opened");
+    }
+    runner.join();
+    finished.get();
+    return prompt;
+}
 
-
+// A small tmpfs over a temporary folder, for as long as this lives (root only).
+struct SmallFileSystem {
+    QTemporaryDir dir;
+    bool mounted = false;
+    explicit SmallFileSystem(const char *size)
+    {
+        const QByteArray options = QByteArray("size=") + size;
+        mounted = dir.isValid()
+                  && ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
+    }
+};
 
 // Poorly compressible bytes, so a change in the middle lands inside an entry's data.
 QByteArray noise(int size, quint32 seed)
@@ -426,7 +476,9 @@ private slots:
         QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), dir.filePath("src/bellek")));
         const QStringList files = {dir.filePath("src/a.txt"), dir.filePath("src/gitti.txt"), dir.filePath("src/boru"),
                                    dir.filePath("src/bellek"), dir.filePath("src/alt/b.txt")};
-        const PackResult r = packZip(dir.filePath("a.Zip"), dir.filePath("src"), files, kPassword);
+        PackResult r;
+        QVERIFY(returnsPromptly([&] { r = packZip(dir.filePath("a.Zip"), dir.filePath("src"), files, kPassword); },
+                                dir.filePath("src/boru")));
         QCOMPARE(r.entries, qint64(2));
         QCOMPARE(r.skipped, QStringList({dir.filePath("src/gitti.txt"), dir.filePath("src/boru")}));
         QCOMPARE(r.failed.size(), 1);
@@ -436,6 +488,105 @@ private slots:
         QCOMPARE(tree(dir.filePath("out")), QStringList({"a.txt", "alt", "alt/b.txt"}));
         QCOMPARE(contents(dir.filePath("out/alt/b.txt")), QByteArray("b").repeated(100000));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.Zip"}));
+        // Another tool finds the same two entries, whole.
+        int rc = 0;
+        const QString text =
+            runTool("7z", {"l", "-slt", "-p" + QString::fromLatin1(kPassword), dir.filePath("a.Zip")}, dir.path(), &rc);
+        QVERIFY2(rc == 0, qPrintable(text));
+        QCOMPARE(text.count("\nPath = "), 3); // the archive itself and its two entries
+        QVERIFY(text.contains("\nPath = a.txt\n") && text.contains("\nPath = alt/b.txt\n"));
+        const QString tested =
+            runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), dir.filePath("a.Zip")}, dir.path(), &rc);
+        QVERIFY2(rc == 0 && tested.contains("Everything is Ok"), qPrintable(tested));
+    }
+
+    // A link standing at the archive's name is replaced by the archive, never written through.
+    void packReplacesALinkAtTheArchiveName_data()
+    {
+        QTest::addColumn<bool>("dangling");
+        QTest::newRow("dangling link") << true;
+        QTest::newRow("link to a file") << false;
+    }
+    void packReplacesALinkAtTheArchiveName()
+    {
+        QFETCH(bool, dangling);
+        QTemporaryDir dir;
+        put(dir.filePath("src/a.txt"), "a");
+        const QString elsewhere = dir.filePath("elsewhere");
+        QVERIFY(QDir().mkpath(elsewhere));
+        if (!dangling)
+            put(elsewhere + "/x", "baska");
+        QVERIFY(QDir().mkpath(dir.filePath("out")));
+        QVERIFY(QFile::link(elsewhere + "/x", dir.filePath("out/src.Zip")));
+        const PackResult r = packZip(dir.filePath("out/src.Zip"), dir.filePath("src"), {dir.filePath("src/a.txt")},
+                                     kPassword);
+        QCOMPARE(r.entries, qint64(1));
+        QVERIFY(!QFileInfo(dir.filePath("out/src.Zip")).isSymLink());
+        QCOMPARE(tree(elsewhere), dangling ? QStringList() : QStringList({"x"}));
+        if (!dangling)
+            QCOMPARE(contents(elsewhere + "/x"), QByteArray("baska"));
+        QCOMPARE(tree(dir.filePath("out")), QStringList({"src.Zip"}));
+        QCOMPARE(unpackZip(dir.filePath("out/src.Zip"), dir.filePath("un"), kPassword, false).written, qint64(1));
+    }
+
+    // No room for the archive: a failure of the archive itself. The older archive stays whole
+    // and none of the workers' parts is left.
+    void fullDiskKeepsTheOldArchive()
+    {
+        SmallFileSystem fs("512k");
+        if (!fs.mounted)
+            QSKIP("mounting a small file system needs root");
+        QTemporaryDir src;
+        QStringList files;
+        for (int i = 0; i < 6; ++i) {
+            files.append(src.filePath(QStringLiteral("f%1.bin").arg(i)));
+            put(files.last(), noise(100 * 1024, quint32(10 + i)));
+        }
+        const QString archive = fs.dir.filePath("src.Zip");
+        packZip(archive, src.path(), {files.first()}, kPassword);
+        const QByteArray before = contents(archive);
+
+        QVERIFY_THROWS_EXCEPTION(Error, packZip(archive, src.path(), files, kPassword));
+        QCOMPARE(contents(archive), before);
+        QCOMPARE(tree(fs.dir.path()), QStringList({"src.Zip"}));
+    }
+
+    // A pack stopped while a large file is read stops within that file.
+    void cancelledPackStopsInsideAFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("src/buyuk.bin");
+        QByteArray data(48 * 1024 * 1024, Qt::Uninitialized);
+        QRandomGenerator(5).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        put(file, data);
+        data.clear();
+        put(dir.filePath("src.Zip"), "eski");
+        std::atomic<bool> cancel{false};
+        std::atomic<qint64> done{0};
+        QVERIFY_THROWS_EXCEPTION(Error, writeAesZip(dir.filePath("src.Zip"), {{file, "buyuk.bin", false}}, kPassword,
+                                                    done, [&] { cancel = true; }, 1, &cancel));
+        QVERIFY2(done < QFileInfo(file).size(), qPrintable(QString::number(done)));
+        QCOMPARE(contents(dir.filePath("src.Zip")), QByteArray("eski"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"src.Zip"}));
+    }
+
+    // A damaged entry met by the second of the two unpacking threads reaches the caller as well.
+    void damagedEntryOfTheSecondThreadThrows()
+    {
+        QTemporaryDir dir;
+        put(dir.filePath("src/birinci.bin"), noise(100000, 21));
+        put(dir.filePath("src/ikinci.bin"), noise(100000, 22));
+        const QString archive = dir.filePath("a.Zip");
+        packZip(archive, dir.filePath("src"), {dir.filePath("src/birinci.bin"), dir.filePath("src/ikinci.bin")},
+                kPassword);
+        const qsizetype name = contents(archive).indexOf("ikinci.bin");
+        QVERIFY(name > 0);
+        corrupt(archive, name + 10 + 11 + 18 + 50000, 16); // inside its data
+        const QString target = dir.filePath("hedef");
+        QVERIFY_THROWS_EXCEPTION(Error, unpackZip(archive, target, kPassword, false));
+        QVERIFY(!QFileInfo::exists(target + "/ikinci.bin"));
+        for (const QString &f : tree(target))
+            QVERIFY2(!f.startsWith(".kx-"), qPrintable(f));
     }
 
     // Unpacking never writes through a link inside the target: a dangling link at an entry's

@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/kxerror.h"
 #include "platform/sourcefile.h"
+#include "platform/tempname.h"
 
 #include <QFile>
 #include <QStringList>
@@ -19,7 +20,6 @@ namespace kx {
 namespace {
 
 constexpr size_t kChunk = 8 * 1024 * 1024;
-constexpr qsizetype kNameMax = 255; // bytes of one path segment
 
 QString sysError(int err)
 {
@@ -37,25 +37,6 @@ struct Fd {
             ::close(fd);
     }
 };
-
-// The temporary of a file being written: beside its final name, named by this process. Its own
-// name must fit a name's 255 bytes, so a long final name is cut.
-QByteArray temporaryName(const QByteArray &name)
-{
-    QByteArray tmp = ".kx-" + QByteArray::number(::getpid()) + '-' + name;
-    tmp.truncate(kNameMax - 4);
-    return tmp + ".tmp";
-}
-
-// Creates the temporary in the folder, never through a link; a leftover of an earlier process
-// with the same number is replaced.
-int createTemporary(int dirFd, const QByteArray &tmp, mode_t mode)
-{
-    int fd = ::openat(dirFd, tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0 && errno == EEXIST && ::unlinkat(dirFd, tmp.constData(), 0) == 0)
-        fd = ::openat(dirFd, tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    return fd;
-}
 
 // Renames the finished temporary to its final name: over whatever is there with overwrite
 // (a link there is replaced, not followed), otherwise only when nothing is there.
@@ -104,7 +85,7 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
     const struct stat &st = in.st;
 
     const QByteArray tmp = temporaryName(name);
-    Fd out(createTemporary(dirFd, tmp, (st.st_mode & 07777) | S_IWUSR));
+    Fd out(createTemporaryAt(dirFd, tmp, (st.st_mode & 07777) | S_IWUSR));
     if (out.fd < 0) {
         result.error = sysError(errno);
         return result;

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 #include "platform/kxerror.h"
+#include "platform/tempname.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,10 +50,8 @@ void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerO
     const QByteArray target = QFile::encodeName(path);
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
-    QByteArray name = target.mid(slash + 1);
-    name.truncate(200); // room for the temporary's own additions within a name's 255 bytes
-    const QByteArray temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + ".kx-" + QByteArray::number(::getpid())
-                            + '-' + name + ".tmp";
+    const QByteArray name = target.mid(slash + 1);
+    const QByteArray temp = temporaryName(name);
 
     mode_t mode = 0666;
     struct stat old;
@@ -62,22 +61,26 @@ void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerO
     else if (exists)
         mode = old.st_mode & 07777;
 
-    auto fail = [&](const char *what, int err) {
-        ::unlink(temp.constData());
-        throw Error(QStringLiteral("\"%1\" dosyasi %2. %3").arg(path, QLatin1String(what), sysText(err)));
-    };
-
+    Fd dir;
+    dir.fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir.fd < 0) {
+        const int err = errno;
+        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2").arg(path, sysText(err)));
+    }
     Fd out;
-    ::unlink(temp.constData()); // a leftover of a killed earlier write of this process id
-    out.fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    out.fd = createTemporaryAt(dir.fd, temp, mode);
     if (out.fd < 0) {
         const int err = errno;
         throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2").arg(path, sysText(err)));
     }
+    auto fail = [&](int err) {
+        ::unlinkat(dir.fd, temp.constData(), 0);
+        throw Error(QStringLiteral("\"%1\" dosyasi yazilamadi. %2").arg(path, sysText(err)));
+    };
     // The mode asked for, whatever the umask says: an existing file keeps its own, a job file is
     // its owner's alone.
     if ((keepOwnerOnly || exists) && ::fchmod(out.fd, mode) != 0)
-        fail("yazilamadi", errno);
+        fail(errno);
     const char *p = data.constData();
     size_t left = size_t(data.size());
     while (left > 0) {
@@ -85,24 +88,22 @@ void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerO
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            fail("yazilamadi", errno);
+            fail(errno);
         }
         p += n;
         left -= size_t(n);
     }
     if (::fsync(out.fd) != 0)
-        fail("yazilamadi", errno);
+        fail(errno);
     const int closed = ::close(out.fd);
     out.fd = -1;
     if (closed != 0)
-        fail("yazilamadi", errno);
-    if (::rename(temp.constData(), target.constData()) != 0)
-        fail("yazilamadi", errno);
+        fail(errno);
+    // A link at the file's name is replaced by the file, as the rename does with anything there.
+    if (::renameat(dir.fd, temp.constData(), dir.fd, name.constData()) != 0)
+        fail(errno);
     // The rename itself reaches the disk with the folder.
-    Fd dir;
-    dir.fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir.fd >= 0)
-        ::fsync(dir.fd);
+    ::fsync(dir.fd);
 }
 
 void makePath(const QString &folder)

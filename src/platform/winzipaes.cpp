@@ -19,13 +19,13 @@ void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int s
     // HMAC with the inner and outer key states computed once: each round is then two SHA-1
     // blocks and a copy of a small struct, where the general routine rebuilds its contexts.
     unsigned char key[64] = {};
+    bool ok = true;
     if (password.size() > 64)
-        SHA1(reinterpret_cast<const unsigned char *>(password.constData()), size_t(password.size()), key);
+        ok = SHA1(reinterpret_cast<const unsigned char *>(password.constData()), size_t(password.size()), key) != nullptr;
     else
         std::memcpy(key, password.constData(), size_t(password.size()));
     unsigned char pad[64];
     SHA_CTX inner, outer;
-    bool ok = true;
     for (int i = 0; i < 64; ++i)
         pad[i] = key[i] ^ 0x36;
     ok = ok && SHA1_Init(&inner) == 1 && SHA1_Update(&inner, pad, 64) == 1;

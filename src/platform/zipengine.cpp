@@ -1,6 +1,7 @@
 #include "platform/zipengine.h"
 #include "platform/confined.h"
 #include "platform/kxerror.h"
+#include "platform/tempname.h"
 #include "platform/winzipaes.h"
 #include "platform/zipwriter.h"
 
@@ -183,11 +184,9 @@ void openSink(Sink &sink, int dirFd, const UnpackItem &item, const QString &wher
     }
     if (errno != EEXIST)
         throw Error(QStringLiteral("\"%1\": %2").arg(where, QString::fromLocal8Bit(std::strerror(errno))));
-    // Something is there: written beside it and renamed over it when complete. Named by the
-    // entry's index: the entry's own name may already be as long as a name can be.
-    sink.temp = ".kx-unzip-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(qulonglong(item.index)) + ".tmp";
-    ::unlinkat(dirFd, sink.temp.constData(), 0);
-    sink.fd = ::openat(dirFd, sink.temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // Something is there: written beside it and renamed over it when complete.
+    sink.temp = temporaryName(item.file);
+    sink.fd = createTemporaryAt(dirFd, sink.temp, 0644);
     if (sink.fd < 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(where, QString::fromLocal8Bit(std::strerror(errno))));
 }
@@ -464,11 +463,12 @@ UnpackResult unpackZip(const QString &archive, const QString &targetFolder, cons
             stop = true;
         }
     };
-    std::thread helper;
+    // Declared after what it uses: on any way out it is joined before they go.
     ZipHandle second;
+    std::jthread helper;
     if (work.size() > 1) {
         second.za = openForReading(archive, password, 0);
-        helper = std::thread([&] { extractShare(1, second.za, {}); });
+        helper = std::jthread([&] { extractShare(1, second.za, {}); });
     }
     const auto report = [&] {
         if (afterEntry)

@@ -1,6 +1,7 @@
 #include "platform/zipwriter.h"
 #include "platform/kxerror.h"
 #include "platform/sourcefile.h"
+#include "platform/tempname.h"
 #include "platform/winzipaes.h"
 
 #include <QFile>
@@ -134,7 +135,7 @@ QByteArray aesExtra(quint16 method)
 // archive itself throw.
 EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const QByteArray &password,
                        std::atomic<qint64> &bytesDone, QByteArray &inBuf, QByteArray &outBuf, const QString &partPath,
-                       const std::atomic<bool> *cancel, EntryMiss &miss)
+                       const std::atomic<bool> &stop, const std::atomic<bool> *cancel, EntryMiss &miss)
 {
     EntryRecord rec;
     SourceFile in;
@@ -206,6 +207,14 @@ EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const 
         }
     } zend{&z, !item.store};
 
+    // The entry is left out of the archive as a failure of its own file: what was written of it
+    // goes again, the archive goes on without it.
+    auto leaveOut = [&](const QString &reason) {
+        miss.failure = QStringLiteral("%1: %2").arg(item.file, reason);
+        if (::ftruncate(out, off_t(offset)) != 0 || ::lseek(out, off_t(offset), SEEK_SET) < 0)
+            throw Error(QStringLiteral("\"%1\": %2").arg(partPath, sysText(errno)));
+        return EntryRecord();
+    };
     auto put = [&](char *data, size_t n) {
         aes.encrypt(reinterpret_cast<unsigned char *>(data), n);
         writeAll(out, data, n, partPath);
@@ -213,18 +222,14 @@ EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const 
     };
     bool eof = false;
     while (!eof) {
-        if (cancel && cancel->load())
+        // Cancelled, or another worker failed: no reason to finish a large file first.
+        if (stop.load(std::memory_order_relaxed) || (cancel && cancel->load(std::memory_order_relaxed)))
             throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
         ssize_t n = ::read(in.fd, inBuf.data(), size_t(inBuf.size()));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            // The file cannot be read: what was written of its entry goes again, the archive
-            // goes on without it.
-            miss.failure = QStringLiteral("%1: %2").arg(item.file, sysText(errno));
-            if (::ftruncate(out, off_t(offset)) != 0 || ::lseek(out, off_t(offset), SEEK_SET) < 0)
-                throw Error(QStringLiteral("\"%1\": %2").arg(partPath, sysText(errno)));
-            return EntryRecord();
+            return leaveOut(sysText(errno));
         }
         eof = n == 0;
         read += quint64(n);
@@ -255,8 +260,9 @@ EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const 
     rec.size = read;
     rec.packed = packed;
 
+    // Grown past what its header has room for while it was read: the next run takes it.
     if (!rec.zip64 && (read >= kMax32 || packed >= kMax32))
-        throw Error(QStringLiteral("\"%1\" okunurken buyudu; yeniden deneyin.").arg(item.file));
+        return leaveOut(QStringLiteral("okunurken buyudu; yeniden deneyin."));
     QByteArray sizes;
     put32(sizes, rec.crc);
     if (rec.zip64) {
@@ -279,6 +285,34 @@ EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const 
     return rec;
 }
 
+// Appends the first `size` bytes of the part `in` at the position of `out`.
+void appendPart(int out, int in, quint64 size, const QString &archive)
+{
+    off_t from = 0;
+    QByteArray buf;
+    while (size > 0) {
+        ssize_t n = -1;
+        if (buf.isEmpty()) {
+            n = ::copy_file_range(in, &from, out, nullptr, size_t(std::min<quint64>(size, 1u << 30)), 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                buf.resize(qsizetype(kChunk));
+                continue;
+            }
+        } else {
+            n = ::pread(in, buf.data(), size_t(std::min<quint64>(size, kChunk)), from);
+            if (n > 0) {
+                writeAll(out, buf.constData(), size_t(n), archive);
+                from += n;
+            }
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(n < 0 ? errno : EIO)));
+        size -= quint64(n);
+    }
+}
+
 quint64 recordLength(const ZipWriteItem &item, const EntryRecord &rec)
 {
     return 30 + quint64(item.name.size()) + (rec.zip64 ? 20 : 0) + 11 + rec.packed;
@@ -294,22 +328,32 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
         threads = int(std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)));
     threads = int(std::min<qsizetype>(threads, std::max<qsizetype>(1, items.size())));
 
-    const QString folder = QFileInfo(archive).absolutePath();
-    const QString stem = folder + QStringLiteral("/.kx-zip-%1-").arg(::getpid());
-    QList<QString> partPaths;
-    for (int p = 0; p < threads; ++p)
-        partPaths.append(stem + QString::number(p) + QStringLiteral(".part"));
-    const QString finalTemp = stem + QStringLiteral("archive.tmp");
+    // Every part is a temporary in the archive's folder; the largest becomes the archive, the
+    // others are appended to it, and it takes the archive's name only when complete.
+    const QFileInfo archiveInfo(archive);
+    const QByteArray archiveName = QFile::encodeName(archiveInfo.fileName());
+    Fd folder(::open(QFile::encodeName(archiveInfo.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.fd < 0)
+        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+    QList<QByteArray> partNames;
+    QList<QString> partPaths; // for messages
+    for (int p = 0; p < threads; ++p) {
+        partNames.append(temporaryName("part" + QByteArray::number(p)));
+        partPaths.append(archiveInfo.absolutePath() + u'/' + QFile::decodeName(partNames.last()));
+    }
+    std::vector<Fd> parts(static_cast<size_t>(threads));
+    QList<bool> made(threads, false); // parts that exist under their names
     struct Cleanup {
-        const QList<QString> &parts;
-        const QString &temp;
+        int folder;
+        const QList<QByteArray> &names;
+        const QList<bool> &made;
         ~Cleanup()
         {
-            for (const QString &p : parts)
-                QFile::remove(p);
-            QFile::remove(temp);
+            for (qsizetype p = 0; p < names.size(); ++p)
+                if (made[p])
+                    ::unlinkat(folder, names[p].constData(), 0);
         }
-    } cleanup{partPaths, finalTemp};
+    } cleanup{folder.fd, partNames, made};
 
     // Largest first, handed out one at a time, so the workers finish close together.
     QList<qsizetype> order(items.size());
@@ -341,11 +385,11 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
     auto worker = [&](int part) {
         try {
             QByteArray inBuf(qsizetype(kChunk), Qt::Uninitialized), outBuf(qsizetype(kChunk), Qt::Uninitialized);
-            const QByteArray partName = QFile::encodeName(partPaths[part]);
-            ::unlink(partName.constData()); // left by an earlier process with this number
-            Fd out(::open(partName.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            Fd &out = parts[size_t(part)];
+            out.fd = createTemporaryAt(folder.fd, partNames[part], 0644, O_RDWR);
             if (out.fd < 0)
-                throw Error(QStringLiteral("\"%1\": %2").arg(partPaths[part], sysText(errno)));
+                throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+            made[part] = true;
             quint64 offset = 0;
             while (true) {
                 qsizetype index;
@@ -358,7 +402,7 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
                 if (cancel && cancel->load())
                     throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
                 EntryRecord rec = writeEntry(out.fd, offset, items[index], password, bytesDone, inBuf, outBuf,
-                                             partPaths[part], cancel, misses[index]);
+                                             partPaths[part], stop, cancel, misses[index]);
                 if (!rec.written)
                     continue;
                 rec.item = index;
@@ -377,6 +421,7 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
 
     std::vector<std::thread> pool;
     try {
+        pool.reserve(size_t(threads));
         for (int p = 0; p < threads; ++p) {
             {
                 std::lock_guard lock(mutex);
@@ -422,31 +467,22 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
             result.failed.append(misses[i].failure);
     }
 
-    // Join the parts and write the central directory in the order the files were given.
-    ::unlink(QFile::encodeName(finalTemp).constData());
-    Fd out(::open(QFile::encodeName(finalTemp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (out.fd < 0)
+    // The largest part is the start of the archive; the others follow it, then the central
+    // directory in the order the files were given.
+    int base = 0;
+    for (int p = 1; p < threads; ++p)
+        if (partSizes[p] > partSizes[base])
+            base = p;
+    Fd &out = parts[size_t(base)];
+    if (::ftruncate(out.fd, off_t(partSizes[base])) != 0 || ::lseek(out.fd, off_t(partSizes[base]), SEEK_SET) < 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
     QList<quint64> partBase(threads, 0);
-    quint64 position = 0;
+    quint64 position = partSizes[base];
     for (int p = 0; p < threads; ++p) {
+        if (p == base)
+            continue;
         partBase[p] = position;
-        Fd in(::open(QFile::encodeName(partPaths[p]).constData(), O_RDONLY | O_CLOEXEC));
-        if (in.fd < 0)
-            throw Error(QStringLiteral("\"%1\": %2").arg(partPaths[p], sysText(errno)));
-        quint64 left = partSizes[p];
-        while (left > 0) {
-            ssize_t n = ::copy_file_range(in.fd, nullptr, out.fd, nullptr, size_t(std::min<quint64>(left, 1u << 30)), 0);
-            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                QByteArray buf(qsizetype(kChunk), Qt::Uninitialized);
-                n = ::read(in.fd, buf.data(), size_t(std::min<quint64>(left, kChunk)));
-                if (n > 0)
-                    writeAll(out.fd, buf.constData(), size_t(n), archive);
-            }
-            if (n <= 0)
-                throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(n < 0 ? errno : EIO)));
-            left -= quint64(n);
-        }
+        appendPart(out.fd, parts[size_t(p)].fd, partSizes[p], archive);
         position += partSizes[p];
         if (tick)
             tick();
@@ -521,14 +557,17 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
     put32(cd, quint32(std::min<quint64>(cdOffset, kMax32)));
     put16(cd, 0);
     writeAll(out.fd, cd.constData(), size_t(cd.size()), archive);
-    if (::fsync(out.fd) != 0 || ::close(out.fd) != 0) {
-        out.fd = -1;
+    if (::fsync(out.fd) != 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
-    }
+    const int closed = ::close(out.fd);
     out.fd = -1;
-    // Only a complete archive takes the real name (a link there is replaced, not followed).
-    if (::rename(QFile::encodeName(finalTemp).constData(), QFile::encodeName(archive).constData()) != 0)
+    if (closed != 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+    // Only a complete archive takes the real name (a link there is replaced, not followed).
+    if (::renameat(folder.fd, partNames[base].constData(), folder.fd, archiveName.constData()) != 0)
+        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+    made[base] = false;
+    ::fsync(folder.fd);
     return result;
 }
 
