@@ -19,6 +19,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTextEdit>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -123,6 +124,13 @@ void translateObject(TFileSearch &tr, QObject *o)
         memo->setPlainText(windowText(tr, memo->toPlainText()));
     } else if (qobject_cast<QTreeView *>(o) || qobject_cast<QTableView *>(o)) {
         translateHeaders(tr, static_cast<QAbstractItemView *>(o));
+    } else if (auto *tabs = qobject_cast<QTabWidget *>(o)) {
+        // A tab's caption belongs to its tab bar here, not to the page.
+        for (int i = 0; i < tabs->count(); ++i) {
+            const QString t = windowText(tr, tabs->tabText(i));
+            if (t != tabs->tabText(i))
+                tabs->setTabText(i, t);
+        }
     } else if (auto *bar = qobject_cast<QStatusBar *>(o)) {
         if (!bar->currentMessage().isEmpty()) {
             const QString t = raw(tr, bar->currentMessage());

@@ -8,6 +8,7 @@
 #include "scheduling/scheduler.h"
 #include "settings/kxstorage.h"
 #include "settings/theme.h"
+#include "version.h"
 
 #include <QStringList>
 #include <functional>
@@ -24,7 +25,6 @@ namespace kx {
 class TK_YedeklemeF;
 
 inline const char *const kApplicationTitle = "KORVANEX Yedekleme Servisi";
-inline const char *const kVersionText = "s3.02.11";
 // The maker's web address: one constant, on a domain reserved for examples, so nothing real is
 // ever contacted.
 inline const char *const kMakerWebAddress = "https://www.korvanex.example/";

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QProcess>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QUrl>
@@ -145,13 +146,23 @@ QString Dialogs::chooseFile(QWidget *parent, const QString &title, const QString
     return QFileDialog::getOpenFileName(parent, title, start);
 }
 
-void Dialogs::openDocument(const QString &path)
+namespace {
+
+// Tells a file that is not there; true when it is.
+bool fileThere(const QString &path, const QString &advice)
 {
-    if (!QFileInfo(path).isFile()) {
-        info(path + u' ' + trMsg(QStringLiteral("dosyasi bulunamadi.")) + QStringLiteral("\r\n")
-             + trMsg(QStringLiteral("Yetkili saticinizla irtibat kurunuz.")));
+    if (QFileInfo(path).isFile())
+        return true;
+    Dialogs::info(path + u' ' + trMsg(QStringLiteral("dosyasi bulunamadi.")) + QStringLiteral("\r\n") + trMsg(advice));
+    return false;
+}
+
+} // namespace
+
+void Dialogs::openDocument(const QString &path, const QString &advice)
+{
+    if (!fileThere(path, advice))
         return;
-    }
     if (g_scripted) {
         g_shown.append({Kind::Document, QString(), path});
         return;
@@ -159,16 +170,31 @@ void Dialogs::openDocument(const QString &path)
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void Dialogs::openAddress(const QString &address)
+void Dialogs::startProgram(const QString &path, const QString &advice)
 {
-    const QUrl url(address);
-    if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
+    if (!fileThere(path, advice))
         return;
     if (g_scripted) {
-        g_shown.append({Kind::Document, QString(), address});
+        g_shown.append({Kind::Document, QString(), path});
         return;
     }
+    const QFileInfo info(path);
+    if (!info.isExecutable() || !QProcess::startDetached(info.absoluteFilePath(), {}, info.absolutePath()))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool Dialogs::openAddress(const QString &address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty()
+        || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+        return false;
+    if (g_scripted) {
+        g_shown.append({Kind::Document, QString(), address});
+        return true;
+    }
     QDesktopServices::openUrl(url);
+    return true;
 }
 
 bool Dialogs::editingTest(const EditableRecord *record)

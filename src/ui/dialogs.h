@@ -59,10 +59,16 @@ public:
     static QString chooseFolder(QWidget *parent, const QString &prompt, const QString &start);
     static QString chooseFile(QWidget *parent, const QString &title, const QString &start);
     // The document opener: opens the file with the desktop's application for it; a file that is
-    // not there is told ("dosyasi bulunamadi."), nothing is opened.
-    static void openDocument(const QString &path);
-    // Opens an address (http or https only) in the desktop's browser.
-    static void openAddress(const QString &address);
+    // not there is told ("dosyasi bulunamadi." and, on a second line, the given advice,
+    // translated), nothing is opened.
+    static void openDocument(const QString &path,
+                             const QString &advice = QStringLiteral("Yetkili saticinizla irtibat kurunuz."));
+    // The same for a program: a program file is started on its own (it outlives this one), any
+    // other file is opened as a document. Scripted: recorded as a document.
+    static void startProgram(const QString &path, const QString &advice);
+    // Opens an address in the desktop's browser. Only http and https addresses are opened:
+    // false for anything else (nothing happens then).
+    static bool openAddress(const QString &address);
     // The editing test: true while a record of the set is being edited or entered.
     static bool editingTest(const EditableRecord *record);
     // The save-or-discard question: true at once when nothing is being edited; otherwise asks

@@ -9,9 +9,11 @@
 #include "ui/dialogs.h"
 #include "ui/jobeditor.h"
 #include "ui/joblistmodel.h"
+#include "ui/kxaraclar.h"
 #include "ui/manualrun.h"
 #include "ui/restorewindow.h"
 #include "ui/settingsdialog.h"
+#include "ui/surumkontrol.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -216,6 +218,22 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
         editor->FormShow();
         Dialogs::showModal(editor.get());
     };
+
+    // The tools below the menu's own two entries, built before the window translates itself.
+    for (int i = 0; i <= int(QStyle::SP_RestoreDefaultsButton); ++i)
+        ImageList32.append(style()->standardIcon(QStyle::StandardPixmap(i)));
+    KxAraclar1 = new TKxAraclar(this);
+    KxAraclar1->setObjectName(QStringLiteral("KxAraclar1"));
+    KxAraclar1->SbtFileName = m_main.SettingsFolder() + QStringLiteral("AraclarSabit.Ini");
+    KxAraclar1->TnmFileName = m_main.SettingsFolder() + QStringLiteral("AraclarTanim.Ini");
+    KxAraclar1->MenuItem = MenuAraclar;
+    KxAraclar1->ImageList = &ImageList32;
+    KxAraclar1->windowTranslate = [](QObject *w) { trWindow(w); };
+    KxAraclar1->messageTranslate = [](const QString &t) { return trMsg(t); };
+    KxAraclar1->Caption = m_main.windowTitle();
+    KxAraclar1->OnSbtClick = [this](TAraclarMenuItem *item) { guarded([this, item] { AracCalistir(item); }); };
+    KxAraclar1->OnTnmClick = KxAraclar1->OnSbtClick;
+    KxAraclar1->AraclarYukle();
 
     // Translated once, now, while the lists and group boxes are still empty: the user's data is
     // never taken for a text of the program.
@@ -557,12 +575,28 @@ void TK_YedeklemeF::Kapat()
 
 void TK_YedeklemeF::AraclarMenusunuDuzenle()
 {
-    // The tools menu editor comes with the tools menu.
+    KxAraclar1->Caption = m_main.windowTitle();
+    KxAraclar1->MenuDuzenle(this);
+}
+
+void TK_YedeklemeF::AracCalistir(TAraclarMenuItem *item)
+{
+    const TAraclarItems &tools = item->Fixed ? KxAraclar1->Sabitler : KxAraclar1->Tanimlar;
+    if (item->ItemNo < 0 || item->ItemNo >= tools.size())
+        return;
+    Dialogs::startProgram(tools.at(item->ItemNo).FileName,
+                          item->Fixed ? QStringLiteral("Bu programi internet sitemizdeki Araclar bolumunden veya CD nizdeki "
+                                                       "KX_ARAC klasorunden kurabilirsiniz.")
+                                      : QStringLiteral("Yolun dogrulugunu kontrol edip yeniden deneyiniz."));
 }
 
 void TK_YedeklemeF::ProgramSurumunuKontrolEt()
 {
-    // The version check comes with its own window.
+    TSurumKontrol check(m_main.ProgramFolder());
+    check.Caption = windowTitle();
+    check.windowTranslate = [](QObject *w) { trWindow(w); };
+    check.messageTranslate = [](const QString &t) { return trMsg(t); };
+    check.Execute(this);
 }
 
 } // namespace kx

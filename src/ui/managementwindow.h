@@ -6,6 +6,8 @@
 #include "core/joblist.h"
 #include "ui/joblistview.h"
 
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 #include <functional>
 
@@ -23,6 +25,8 @@ namespace kx {
 
 class JobListModel;
 class TAnaFormF;
+class TKxAraclar;
+class TAraclarMenuItem;
 
 class TK_YedeklemeF : public QMainWindow
 {
@@ -96,9 +100,15 @@ public:
     void Hakkinda();
     void WebSitesi();
     void Kapat();
-    // Until the tools menu and the version check arrive, their menu items end here.
+    // The tools menu's editor, and the check for a newer version of the program.
     void AraclarMenusunuDuzenle();
     void ProgramSurumunuKontrolEt();
+    // A tool of the "&Araclar" menu started: its program, or the message that it is not there.
+    void AracCalistir(TAraclarMenuItem *item);
+
+    // The tools of the "&Araclar" menu and the menu's images (32 by 32).
+    TKxAraclar *KxAraclar1;
+    QList<QIcon> ImageList32;
     // The log lists, newest first, from the in-memory logs.
     void fillBackupLog();
     void fillRestoreLog();
