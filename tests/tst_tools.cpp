@@ -115,19 +115,6 @@ private slots:
         }
     }
 
-    void writeAndReadBack()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("AraclarSabit.Ini");
-        const TAraclarItems items = {{"bir", "h", 32, "F10", "/a"}, {"iki", "", -1, "", ""}};
-        writeAracFile(path, items);
-        QCOMPARE(contents(path), handRecord("bir", "h", 32, "F10", "/a") + handRecord("iki", "", -1, "", ""));
-        QCOMPARE(readAracFile(path).items, items);
-        // Rewritten whole: fewer tools, a shorter file.
-        writeAracFile(path, {});
-        QCOMPARE(QFileInfo(path).size(), 0);
-    }
-
     // A missing file is no tools; one that cannot be read is a failure, and is left alone.
     void unreadableFile()
     {
@@ -141,23 +128,6 @@ private slots:
         QVERIFY(broken.failed);
         QVERIFY(broken.items.isEmpty());
         QVERIFY(QFileInfo(folder).isDir());
-    }
-
-    void fixedTools()
-    {
-        const TAraclarItems tools = declaredFixedTools("/ev/KORVANEX/ARACLAR/");
-        QCOMPARE(tools.size(), 3);
-        const int images[] = {32, 15, 11};
-        const char *keys[] = {"F10", "F11", "F12"};
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(tools[i].ImageIndex, images[i]);
-            QCOMPARE(tools[i].ShortCut, QLatin1String(keys[i]));
-            QVERIFY(!tools[i].Caption.isEmpty());
-        }
-        QVERIFY(tools[0].FileName.startsWith("/ev/KORVANEX/ARACLAR/"));
-        QVERIFY(tools[1].FileName.startsWith("/ev/KORVANEX/ARACLAR/"));
-        QVERIFY(tools[2].FileName.isEmpty());
-        QCOMPARE(fixedToolsFolder(), QDir::homePath() + "/KORVANEX/ARACLAR/");
     }
 
     void folding_data()
