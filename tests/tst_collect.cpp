@@ -277,6 +277,48 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"s.txt", "t.txt"}));
     }
 
+    // Files are copied several at once: every one arrives whole in its own folder, every one is
+    // reported once, kept, gone and failed files are told apart, and a stop leaves no temporary.
+    void manyFilesAtOnce()
+    {
+        QTemporaryDir dir;
+        FileCollection c;
+        for (int i = 0; i < 300; ++i) {
+            const QString rel = QStringLiteral("k%1/alt/d%2.txt").arg(i % 30).arg(i);
+            c.sources.append(dir.filePath("S/" + rel));
+            c.targets.append(dir.filePath("T/" + rel));
+            if (i % 50 != 7) // a few have gone since they were listed
+                put(c.sources.last(), QByteArray::number(i).repeated(i + 1));
+        }
+        put(dir.filePath("T/k3/alt/d3.txt"), "eski"); // kept: overwrite is off
+        put(dir.filePath("T/k5/alt"), "dosya"); // a file where ten files' folder should be
+        int after = 0;
+        const CopyTally t = copyCollected(c, dir.filePath("T"), false, [&] { ++after; }, {});
+        QCOMPARE(after, 300);
+        QCOMPARE(t.skipped, 6);
+        QCOMPARE(t.failed, 10);
+        QVERIFY(!t.cancelled);
+        for (int i = 0; i < 300; ++i) {
+            if (i % 50 == 7 || i % 30 == 5)
+                continue;
+            const QByteArray expected = i == 3 ? QByteArray("eski") : QByteArray::number(i).repeated(i + 1);
+            QVERIFY2(contents(c.targets[i]) == expected, qPrintable(c.targets[i]));
+        }
+
+        // Stopped part-way: fewer files done, none of them half-written.
+        QTemporaryDir second;
+        std::atomic<bool> cancel{false};
+        int reported = 0;
+        const CopyTally stopped = copyCollected(c, second.path() + "/T", false, [&] {
+            if (++reported == 20)
+                cancel = true;
+        }, {}, &cancel);
+        QVERIFY(stopped.cancelled);
+        const QStringList copied = tree(second.path());
+        QVERIFY(copied.filter(".txt").size() < 294);
+        QVERIFY(copied.filter(".kx-").isEmpty());
+    }
+
     void longestNameIsCopied()
     {
         // 255 bytes, as long as a name can be: the temporary beside it must still fit.

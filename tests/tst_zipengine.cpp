@@ -5,6 +5,7 @@
 #include "platform/kxerror.h"
 #include "platform/winzipaes.h"
 #include "platform/zipengine.h"
+#include "platform/deflatechunk.h"
 #include "platform/zipwriter.h"
 
 #include <QDir>
@@ -23,6 +24,7 @@
 
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <zlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -223,6 +225,100 @@ private slots:
         }
         QCOMPARE(listings[0], listings[1]);
         QVERIFY(listings[0].startsWith("k0/d0.txt\nk1/d1.txt\n"));
+    }
+
+    // Chunks compressed on their own and joined read back as one stream, whatever each chunk
+    // holds: text, incompressible bytes (stored blocks), long runs, a few bytes, nothing.
+    void joinedChunksInflateAsOne_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        const QByteArray text = QByteArray("satir satir, baska bir satir\n").repeated(20000);
+        QTest::newRow("text") << QList<QByteArray>{text, text.left(70001), text.mid(3)};
+        QTest::newRow("noise") << QList<QByteArray>{noise(300000, 3), noise(100001, 4)};
+        QTest::newRow("mixed") << QList<QByteArray>{noise(50000, 5), QByteArray(400000, 'z'), text, noise(7, 6)};
+        QTest::newRow("tiny and empty") << QList<QByteArray>{QByteArray("a"), QByteArray(), QByteArray("bc"), QByteArray()};
+        QTest::newRow("one") << QList<QByteArray>{text};
+    }
+    void joinedChunksInflateAsOne()
+    {
+        QFETCH(QList<QByteArray>, chunks);
+        ChunkDeflater deflater;
+        QByteArray joined, whole;
+        for (qsizetype i = 0; i < chunks.size(); ++i) {
+            deflater.compress(chunks[i].constData(), size_t(chunks[i].size()), i == chunks.size() - 1, joined);
+            whole += chunks[i];
+        }
+        QByteArray back(whole.size() + 16, Qt::Uninitialized);
+        z_stream z{};
+        QCOMPARE(inflateInit2(&z, -MAX_WBITS), Z_OK);
+        z.next_in = reinterpret_cast<Bytef *>(joined.data());
+        z.avail_in = uInt(joined.size());
+        z.next_out = reinterpret_cast<Bytef *>(back.data());
+        z.avail_out = uInt(back.size());
+        const int rc = inflate(&z, Z_FINISH);
+        inflateEnd(&z);
+        QCOMPARE(rc, Z_STREAM_END);
+        QCOMPARE(z.avail_in, 0u); // nothing left over: the last chunk ends the stream
+        QCOMPARE(back.left(qsizetype(z.total_out)), whole);
+
+        // A cut or damaged stream is never taken for a joinable one.
+        QByteArray scratch, cut = joined.left(joined.size() / 2);
+        QVERIFY(!makeDeflateJoinable(cut, 0, scratch));
+        QByteArray bad(64, char(0xFF));
+        QVERIFY(!makeDeflateJoinable(bad, 0, scratch));
+    }
+
+    // A file larger than a chunk is packed in pieces on every thread and reads back whole, with
+    // 7-Zip as well; the files around it keep their places.
+    void largeFileInChunks()
+    {
+        QTemporaryDir dir;
+        QByteArray big = QByteArray("kayit;tutar;aciklama\n").repeated(300000) + noise(2'500'001, 8);
+        put(dir.filePath("src/a.txt"), "once");
+        put(dir.filePath("src/buyuk.dat"), big);
+        put(dir.filePath("src/z.txt"), "sonra");
+        const QStringList files = {dir.filePath("src/a.txt"), dir.filePath("src/buyuk.dat"), dir.filePath("src/z.txt")};
+        for (int threads : {1, 2}) {
+            const QString archive = dir.filePath(QStringLiteral("t%1.Zip").arg(threads));
+            QList<ZipWriteItem> items;
+            for (const QString &f : files)
+                items.append({f, QFileInfo(f).fileName().toUtf8(), false});
+            std::atomic<qint64> done{0};
+            const ZipWriteResult r = writeAesZip(archive, items, kPassword, done, {}, threads);
+            QCOMPARE(r.entries, qint64(3));
+            QCOMPARE(done.load(), qint64(big.size() + 9));
+            const QString out = dir.filePath(QStringLiteral("out%1").arg(threads));
+            QCOMPARE(unpackZip(archive, out, kPassword, false).written, qint64(3));
+            QVERIFY(contents(out + "/buyuk.dat") == big);
+            QCOMPARE(contents(out + "/z.txt"), QByteArray("sonra"));
+            int rc = 0;
+            const QString tested = runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+            QVERIFY2(rc == 0 && tested.contains("Everything is Ok"), qPrintable(tested));
+        }
+    }
+
+    // The archive is written once, straight into its place: a file system with a tenth more
+    // room than the archive takes it.
+    void archiveNeedsLittleMoreThanItsSize()
+    {
+        QTemporaryDir src;
+        QStringList files;
+        for (int i = 0; i < 4; ++i) {
+            files.append(src.filePath(QStringLiteral("f%1.bin").arg(i)));
+            put(files.last(), noise(i == 0 ? 6'000'000 : 400'000, quint32(30 + i)));
+        }
+        const QString sized = src.filePath("olcu.Zip");
+        packZip(sized, src.path(), files, kPassword);
+        const qint64 size = QFileInfo(sized).size();
+        QFile::remove(sized);
+        const QByteArray room = QByteArray::number((size + size / 10) / 1024 + 1) + "k";
+        SmallFileSystem fs(room.constData());
+        if (!fs.mounted)
+            QSKIP("mounting a small file system needs root");
+        const QString archive = fs.dir.filePath("src.Zip");
+        QCOMPARE(packZip(archive, src.path(), files, kPassword).entries, qint64(4));
+        QCOMPARE(QFileInfo(archive).size(), size);
+        QCOMPARE(tree(fs.dir.path()), QStringList({"src.Zip"}));
     }
 
     void initTestCase()

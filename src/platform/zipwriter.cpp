@@ -1,4 +1,5 @@
 #include "platform/zipwriter.h"
+#include "platform/deflatechunk.h"
 #include "platform/kxerror.h"
 #include "platform/sourcefile.h"
 #include "platform/tempname.h"
@@ -7,12 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <openssl/core_names.h>
-#include <openssl/evp.h>
+#include <libdeflate.h>
 #include <openssl/rand.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <list>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -32,7 +34,12 @@ namespace {
 constexpr quint32 kMax32 = 0xFFFFFFFFu;
 constexpr int kSaltSize = 16;   // AES-256
 constexpr int kMacSize = 10;
-constexpr size_t kChunk = 1 << 20;
+// A file larger than this is cut into chunks of this size that are compressed side by side.
+constexpr qint64 kChunk = qint64(4) << 20;
+// How far a file is read past the size it had when it was opened: a file that is still being
+// written is taken as it stood, not followed for ever.
+constexpr qint64 kGrowth = qint64(64) << 20;
+constexpr qsizetype kOutBuffer = qsizetype(1) << 20;
 
 QString sysText(int err)
 {
@@ -82,27 +89,6 @@ void writeAll(int fd, const char *data, size_t size, const QString &what)
     }
 }
 
-// What the central directory needs to know of an entry written into a part.
-struct EntryRecord {
-    qsizetype item = -1;
-    int part = 0;
-    quint64 offset = 0; // of the local header, within its part
-    quint64 size = 0;
-    quint64 packed = 0; // salt + verifier + data + authentication code
-    quint16 dosTime = 0, dosDate = 0;
-    quint16 method = 8;
-    quint32 crc = 0;
-    quint32 mode = 0100644;
-    bool zip64 = false;
-    bool written = false; // in the archive; otherwise skipped or failed
-};
-
-// The outcome of one entry that is not in the archive.
-struct EntryMiss {
-    bool gone = false;
-    QString failure;
-};
-
 void dosTimeOf(time_t t, quint16 &time, quint16 &date)
 {
     struct tm tmv;
@@ -128,34 +114,127 @@ QByteArray aesExtra(quint16 method)
     return e;
 }
 
+// A source file opened once and shared by the jobs of its chunks.
+struct OpenFile {
+    SourceFile src;
+    std::atomic<bool> failed{false};
+};
 
-// Writes one complete entry (local header, salt, verifier, data, code) at the end of `out`. A
-// source that has gone (or is no plain file) is left out; one that cannot be read is left out as
-// a failure of its own, and whatever of it was written already is cut off again. Failures of the
-// archive itself throw.
-EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const QByteArray &password,
-                       std::atomic<qint64> &bytesDone, QByteArray &inBuf, QByteArray &outBuf, const QString &partPath,
-                       const std::atomic<bool> &stop, const std::atomic<bool> *cancel, EntryMiss &miss)
+// One piece of work: a whole file (chunk 0 of a file not yet opened), or a further chunk of a
+// large one. Workers fill in the result; the writer takes jobs in archive order.
+struct Job {
+    qsizetype item = -1;
+    int chunk = 0;
+    bool last = true;   // the last chunk of its file
+    qint64 offset = 0;  // in the file
+    qint64 length = 0;  // planned; the last chunk reads on to the end of the file
+    std::shared_ptr<OpenFile> file;
+    bool taken = false;
+    bool done = false;
+    // Result.
+    QByteArray data; // compressed, or stored, bytes
+    quint32 crc = 0;
+    qint64 read = 0;
+    bool gone = false;  // chunk 0: no longer there or no plain file
+    QString failure;    // the file cannot be read: it is left out
+    // Chunk 0 only.
+    struct stat st {};
+    bool chunked = false;
+    std::unique_ptr<WinZipAes> aes;
+    unsigned char salt[kSaltSize];
+};
+
+// What the central directory needs to know of an entry in the archive.
+struct EntryRecord {
+    quint64 offset = 0; // of the local header
+    quint64 size = 0;
+    quint64 packed = 0; // salt + verifier + data + authentication code
+    quint16 dosTime = 0, dosDate = 0;
+    quint16 method = 8;
+    quint32 crc = 0;
+    quint32 mode = 0100644;
+    bool zip64 = false;
+    bool written = false;
+};
+
+// The archive's temporary, written front to back through a buffer.
+class Output
 {
-    EntryRecord rec;
-    SourceFile in;
-    openSourceFile(QFile::encodeName(item.file), in);
-    if (in.gone) {
-        miss.gone = true;
-        return rec;
+public:
+    Output(int fd, const QString &name) : m_fd(fd), m_name(name) { m_buffer.reserve(kOutBuffer); }
+    quint64 position() const { return m_flushed + quint64(m_buffer.size()); }
+    void write(const char *data, size_t size)
+    {
+        if (m_buffer.size() + qsizetype(size) > kOutBuffer) {
+            flush();
+            if (qsizetype(size) >= kOutBuffer / 2) {
+                writeAll(m_fd, data, size, m_name);
+                m_flushed += size;
+                return;
+            }
+        }
+        m_buffer.append(data, qsizetype(size));
     }
-    if (in.error != 0) {
-        miss.failure = QStringLiteral("%1: %2").arg(item.file, sysText(in.error));
-        return rec;
+    void flush()
+    {
+        writeAll(m_fd, m_buffer.constData(), size_t(m_buffer.size()), m_name);
+        m_flushed += quint64(m_buffer.size());
+        m_buffer.clear();
     }
-    const struct stat &st = in.st;
-    rec.offset = offset;
-    rec.mode = st.st_mode;
-    rec.method = item.store ? 0 : 8;
-    dosTimeOf(st.st_mtime, rec.dosTime, rec.dosDate);
-    // Sizes are patched in when known; ZIP64 fields are reserved up front for a large file.
-    rec.zip64 = quint64(st.st_size) >= kMax32 - (1u << 24);
+    // Bytes already written are changed in place (sizes known only at an entry's end).
+    void patch(quint64 at, const QByteArray &bytes)
+    {
+        flush();
+        if (::pwrite(m_fd, bytes.constData(), size_t(bytes.size()), off_t(at)) != bytes.size())
+            throw Error(QStringLiteral("\"%1\": %2").arg(m_name, sysText(errno)));
+    }
+    // Everything from `at` on goes again.
+    void cutTo(quint64 at)
+    {
+        if (at >= m_flushed) {
+            m_buffer.truncate(qsizetype(at - m_flushed));
+            return;
+        }
+        m_buffer.clear();
+        if (::ftruncate(m_fd, off_t(at)) != 0 || ::lseek(m_fd, off_t(at), SEEK_SET) < 0)
+            throw Error(QStringLiteral("\"%1\": %2").arg(m_name, sysText(errno)));
+        m_flushed = at;
+    }
 
+private:
+    int m_fd;
+    QString m_name;
+    QByteArray m_buffer;
+    quint64 m_flushed = 0;
+};
+
+// Reads `length` bytes at `offset`, or with `toEnd` on to the end of the file (at most kGrowth
+// past `length`). Returns the count read, or -1 with errno set.
+qint64 readRange(int fd, qint64 offset, qint64 length, bool toEnd, QByteArray &buffer)
+{
+    const qint64 limit = toEnd ? length + kGrowth : length;
+    buffer.resize(qsizetype(std::max<qint64>(toEnd ? length + 1 : length, 1)));
+    qint64 got = 0;
+    while (got < limit) {
+        if (got == buffer.size())
+            buffer.resize(qsizetype(std::min<qint64>(limit, qint64(buffer.size()) * 2)));
+        const ssize_t n = ::pread(fd, buffer.data() + got, size_t(buffer.size() - got), off_t(offset + got));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        got += n;
+        if (!toEnd && got == length)
+            break;
+    }
+    return got;
+}
+
+QByteArray localHeader(const ZipWriteItem &item, const EntryRecord &rec, qsizetype &crcAt, qsizetype &zip64At)
+{
     QByteArray header;
     put32(header, 0x04034b50);
     put16(header, 51);
@@ -163,340 +242,37 @@ EntryRecord writeEntry(int out, quint64 offset, const ZipWriteItem &item, const 
     put16(header, 99);
     put16(header, rec.dosTime);
     put16(header, rec.dosDate);
-    const qsizetype crcAt = header.size();
-    put32(header, 0);
-    put32(header, 0);
-    put32(header, 0);
+    crcAt = header.size();
+    put32(header, rec.crc);
+    put32(header, rec.zip64 ? kMax32 : quint32(rec.packed));
+    put32(header, rec.zip64 ? kMax32 : quint32(rec.size));
     put16(header, quint16(item.name.size()));
     QByteArray extra;
-    qsizetype zip64At = -1;
+    zip64At = -1;
     if (rec.zip64) {
         put16(extra, 0x0001);
         put16(extra, 16);
-        zip64At = extra.size();
-        put64(extra, 0);
-        put64(extra, 0);
+        zip64At = header.size() + 2 + item.name.size() + extra.size();
+        put64(extra, rec.size);
+        put64(extra, rec.packed);
     }
     extra += aesExtra(rec.method);
     put16(header, quint16(extra.size()));
     header += item.name;
-    const qsizetype extraAt = header.size();
     header += extra;
-
-    unsigned char salt[kSaltSize];
-    if (RAND_bytes(salt, kSaltSize) != 1)
-        throw Error(QStringLiteral("Rastgele sayi uretilemedi."));
-    WinZipAes aes(password, salt, kSaltSize);
-    QByteArray lead = header;
-    lead.append(reinterpret_cast<const char *>(salt), kSaltSize);
-    lead.append(reinterpret_cast<const char *>(aes.verifier), 2);
-    writeAll(out, lead.constData(), size_t(lead.size()), partPath);
-
-    quint64 packed = kSaltSize + 2;
-    quint64 read = 0;
-    z_stream z{};
-    if (!item.store && deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw Error(QStringLiteral("Sikistirma baslatilamadi."));
-    struct ZEnd {
-        z_stream *z;
-        bool on;
-        ~ZEnd()
-        {
-            if (on)
-                deflateEnd(z);
-        }
-    } zend{&z, !item.store};
-
-    // The entry is left out of the archive as a failure of its own file: what was written of it
-    // goes again, the archive goes on without it.
-    auto leaveOut = [&](const QString &reason) {
-        miss.failure = QStringLiteral("%1: %2").arg(item.file, reason);
-        if (::ftruncate(out, off_t(offset)) != 0 || ::lseek(out, off_t(offset), SEEK_SET) < 0)
-            throw Error(QStringLiteral("\"%1\": %2").arg(partPath, sysText(errno)));
-        return EntryRecord();
-    };
-    auto put = [&](char *data, size_t n) {
-        aes.encrypt(reinterpret_cast<unsigned char *>(data), n);
-        writeAll(out, data, n, partPath);
-        packed += n;
-    };
-    bool eof = false;
-    while (!eof) {
-        // Cancelled, or another worker failed: no reason to finish a large file first.
-        if (stop.load(std::memory_order_relaxed) || (cancel && cancel->load(std::memory_order_relaxed)))
-            throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
-        ssize_t n = ::read(in.fd, inBuf.data(), size_t(inBuf.size()));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return leaveOut(sysText(errno));
-        }
-        eof = n == 0;
-        read += quint64(n);
-        if (n > 0)
-            rec.crc = quint32(crc32(rec.crc, reinterpret_cast<const Bytef *>(inBuf.constData()), uInt(n)));
-        bytesDone += n;
-        if (item.store) {
-            if (n > 0)
-                put(inBuf.data(), size_t(n));
-            continue;
-        }
-        z.next_in = reinterpret_cast<Bytef *>(inBuf.data());
-        z.avail_in = uInt(n);
-        do {
-            z.next_out = reinterpret_cast<Bytef *>(outBuf.data());
-            z.avail_out = uInt(outBuf.size());
-            if (deflate(&z, eof ? Z_FINISH : Z_NO_FLUSH) == Z_STREAM_ERROR)
-                throw Error(QStringLiteral("\"%1\": sikistirma hatasi.").arg(item.file));
-            const size_t produced = size_t(outBuf.size()) - z.avail_out;
-            if (produced > 0)
-                put(outBuf.data(), produced);
-        } while (z.avail_out == 0);
-    }
-    unsigned char code[kMacSize];
-    aes.finish(code);
-    writeAll(out, reinterpret_cast<const char *>(code), kMacSize, partPath);
-    packed += kMacSize;
-    rec.size = read;
-    rec.packed = packed;
-
-    // Grown past what its header has room for while it was read: the next run takes it.
-    if (!rec.zip64 && (read >= kMax32 || packed >= kMax32))
-        return leaveOut(QStringLiteral("okunurken buyudu; yeniden deneyin."));
-    QByteArray sizes;
-    put32(sizes, rec.crc);
-    if (rec.zip64) {
-        put32(sizes, kMax32);
-        put32(sizes, kMax32);
-    } else {
-        put32(sizes, quint32(packed));
-        put32(sizes, quint32(read));
-    }
-    if (::pwrite(out, sizes.constData(), 12, off_t(offset + quint64(crcAt))) != 12)
-        throw Error(QStringLiteral("\"%1\": %2").arg(partPath, sysText(errno)));
-    if (rec.zip64) {
-        QByteArray z64;
-        put64(z64, read);
-        put64(z64, packed);
-        if (::pwrite(out, z64.constData(), 16, off_t(offset + quint64(extraAt + zip64At))) != 16)
-            throw Error(QStringLiteral("\"%1\": %2").arg(partPath, sysText(errno)));
-    }
-    rec.written = true;
-    return rec;
+    return header;
 }
 
-// Appends the first `size` bytes of the part `in` at the position of `out`.
-void appendPart(int out, int in, quint64 size, const QString &archive)
+QByteArray centralDirectory(const QList<ZipWriteItem> &items, const QList<EntryRecord> &records, quint64 cdOffset,
+                            quint64 count)
 {
-    off_t from = 0;
-    QByteArray buf;
-    while (size > 0) {
-        ssize_t n = -1;
-        if (buf.isEmpty()) {
-            n = ::copy_file_range(in, &from, out, nullptr, size_t(std::min<quint64>(size, 1u << 30)), 0);
-            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                buf.resize(qsizetype(kChunk));
-                continue;
-            }
-        } else {
-            n = ::pread(in, buf.data(), size_t(std::min<quint64>(size, kChunk)), from);
-            if (n > 0) {
-                writeAll(out, buf.constData(), size_t(n), archive);
-                from += n;
-            }
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(n < 0 ? errno : EIO)));
-        size -= quint64(n);
-    }
-}
-
-quint64 recordLength(const ZipWriteItem &item, const EntryRecord &rec)
-{
-    return 30 + quint64(item.name.size()) + (rec.zip64 ? 20 : 0) + 11 + rec.packed;
-}
-
-} // namespace
-
-ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const QByteArray &password,
-                           std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads,
-                           const std::atomic<bool> *cancel)
-{
-    if (threads <= 0)
-        threads = int(std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)));
-    threads = int(std::min<qsizetype>(threads, std::max<qsizetype>(1, items.size())));
-
-    // Every part is a temporary in the archive's folder; the largest becomes the archive, the
-    // others are appended to it, and it takes the archive's name only when complete.
-    const QFileInfo archiveInfo(archive);
-    const QByteArray archiveName = QFile::encodeName(archiveInfo.fileName());
-    Fd folder(::open(QFile::encodeName(archiveInfo.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.fd < 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
-    QList<QByteArray> partNames;
-    QList<QString> partPaths; // for messages
-    for (int p = 0; p < threads; ++p) {
-        partNames.append(temporaryName("part" + QByteArray::number(p)));
-        partPaths.append(archiveInfo.absolutePath() + u'/' + QFile::decodeName(partNames.last()));
-    }
-    std::vector<Fd> parts(static_cast<size_t>(threads));
-    QList<bool> made(threads, false); // parts that exist under their names
-    struct Cleanup {
-        int folder;
-        const QList<QByteArray> &names;
-        const QList<bool> &made;
-        ~Cleanup()
-        {
-            for (qsizetype p = 0; p < names.size(); ++p)
-                if (made[p])
-                    ::unlinkat(folder, names[p].constData(), 0);
-        }
-    } cleanup{folder.fd, partNames, made};
-
-    // Largest first, handed out one at a time, so the workers finish close together.
-    QList<qsizetype> order(items.size());
-    for (qsizetype i = 0; i < items.size(); ++i)
-        order[i] = i;
-    QList<qint64> sizes(items.size());
-    for (qsizetype i = 0; i < items.size(); ++i)
-        sizes[i] = QFileInfo(items[i].file).size();
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return sizes[a] > sizes[b]; });
-
-    std::mutex mutex;
-    std::condition_variable wake;
-    qsizetype next = 0;
-    int running = 0;
-    // The first thing that went wrong with the archive itself, whatever its type: it reaches the
-    // caller once every worker has stopped.
-    std::exception_ptr failure;
-    std::atomic<bool> stop{false};
-    QList<EntryRecord> records(items.size());
-    QList<EntryMiss> misses(items.size());
-    QList<quint64> partSizes(threads, 0);
-    auto fail = [&](std::exception_ptr e) {
-        std::lock_guard lock(mutex);
-        if (!failure)
-            failure = e;
-        stop = true;
-    };
-
-    auto worker = [&](int part) {
-        try {
-            QByteArray inBuf(qsizetype(kChunk), Qt::Uninitialized), outBuf(qsizetype(kChunk), Qt::Uninitialized);
-            Fd &out = parts[size_t(part)];
-            out.fd = createTemporaryAt(folder.fd, partNames[part], 0644, O_RDWR);
-            if (out.fd < 0)
-                throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
-            made[part] = true;
-            quint64 offset = 0;
-            while (true) {
-                qsizetype index;
-                {
-                    std::lock_guard lock(mutex);
-                    if (stop || next >= order.size())
-                        break;
-                    index = order[next++];
-                }
-                if (cancel && cancel->load())
-                    throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
-                EntryRecord rec = writeEntry(out.fd, offset, items[index], password, bytesDone, inBuf, outBuf,
-                                             partPaths[part], stop, cancel, misses[index]);
-                if (!rec.written)
-                    continue;
-                rec.item = index;
-                rec.part = part;
-                offset += recordLength(items[index], rec);
-                records[index] = rec;
-            }
-            partSizes[part] = offset;
-        } catch (...) {
-            fail(std::current_exception());
-        }
-        std::lock_guard lock(mutex);
-        --running;
-        wake.notify_all();
-    };
-
-    std::vector<std::thread> pool;
-    try {
-        pool.reserve(size_t(threads));
-        for (int p = 0; p < threads; ++p) {
-            {
-                std::lock_guard lock(mutex);
-                ++running;
-            }
-            try {
-                pool.emplace_back(worker, p);
-            } catch (...) {
-                std::lock_guard lock(mutex);
-                --running;
-                throw;
-            }
-        }
-        std::unique_lock lock(mutex);
-        while (running > 0) {
-            wake.wait_for(lock, std::chrono::milliseconds(40));
-            if (cancel && cancel->load())
-                stop = true;
-            lock.unlock();
-            if (tick)
-                tick();
-            lock.lock();
-        }
-    } catch (...) {
-        // Whatever stops the waiting (a thread that could not be made, the progress report)
-        // stops the workers too; they are joined below in any case.
-        fail(std::current_exception());
-    }
-    for (std::thread &t : pool)
-        t.join();
-    if (failure)
-        std::rethrow_exception(failure);
-    if (cancel && cancel->load())
-        throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
-
-    ZipWriteResult result;
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        if (records[i].written)
-            ++result.entries;
-        else if (misses[i].gone)
-            result.skipped.append(items[i].file);
-        else if (!misses[i].failure.isEmpty())
-            result.failed.append(misses[i].failure);
-    }
-
-    // The largest part is the start of the archive; the others follow it, then the central
-    // directory in the order the files were given.
-    int base = 0;
-    for (int p = 1; p < threads; ++p)
-        if (partSizes[p] > partSizes[base])
-            base = p;
-    Fd &out = parts[size_t(base)];
-    if (::ftruncate(out.fd, off_t(partSizes[base])) != 0 || ::lseek(out.fd, off_t(partSizes[base]), SEEK_SET) < 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
-    QList<quint64> partBase(threads, 0);
-    quint64 position = partSizes[base];
-    for (int p = 0; p < threads; ++p) {
-        if (p == base)
-            continue;
-        partBase[p] = position;
-        appendPart(out.fd, parts[size_t(p)].fd, partSizes[p], archive);
-        position += partSizes[p];
-        if (tick)
-            tick();
-    }
-
-    const quint64 cdOffset = position;
     QByteArray cd;
     for (qsizetype i = 0; i < items.size(); ++i) {
         const EntryRecord &rec = records[i];
         if (!rec.written)
             continue;
-        const quint64 offset = partBase[rec.part] + rec.offset;
         const bool bigSizes = rec.zip64;
-        const bool bigOffset = offset >= kMax32;
+        const bool bigOffset = rec.offset >= kMax32;
         put32(cd, 0x02014b50);
         put16(cd, (3 << 8) | 51);
         put16(cd, 51);
@@ -517,7 +293,7 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
                 put64(extra, rec.packed);
             }
             if (bigOffset)
-                put64(extra, offset);
+                put64(extra, rec.offset);
         }
         extra += aesExtra(rec.method);
         put16(cd, quint16(extra.size()));
@@ -525,12 +301,11 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
         put16(cd, 0);
         put16(cd, 0);
         put32(cd, quint32(rec.mode) << 16);
-        put32(cd, bigOffset ? kMax32 : quint32(offset));
+        put32(cd, bigOffset ? kMax32 : quint32(rec.offset));
         cd += items[i].name;
         cd += extra;
     }
     const quint64 cdSize = quint64(cd.size());
-    const quint64 count = quint64(result.entries);
     if (count >= 0xFFFF || cdOffset >= kMax32 || cdSize >= kMax32) {
         const quint64 zip64End = cdOffset + cdSize;
         put32(cd, 0x06064b50);
@@ -556,17 +331,406 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
     put32(cd, quint32(std::min<quint64>(cdSize, kMax32)));
     put32(cd, quint32(std::min<quint64>(cdOffset, kMax32)));
     put16(cd, 0);
-    writeAll(out.fd, cd.constData(), size_t(cd.size()), archive);
-    if (::fsync(out.fd) != 0)
+    return cd;
+}
+
+// The work shared by the workers and the writer.
+class Pack
+{
+public:
+    Pack(const QList<ZipWriteItem> &items, const QByteArray &password, std::atomic<qint64> &bytesDone,
+         const std::atomic<bool> *cancel, int threads)
+        : m_items(items), m_password(password), m_bytesDone(bytesDone), m_cancel(cancel),
+          m_limit(2 * threads + 2)
+    {
+    }
+
+    void work();
+    // The writer: every job in archive order, then the central directory. Throws the first
+    // failure of the archive, or of a worker.
+    ZipWriteResult write(Output &out, const std::function<void()> &tick);
+    void fail(std::exception_ptr e)
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_failure)
+            m_failure = e;
+        m_stop = true;
+        m_wake.notify_all();
+    }
+    void stop()
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_wake.notify_all();
+    }
+
+private:
+    bool cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
+    Job *take();
+    void run(Job &job, ChunkDeflater &deflater, QByteArray &in);
+    void fill(Job &job, ChunkDeflater &deflater, const QByteArray &in, qint64 n);
+
+    const QList<ZipWriteItem> &m_items;
+    const QByteArray &m_password;
+    std::atomic<qint64> &m_bytesDone;
+    const std::atomic<bool> *m_cancel;
+    const int m_limit; // jobs taken and not yet written
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::list<Job> m_jobs;          // not yet written, in archive order
+    std::list<Job>::iterator m_untaken = m_jobs.end();
+    qsizetype m_nextItem = 0;       // the first item without a job yet
+    int m_inFlight = 0;
+    int m_opening = 0;              // first chunks that may still add chunks of their file
+    bool m_stop = false;
+    std::exception_ptr m_failure;
+};
+
+Job *Pack::take()
+{
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        if (m_stop)
+            return nullptr;
+        const bool planned = m_untaken != m_jobs.end();
+        if (!planned && m_nextItem >= m_items.size() && m_opening == 0)
+            return nullptr;
+        if (planned || m_nextItem < m_items.size()) {
+            // The job the writer waits for is always taken, whatever else is in flight.
+            const bool front = planned ? m_untaken == m_jobs.begin() : m_jobs.empty();
+            if (m_inFlight < m_limit || front)
+                break;
+        }
+        m_wake.wait(lock);
+    }
+    if (m_untaken == m_jobs.end()) {
+        Job job;
+        job.item = m_nextItem++;
+        m_untaken = m_jobs.insert(m_jobs.end(), std::move(job));
+    }
+    Job *job = &*m_untaken;
+    job->taken = true;
+    // Chunks of a large file go in before jobs taken while the file was opened; those are
+    // passed over.
+    while (m_untaken != m_jobs.end() && m_untaken->taken)
+        ++m_untaken;
+    ++m_inFlight;
+    if (job->chunk == 0)
+        ++m_opening;
+    return job;
+}
+
+void Pack::work()
+{
+    try {
+        ChunkDeflater deflater;
+        QByteArray in;
+        while (Job *job = take()) {
+            if (cancelled())
+                throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
+            run(*job, deflater, in);
+            std::lock_guard lock(m_mutex);
+            job->done = true;
+            m_wake.notify_all();
+        }
+    } catch (...) {
+        fail(std::current_exception());
+    }
+}
+
+void Pack::fill(Job &job, ChunkDeflater &deflater, const QByteArray &in, qint64 n)
+{
+    job.read = n;
+    job.crc = libdeflate_crc32(0, in.constData(), size_t(n));
+    if (m_items[job.item].store)
+        job.data = in.left(qsizetype(n));
+    else
+        deflater.compress(in.constData(), size_t(n), job.last, job.data);
+    m_bytesDone += n;
+}
+
+void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
+{
+    const ZipWriteItem &item = m_items[job.item];
+    if (job.chunk > 0) {
+        if (job.file->failed)
+            return;
+        const qint64 n = readRange(job.file->src.fd, job.offset, job.length, job.last, in);
+        if (n < 0 || (!job.last && n < job.length)) {
+            job.failure = QStringLiteral("%1: %2").arg(item.file, n < 0 ? sysText(errno) : QStringLiteral("okunurken kucukdu; yeniden deneyin."));
+            job.file->failed = true;
+            return;
+        }
+        fill(job, deflater, in, n);
+        return;
+    }
+
+    // The first chunk opens the file; a large one is cut into chunks that any worker may take.
+    struct Opened {
+        Pack &pack;
+        ~Opened()
+        {
+            std::lock_guard lock(pack.m_mutex);
+            --pack.m_opening;
+            pack.m_wake.notify_all();
+        }
+    } opened{*this};
+    job.file = std::make_shared<OpenFile>();
+    SourceFile &src = job.file->src;
+    openSourceFile(QFile::encodeName(item.file), src);
+    if (src.gone) {
+        job.gone = true;
+        return;
+    }
+    if (src.error != 0) {
+        job.failure = QStringLiteral("%1: %2").arg(item.file, sysText(src.error));
+        return;
+    }
+    job.st = src.st;
+    if (RAND_bytes(job.salt, kSaltSize) != 1)
+        throw Error(QStringLiteral("Rastgele sayi uretilemedi."));
+    job.aes = std::make_unique<WinZipAes>(m_password, job.salt, kSaltSize);
+    const qint64 size = job.st.st_size;
+    if (size > kChunk) {
+        job.chunked = true;
+        job.last = false;
+        job.length = kChunk;
+        const qint64 count = (size + kChunk - 1) / kChunk;
+        std::lock_guard lock(m_mutex);
+        auto at = std::next(std::find_if(m_jobs.begin(), m_jobs.end(), [&](const Job &j) { return &j == &job; }));
+        std::list<Job> more;
+        for (qint64 c = 1; c < count; ++c) {
+            Job next;
+            next.item = job.item;
+            next.chunk = int(c);
+            next.offset = c * kChunk;
+            next.length = std::min(kChunk, size - next.offset);
+            next.last = c == count - 1;
+            next.file = job.file;
+            more.push_back(std::move(next));
+        }
+        const auto first = more.begin();
+        m_jobs.splice(at, more);
+        // Every job between this one and the first untaken is taken, so the new ones come first.
+        m_untaken = first;
+        m_wake.notify_all();
+    } else {
+        job.length = size;
+    }
+    const qint64 n = readRange(src.fd, 0, job.length, job.last, in);
+    if (n < 0 || (!job.last && n < job.length)) {
+        job.failure = QStringLiteral("%1: %2").arg(item.file, n < 0 ? sysText(errno) : QStringLiteral("okunurken kucukdu; yeniden deneyin."));
+        job.file->failed = true;
+        return;
+    }
+    fill(job, deflater, in, n);
+}
+
+ZipWriteResult Pack::write(Output &out, const std::function<void()> &tick)
+{
+    QList<EntryRecord> records(m_items.size());
+    QList<bool> gone(m_items.size(), false);
+    QList<QString> failures(m_items.size());
+    // The entry being written: its header's place and what has been written of it so far.
+    struct Current {
+        qsizetype item = -1;
+        bool abandoned = false;
+        EntryRecord rec;
+        std::unique_ptr<WinZipAes> aes;
+        qsizetype crcAt = 0, zip64At = -1;
+    } cur;
+    auto lastTick = std::chrono::steady_clock::now();
+    auto maybeTick = [&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (tick && now - lastTick >= std::chrono::milliseconds(40)) {
+            lastTick = now;
+            tick();
+        }
+    };
+
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        if (m_jobs.empty() && m_nextItem >= m_items.size())
+            break;
+        if (m_jobs.empty() || !m_jobs.front().done) {
+            m_wake.wait_for(lock, std::chrono::milliseconds(40));
+            lock.unlock();
+            if (cancelled())
+                throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
+            maybeTick();
+            lock.lock();
+            continue;
+        }
+        Job job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        --m_inFlight;
+        m_wake.notify_all();
+        lock.unlock();
+
+        const ZipWriteItem &item = m_items[job.item];
+        if (job.chunk == 0) {
+            cur = Current();
+            cur.item = job.item;
+            if (job.gone || !job.failure.isEmpty()) {
+                gone[job.item] = job.gone;
+                failures[job.item] = job.failure;
+                cur.abandoned = true;
+            } else {
+                EntryRecord &rec = cur.rec;
+                rec.offset = out.position();
+                rec.mode = job.st.st_mode;
+                rec.method = item.store ? 0 : 8;
+                dosTimeOf(job.st.st_mtime, rec.dosTime, rec.dosDate);
+                // ZIP64 fields are kept for a file that may need them.
+                rec.zip64 = quint64(job.st.st_size) >= kMax32 - (1u << 24);
+                if (!job.chunked) {
+                    // All is known: the header is written once, as it stays.
+                    rec.crc = job.crc;
+                    rec.size = quint64(job.read);
+                    rec.packed = kSaltSize + 2 + quint64(job.data.size()) + kMacSize;
+                }
+                cur.aes = std::move(job.aes);
+                const QByteArray header = localHeader(item, rec, cur.crcAt, cur.zip64At);
+                out.write(header.constData(), size_t(header.size()));
+                out.write(reinterpret_cast<const char *>(job.salt), kSaltSize);
+                out.write(reinterpret_cast<const char *>(cur.aes->verifier), 2);
+                rec.crc = 0;
+                rec.size = 0;
+                rec.packed = kSaltSize + 2;
+            }
+        }
+        if (!cur.abandoned && !job.failure.isEmpty()) {
+            // Failed half-way: the entry goes again, the archive goes on without it.
+            out.cutTo(cur.rec.offset);
+            failures[job.item] = job.failure;
+            cur.abandoned = true;
+        }
+        if (!cur.abandoned) {
+            EntryRecord &rec = cur.rec;
+            cur.aes->encrypt(reinterpret_cast<unsigned char *>(job.data.data()), size_t(job.data.size()));
+            out.write(job.data.constData(), size_t(job.data.size()));
+            rec.packed += quint64(job.data.size());
+            rec.crc = job.chunk == 0 ? job.crc : quint32(crc32_combine64(rec.crc, job.crc, job.read));
+            rec.size += quint64(job.read);
+            if (job.last) {
+                unsigned char code[kMacSize];
+                cur.aes->finish(code);
+                out.write(reinterpret_cast<const char *>(code), kMacSize);
+                rec.packed += kMacSize;
+                if (!rec.zip64 && (rec.size >= kMax32 || rec.packed >= kMax32)) {
+                    // Grown past what its header has room for while it was read: the next run
+                    // takes it.
+                    out.cutTo(rec.offset);
+                    failures[job.item] = QStringLiteral("%1: %2").arg(item.file, QStringLiteral("okunurken buyudu; yeniden deneyin."));
+                } else {
+                    if (job.chunk > 0) {
+                        QByteArray sizes;
+                        put32(sizes, rec.crc);
+                        put32(sizes, rec.zip64 ? kMax32 : quint32(rec.packed));
+                        put32(sizes, rec.zip64 ? kMax32 : quint32(rec.size));
+                        out.patch(rec.offset + quint64(cur.crcAt), sizes);
+                        if (rec.zip64) {
+                            QByteArray z64;
+                            put64(z64, rec.size);
+                            put64(z64, rec.packed);
+                            out.patch(rec.offset + quint64(cur.zip64At), z64);
+                        }
+                    }
+                    rec.written = true;
+                    records[job.item] = rec;
+                }
+                cur.abandoned = true; // done with it
+            }
+        }
+        job = Job();
+        maybeTick();
+        lock.lock();
+    }
+    lock.unlock();
+    // Everything is read: the last report says so.
+    if (tick)
+        tick();
+
+    ZipWriteResult result;
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        if (records[i].written)
+            ++result.entries;
+        else if (gone[i])
+            result.skipped.append(m_items[i].file);
+        else if (!failures[i].isEmpty())
+            result.failed.append(failures[i]);
+    }
+    const QByteArray cd = centralDirectory(m_items, records, out.position(), quint64(result.entries));
+    out.write(cd.constData(), size_t(cd.size()));
+    out.flush();
+    return result;
+}
+
+} // namespace
+
+ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const QByteArray &password,
+                           std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads,
+                           const std::atomic<bool> *cancel)
+{
+    if (threads <= 0)
+        threads = int(std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)));
+
+    // The archive is written once, into a temporary in its folder that takes the archive's name
+    // only when complete.
+    const QFileInfo archiveInfo(archive);
+    const QByteArray archiveName = QFile::encodeName(archiveInfo.fileName());
+    Fd folder(::open(QFile::encodeName(archiveInfo.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.fd < 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
-    const int closed = ::close(out.fd);
-    out.fd = -1;
+    const QByteArray tempName = temporaryName(archiveName);
+    Fd temp(createTemporaryAt(folder.fd, tempName, 0644, O_WRONLY));
+    if (temp.fd < 0)
+        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+    struct Cleanup {
+        int folder;
+        const QByteArray &name;
+        bool keep = false;
+        ~Cleanup()
+        {
+            if (!keep)
+                ::unlinkat(folder, name.constData(), 0);
+        }
+    } cleanup{folder.fd, tempName};
+
+    Pack pack(items, password, bytesDone, cancel, threads);
+    std::vector<std::thread> pool;
+    ZipWriteResult result;
+    std::exception_ptr failure;
+    try {
+        pool.reserve(size_t(threads));
+        for (int t = 0; t < threads; ++t)
+            pool.emplace_back([&pack] { pack.work(); });
+        Output out(temp.fd, archive);
+        result = pack.write(out, tick);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    pack.stop();
+    for (std::thread &t : pool)
+        t.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    if (cancel && cancel->load())
+        throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
+
+    if (::fsync(temp.fd) != 0)
+        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+    const int closed = ::close(temp.fd);
+    temp.fd = -1;
     if (closed != 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
     // Only a complete archive takes the real name (a link there is replaced, not followed).
-    if (::renameat(folder.fd, partNames[base].constData(), folder.fd, archiveName.constData()) != 0)
+    if (::renameat(folder.fd, tempName.constData(), folder.fd, archiveName.constData()) != 0)
         throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
-    made[base] = false;
+    cleanup.keep = true;
     ::fsync(folder.fd);
     return result;
 }

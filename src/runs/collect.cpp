@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -184,35 +185,98 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
                         const std::function<void()> &afterEach, const std::function<void()> &betweenChunks,
                         const std::atomic<bool> *cancel)
 {
-    CopyTally tally;
     const QString root = withoutTrailingSlash(targetFolder);
     const qsizetype cut = root == QLatin1String("/") ? 1 : root.size() + 1;
-    std::unique_ptr<ConfinedRoot> confined;
-    for (qsizetype i = 0; i < files.sources.size(); ++i) {
-        if (cancel && cancel->load()) {
-            tally.cancelled = true;
-            break;
-        }
-        const QString &target = files.targets.at(i);
-        CopyResult r;
+    const qsizetype count = files.sources.size();
+    // Several files are copied at once: with small files most of the time goes to the system
+    // calls of opening, making and renaming, which overlap well. Each worker takes a few files
+    // in a row, so it mostly stays in one target folder (its folder stays open).
+    const int workers = int(std::clamp<qsizetype>(qsizetype(std::thread::hardware_concurrency()) * 2, 2, 8));
+    constexpr qsizetype kBatch = 8;
+    std::atomic<qsizetype> next{0};
+    std::atomic<qsizetype> finished{0};
+    std::atomic<int> failed{0}, skipped{0};
+    std::atomic<bool> cancelled{false};
+    std::mutex mutex;
+    std::condition_variable wake;
+    int running = 0;
+    std::exception_ptr failure;
+
+    auto worker = [&] {
         try {
-            if (!confined)
-                confined = std::make_unique<ConfinedRoot>(root);
-            r = copyFileInto(*confined, target.mid(cut), files.sources.at(i), overwrite, betweenChunks, cancel);
-        } catch (const Error &e) {
-            r.error = e.text();
+            std::unique_ptr<ConfinedRoot> confined;
+            while (!cancelled) {
+                const qsizetype first = next.fetch_add(kBatch);
+                if (first >= count)
+                    break;
+                for (qsizetype i = first; i < std::min(first + kBatch, count); ++i) {
+                    if (cancel && cancel->load()) {
+                        cancelled = true;
+                        break;
+                    }
+                    CopyResult r;
+                    try {
+                        if (!confined)
+                            confined = std::make_unique<ConfinedRoot>(root);
+                        r = copyFileInto(*confined, files.targets.at(i).mid(cut), files.sources.at(i), overwrite, {},
+                                         cancel);
+                    } catch (const Error &e) {
+                        r.error = e.text();
+                    }
+                    if (r.cancelled) {
+                        cancelled = true;
+                        break;
+                    }
+                    if (r.skipped)
+                        ++skipped;
+                    else if (!r.ok && !r.existed)
+                        ++failed;
+                    ++finished;
+                }
+            }
+        } catch (...) {
+            std::lock_guard lock(mutex);
+            if (!failure)
+                failure = std::current_exception();
+            cancelled = true;
         }
-        if (r.cancelled) {
-            tally.cancelled = true;
-            break;
-        }
-        if (r.skipped)
-            ++tally.skipped;
-        else if (!r.ok && !r.existed)
-            ++tally.failed;
-        if (afterEach)
-            afterEach();
+        std::lock_guard lock(mutex);
+        --running;
+        wake.notify_all();
+    };
+
+    std::vector<std::thread> pool;
+    const int started = int(std::min<qsizetype>(workers, (count + kBatch - 1) / kBatch));
+    {
+        std::lock_guard lock(mutex);
+        running = started;
     }
+    for (int t = 0; t < started; ++t)
+        pool.emplace_back(worker);
+    // The caller's thread reports: one afterEach per file done, in between the chunk callback.
+    qsizetype told = 0;
+    std::unique_lock lock(mutex);
+    while (true) {
+        const bool done = running == 0;
+        lock.unlock();
+        for (const qsizetype now = finished.load(); told < now; ++told)
+            if (afterEach)
+                afterEach();
+        if (done)
+            break;
+        if (betweenChunks)
+            betweenChunks();
+        lock.lock();
+        wake.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    for (std::thread &t : pool)
+        t.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    CopyTally tally;
+    tally.failed = failed;
+    tally.skipped = skipped;
+    tally.cancelled = cancelled;
     return tally;
 }
 

@@ -34,8 +34,9 @@ struct CopyTally {
 // Copies every collected pair into `targetFolder` (the folder the collection was made for),
 // creating the folders of each target and never following a link below `targetFolder`. A
 // target kept because it exists and overwrite is off is no failure, nor is a source that has
-// gone since it was collected. afterEach runs after every file, betweenChunks inside the copy of
-// a large one; a set `cancel` ends the copying after the file at hand.
+// gone since it was collected. Several files are copied at once; on the calling thread
+// afterEach runs once for every file done and betweenChunks every few dozen milliseconds while
+// files are copied; a set `cancel` ends the copying within the files at hand.
 CopyTally copyCollected(const FileCollection &files, const QString &targetFolder, bool overwrite,
                         const std::function<void()> &afterEach, const std::function<void()> &betweenChunks,
                         const std::atomic<bool> *cancel = nullptr);
