@@ -9,6 +9,7 @@
 #include "i18n/translate.h"
 #include "platform/files.h"
 #include "platform/folderdelete.h"
+#include "platform/zipwriter.h"
 #include "runs/collect.h"
 #include "runs/firebirdbackuprun.h"
 #include "runs/folderbackuprun.h"
@@ -104,6 +105,7 @@ void makeTree(const QString &root, int folders, int filesPerFolder, int big, qin
     if (QFileInfo::exists(root + "/.ready"))
         return;
     wipe(root);
+    QDir().mkpath(root);
     QRandomGenerator rng(42);
     for (int d = 0; d < folders; ++d) {
         const QString dir = root + QStringLiteral("/klasor%1/alt%2").arg(d / 10).arg(d % 10);
@@ -344,6 +346,8 @@ void benchSchedulerWait()
 } // namespace
 
 void benchFiles();
+void benchArchive();
+int scaleChild(qint64 files);
 void report();
 
 int main(int argc, char *argv[])
@@ -360,10 +364,23 @@ int main(int argc, char *argv[])
     service().detailedRunners = true;
     setLogFolder(g_work + "/prog");
 
-    // --ui: only the measures of the program's own start, windows and translation.
+    // --scale N: one collection and copy of N tiny files, in a process of its own so its peak
+    // memory is its own (the parent starts it).
+    const qsizetype scale = args.indexOf(QStringLiteral("--scale"));
+    if (scale > 0 && scale + 1 < args.size())
+        return scaleChild(args.at(scale + 1).toLongLong());
+    // --ui: only the measures of the program's own start, windows and translation; --archive:
+    // only archives, copies and scale.
     const bool onlyUi = args.contains(QStringLiteral("--ui"));
+    const bool onlyArchive = args.contains(QStringLiteral("--archive"));
+    if (onlyArchive) {
+        benchArchive();
+        report();
+        return 0;
+    }
     if (!onlyUi) {
         benchFiles();
+        benchArchive();
         benchFirebird();
     }
     benchStartup();
@@ -434,6 +451,174 @@ void benchFiles()
 
 }
 
+QStringList g_notes; // figures that are no time: sizes, bytes written, memory
+
+qint64 procValue(const char *file, const QByteArray &key)
+{
+    QFile f(QString::fromLatin1(file));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).simplified().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+qint64 archiveSizeIn(const QString &folder)
+{
+    for (const QFileInfo &run : QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QFileInfo &f : QDir(run.filePath()).entryInfoList({QStringLiteral("*.Zip")}, QDir::Files))
+            return f.size();
+    return -1;
+}
+
+// Tiny files for the scale measure: their number counts, not their bytes.
+void makeTinyTree(const QString &root, qint64 files)
+{
+    if (QFileInfo::exists(root + "/.ready"))
+        return;
+    wipe(root);
+    const qint64 perFolder = 1000;
+    for (qint64 i = 0; i < files; ++i) {
+        const QString dir = root + QStringLiteral("/k%1/a%2").arg(i / (perFolder * 100)).arg((i / perFolder) % 100);
+        if (i % perFolder == 0)
+            QDir().mkpath(dir);
+        QFile f(dir + QStringLiteral("/dosya%1.txt").arg(i));
+        f.open(QIODevice::WriteOnly);
+        f.write("x");
+    }
+    QFile ready(root + "/.ready");
+    ready.open(QIODevice::WriteOnly);
+}
+
+int scaleChild(qint64 files)
+{
+    const QString root = g_work + QStringLiteral("/scale%1").arg(files);
+    makeTinyTree(root, files);
+    const QString target = g_work + QStringLiteral("/scale-out%1").arg(files);
+    wipe(target);
+    const qint64 before = procValue("/proc/self/status", "VmRSS") * 1024;
+    QElapsedTimer t;
+    t.start();
+    const FileCollection c = collectFiles(root, target, true, {QStringLiteral("*.*")});
+    const double collected = t.nsecsElapsed() / 1e9;
+    copyCollected(c, target, true, {}, {});
+    const double total = t.nsecsElapsed() / 1e9;
+    const qint64 peak = procValue("/proc/self/status", "VmHWM") * 1024;
+    std::printf("scale %lld %.3f %.3f %lld\n", static_cast<long long>(c.files), collected, total,
+                static_cast<long long>(peak - before));
+    wipe(target);
+    return 0;
+}
+
+void benchArchive()
+{
+    const QString tree = g_work + "/tree";
+    makeTree(tree, g_quick ? 40 : 400, 50, g_quick ? 1 : 3, g_quick ? 16 << 20 : 64 << 20);
+    const QString out = g_work + "/out";
+    const QString peer = g_work + "/peer";
+    auto fresh = [&] {
+        wipe(out);
+        wipe(peer);
+        QDir().mkpath(out);
+        QDir().mkpath(peer);
+    };
+    compare(QStringLiteral("zip vs zip -9"), QStringLiteral("zip -9 -r -q -P"), fresh,
+            [&] { folderBackup(tree, out, true); },
+            [&] {
+                runTool(QStringLiteral("zip"), {QStringLiteral("-9"), QStringLiteral("-r"), QStringLiteral("-q"),
+                                                QStringLiteral("-P"), QStringLiteral("parola12"), peer + "/zip9.zip",
+                                                QStringLiteral(".")},
+                        tree);
+            });
+    const qint64 zip9Size = QFileInfo(peer + "/zip9.zip").size();
+    compare(QStringLiteral("zip vs 7z"), QStringLiteral("7z a -tzip -mx=5 -mem=AES256 -mmt=2"), fresh,
+            [&] { folderBackup(tree, out, true); },
+            [&] {
+                runTool(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-mx=5"),
+                                               QStringLiteral("-mem=AES256"), QStringLiteral("-mmt=2"),
+                                               QStringLiteral("-pparola12"), QStringLiteral("-bd"), peer + "/7z.zip",
+                                               QStringLiteral(".")},
+                        tree);
+            });
+    const qint64 sevenSize = QFileInfo(peer + "/7z.zip").size();
+    // Bytes the run sends to the file system, against the archive's size.
+    fresh();
+    const qint64 writtenBefore = procValue("/proc/self/io", "write_bytes");
+    folderBackup(tree, out, true);
+    const qint64 written = procValue("/proc/self/io", "write_bytes") - writtenBefore;
+    const qint64 ownSize = archiveSizeIn(out);
+    g_notes.append(QStringLiteral("archive sizes: korvanex %1 bytes, zip -9 %2 bytes (%3), 7z -mx=5 %4 bytes")
+                       .arg(ownSize)
+                       .arg(zip9Size)
+                       .arg(ownSize <= zip9Size ? QStringLiteral("not larger") : QStringLiteral("LARGER"))
+                       .arg(sevenSize));
+    g_notes.append(QStringLiteral("bytes written by one zip run: %1 = %2 x the archive")
+                       .arg(written)
+                       .arg(double(written) / double(ownSize), 0, 'f', 3));
+    std::printf("ratio written-per-archive-byte %.3f\n", double(written) / double(ownSize));
+
+    // One large file: all cores against one.
+    const QString one = g_work + "/one";
+    const qint64 oneSize = g_quick ? qint64(256) << 20 : qint64(1) << 30;
+    if (QFileInfo(one + "/buyuk.dat").size() != oneSize) {
+        wipe(one);
+        QDir().mkpath(one);
+        QRandomGenerator rng(7);
+        writeFile(one + "/buyuk.dat", oneSize, rng);
+    }
+    auto packOne = [&](int threads) {
+        std::atomic<qint64> done{0};
+        writeAesZip(out + "/one.zip", {{one + "/buyuk.dat", "buyuk.dat", false}}, "parola12", done, {}, threads);
+    };
+    compare(QStringLiteral("one large file"), QStringLiteral("the same on one thread"), [&] { QFile::remove(out + "/one.zip"); },
+            [&] { packOne(0); }, [&] { packOne(1); });
+
+    // Copies: many small files, and a few large ones.
+    const QString small = g_work + "/small";
+    makeTree(small, g_quick ? 40 : 400, 50, 0, 0);
+    compare(QStringLiteral("copy small files"), QStringLiteral("cp -a"), fresh, [&] { folderBackup(small, out, false); },
+            [&] { runTool(QStringLiteral("cp"), {QStringLiteral("-a"), small, peer + "/small"}); });
+    const QString large = g_work + "/large";
+    makeTree(large, 0, 0, 3, g_quick ? 64 << 20 : 256 << 20);
+    compare(QStringLiteral("copy large files"), QStringLiteral("cp -a"), fresh, [&] { folderBackup(large, out, false); },
+            [&] { runTool(QStringLiteral("cp"), {QStringLiteral("-a"), large, peer + "/large"}); });
+    fresh();
+
+    // Scale: collection and copy of many tiny files, each count in a process of its own.
+    QList<std::pair<qint64, double>> perFile;
+    for (qint64 n : {g_quick ? qint64(10000) : qint64(100000), g_quick ? qint64(100000) : qint64(1000000)}) {
+        say(QStringLiteral("== scale %1").arg(n));
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList childArgs = {QStringLiteral("--scale"), QString::number(n), QStringLiteral("--workdir"),
+                                 g_work.section(u'/', 0, -2)};
+        if (g_quick)
+            childArgs.append(QStringLiteral("--quick"));
+        child.start(QCoreApplication::applicationFilePath(), childArgs);
+        child.waitForFinished(-1);
+        const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
+        if (f.size() < 5) {
+            say(QStringLiteral("warning: the scale run of %1 files gave no figures").arg(n));
+            continue;
+        }
+        const double total = f[3].toDouble();
+        const qint64 peak = f[4].toLongLong();
+        perFile.append({n, total / double(n)});
+        g_notes.append(QStringLiteral("scale %1 files: collect %2 s, collect+copy %3 s, %4 us per file, peak memory %5 bytes per file")
+                           .arg(n)
+                           .arg(f[2].toDouble(), 0, 'f', 2)
+                           .arg(total, 0, 'f', 2)
+                           .arg(total / double(n) * 1e6, 0, 'f', 1)
+                           .arg(double(peak) / double(n), 0, 'f', 0));
+    }
+    if (perFile.size() == 2)
+        g_notes.append(QStringLiteral("time per file at %1 against %2: %3 x")
+                           .arg(perFile[1].first)
+                           .arg(perFile[0].first)
+                           .arg(perFile[1].second / perFile[0].second, 0, 'f', 2));
+}
+
 void report()
 {
     std::printf("%-30s %14s %14s %8s\n", "measure", "korvanex", "peer", "ratio");
@@ -448,4 +633,6 @@ void report()
     for (const Row &r : g_rows)
         if (!r.peer.isEmpty())
             std::printf("ratio %s %.3f\n", qPrintable(r.name), r.peerSeconds / r.projectSeconds);
+    for (const QString &note : std::as_const(g_notes))
+        std::printf("%s\n", qPrintable(note));
 }

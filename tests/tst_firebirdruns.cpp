@@ -396,6 +396,8 @@ private slots:
         // A message of several lines arrives whole: the cause is on a later line than the first.
         QVERIFY2(log[0][6].startsWith("Basarisiz."_L1) && log[0][6].contains(expected), qPrintable(log[0][6]));
         QVERIFY(out.failed);
+        // Its run folder is not left behind empty, to be taken for a backup later.
+        QVERIFY(!QFileInfo::exists(QFileInfo(out.backupFile).path()));
     }
 
     void silentServerTimesOutWhileEventsRun()

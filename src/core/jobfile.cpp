@@ -94,18 +94,22 @@ qint64 JobFile::intValue(const QString &key, qint64 defaultValue) const
     return parseInt(value(key)).value_or(defaultValue);
 }
 
-ScheduleUnit scheduleUnit(const JobFile &job)
+ScheduleUnit scheduleUnit(const QString &value)
 {
-    const QString unit = job.value(QStringLiteral("YEDEK_ZAMANI"));
-    if (unit == QLatin1String("1"))
+    if (value == QLatin1String("1"))
         return ScheduleUnit::Hour;
-    if (unit == QLatin1String("2"))
+    if (value == QLatin1String("2"))
         return ScheduleUnit::Day;
-    if (unit == QLatin1String("3"))
+    if (value == QLatin1String("3"))
         return ScheduleUnit::Week;
-    if (unit == QLatin1String("4"))
+    if (value == QLatin1String("4"))
         return ScheduleUnit::Month;
     return ScheduleUnit::None;
+}
+
+ScheduleUnit scheduleUnit(const JobFile &job)
+{
+    return scheduleUnit(job.value(QStringLiteral("YEDEK_ZAMANI")));
 }
 
 qint64 schedulePeriod(const JobFile &job)

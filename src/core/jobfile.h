@@ -53,6 +53,7 @@ std::optional<qint64> parseInt(const QString &text);
 // YEDEK_ZAMANI: "1" hourly, "2" daily, "3" weekly, "4" monthly, compared as text; anything else
 // is no schedule at all.
 enum class ScheduleUnit { None, Hour, Day, Week, Month };
+ScheduleUnit scheduleUnit(const QString &value);
 ScheduleUnit scheduleUnit(const JobFile &job);
 // PERYOT as a count of units: at least 1 (a missing, unreadable, zero or negative period is one
 // unit, so no period can make a job due at every tick).

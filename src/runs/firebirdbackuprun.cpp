@@ -11,6 +11,7 @@
 #include "scheduling/unfinished.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <sys/stat.h>
@@ -120,6 +121,8 @@ void FirebirdBackupRun::work()
         if (cancelled())
             return end(true, e.text());
         markFinished(m_runFolder);
+        // A run folder the failure left empty would later count among the backups kept.
+        QDir().rmdir(m_runFolder);
         return fail(e.text());
     }
     markFinished(m_runFolder);

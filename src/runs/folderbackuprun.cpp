@@ -11,6 +11,7 @@
 #include "scheduling/retention.h"
 #include "scheduling/unfinished.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <cmath>
 
@@ -161,6 +162,8 @@ void FolderBackupRun::zipMode()
         if (cancelled())
             return end(true, e.text());
         markFinished(m_runFolder);
+        // A run folder the failure left empty would later count among the backups kept.
+        QDir().rmdir(m_runFolder);
         fail(e.text());
         return;
     }

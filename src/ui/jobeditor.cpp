@@ -389,9 +389,9 @@ void TJobEditorF::showRecord()
 
 void TJobEditorF::setDependents()
 {
-    const QString interval = m_record.value(QStringLiteral("YEDEK_ZAMANI"));
-    const bool hourly = interval == QLatin1String("1");
-    const bool calendar = interval == QLatin1String("2") || interval == QLatin1String("3") || interval == QLatin1String("4");
+    const ScheduleUnit unit = scheduleUnit(m_record.value(QStringLiteral("YEDEK_ZAMANI")));
+    const bool hourly = unit == ScheduleUnit::Hour;
+    const bool calendar = unit == ScheduleUnit::Day || unit == ScheduleUnit::Week || unit == ScheduleUnit::Month;
     LabelZAMAN->setText(trMsg(hourly ? QStringLiteral("bir yedekle") : QStringLiteral("bir; saat")));
     EditSAAT->setVisible(calendar);
     LabelDeYedekle->setVisible(calendar);
