@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -336,6 +337,35 @@ private slots:
         const QByteArray pattern = '\n' + key + separator;
         const qsizetype at = tr.find(pattern);
         QCOMPARE(at >= 0, matches);
+    }
+
+    // Lines of many separators, each repeated: every key of the repeat is known from the line
+    // before, and finding that must not compare each key from its start again (that took minutes
+    // for a file of a megabyte).
+    void repeatedSeparatorLinesIndexQuickly_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("value");
+        const QByteArray equals(400000, '=');
+        QTest::newRow("the same line twice") << "h\n" + equals + "\r\n" + equals + "\r\n" << QByteArray(10, '=')
+                                             << QByteArray(399989, '=');
+        const QByteArray pairs = QByteArray("a=").repeated(200000);
+        QTest::newRow("a=a=... three times") << "h\n" + pairs + "\n" + pairs + "\n" + pairs << QByteArray("A=a")
+                                              << pairs.mid(4) + '\n' + pairs + '\n' + pairs;
+    }
+
+    void repeatedSeparatorLinesIndexQuickly()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, value);
+        TFileSearch tr;
+        tr.setFilename(languageFile(file));
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(tr.lookup(codepage::decode(key), false), codepage::decode(value));
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
     }
 
     // The index is made for one case mode and one separator; a change of either after loading

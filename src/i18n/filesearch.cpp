@@ -70,7 +70,8 @@ void TFileSearch::setFilename(const QString &path)
     m_filename = path;
 }
 
-void TFileSearch::insert(quint32 keyStart, quint32 keyLength, quint32 hash, quint32 value)
+void TFileSearch::insert(quint32 keyStart, quint32 keyLength, quint32 hash, quint32 value, quint32 &sameStart,
+                         quint32 &sameLength)
 {
     if (qsizetype(m_used + 1) * 2 > qsizetype(m_slots.size())) {
         std::vector<Entry> old(std::max<qsizetype>(initialSlots, qsizetype(m_slots.size()) * 2));
@@ -93,11 +94,14 @@ void TFileSearch::insert(quint32 keyStart, quint32 keyLength, quint32 hash, quin
         const Entry &e = m_slots[i];
         if (e.hash != hash || e.keyLength != keyLength)
             continue;
-        quint32 j = 0;
+        quint32 j = e.keyStart == sameStart ? sameLength : 0;
         while (j < keyLength && t[img[e.keyStart + j]] == t[img[keyStart + j]])
             ++j;
-        if (j == keyLength)
+        if (j == keyLength) {
+            sameStart = e.keyStart;
+            sameLength = keyLength;
             return; // an earlier line gave this key already
+        }
     }
     m_slots[i] = Entry{keyStart, keyLength, value, hash};
     ++m_used;
@@ -127,12 +131,15 @@ void TFileSearch::buildIndex()
         // answers "a" with "b=c" and "a=b" with "c". A separator that is itself a line feed
         // ends both the key and the line.
         const qsizetype start = lf + 1;
+        quint32 sameStart = 0;
+        quint32 sameLength = 0;
         quint64 h = hashSeed;
         qsizetype p = start;
         for (; p < n; ++p) {
             const unsigned char c = t[img[p]];
             if (c == separator)
-                insert(quint32(start), quint32(p - start), hashFinish(h, quint64(p - start)), quint32(p + 1));
+                insert(quint32(start), quint32(p - start), hashFinish(h, quint64(p - start)), quint32(p + 1), sameStart,
+                       sameLength);
             if (c == lineFeed)
                 break;
             h = hashStep(h, c);

@@ -54,7 +54,11 @@ private:
     void prepare(const QByteArray &pattern);
     const std::array<unsigned char, 256> &foldTable() const { return CaseSensitive ? m_identity : m_lower; }
     void buildIndex();
-    void insert(quint32 keyStart, quint32 keyLength, quint32 hash, quint32 value);
+    // `sameStart` and `sameLength`: the earlier key the line's last key was found equal to, and
+    // its length; a longer key of the same line compared with the same earlier line starts
+    // there, so a line repeated with many separators costs its length, not its square.
+    void insert(quint32 keyStart, quint32 keyLength, quint32 hash, quint32 value, quint32 &sameStart,
+                quint32 &sameLength);
     // Offset of the value of the first LF + key + separator, or -1.
     qsizetype valueOffset(const QString &key);
 

@@ -112,9 +112,6 @@ ZipInfo inspectZip(const QString &archive)
     return info;
 }
 
-namespace {
-
-// A stored name that stays inside the target folder, or empty when it would leave it.
 QString safeRelative(const QString &name)
 {
     QString n = name;
@@ -129,8 +126,6 @@ QString safeRelative(const QString &name)
             return QString();
     return parts.join(u'/') + (n.endsWith(u'/') ? QStringLiteral("/") : QString());
 }
-
-} // namespace
 
 namespace {
 

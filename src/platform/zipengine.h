@@ -41,6 +41,10 @@ struct ZipInfo {
 };
 ZipInfo inspectZip(const QString &archive);
 
+// The name an entry is unpacked under, relative to the target folder ("/" ends a folder's), or
+// empty when the stored name would leave it: absolute, a drive, "." or ".." segments.
+QString safeRelative(const QString &name);
+
 struct UnpackResult {
     qint64 written = 0;
     qint64 skippedExisting = 0;
