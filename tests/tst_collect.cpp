@@ -152,11 +152,11 @@ private slots:
         QFETCH(int, folders);
         const QString target = m_dir.filePath(QStringLiteral("T"));
         const FileCollection c = collectFiles(m_src, target, subfolders, tenMasks(masks));
-        QCOMPARE(relative(c.sources, m_src), expected);
-        QCOMPARE(relative(c.targets, target), expected);
+        QCOMPARE(relative(c.sources(), m_src), expected);
+        QCOMPARE(relative(c.targets(), target), expected);
         QCOMPARE(c.files, qint64(expected.size()));
         qint64 bytes = 0;
-        for (const QString &s : c.sources)
+        for (const QString &s : c.sources())
             bytes += QFileInfo(s).size();
         QCOMPARE(c.bytes, bytes);
         QCOMPARE(c.folders, qint64(folders));
@@ -181,9 +181,9 @@ private slots:
 
         const FileCollection slashed = collectFiles(dir.filePath("src") + "/", dir.filePath("T") + "/", true,
                                                     tenMasks({"*.*"}));
-        QCOMPARE(slashed.sources, plain.sources);
-        QCOMPARE(slashed.targets, plain.targets);
-        QCOMPARE(plain.targets,
+        QCOMPARE(slashed.sources(), plain.sources());
+        QCOMPARE(slashed.targets(), plain.targets());
+        QCOMPARE(plain.targets(),
                  QStringList({dir.filePath("T/big.bin"), dir.filePath("T/k/small.txt")}));
     }
 
@@ -202,7 +202,7 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(src + "/pipe.txt").constData(), 0644), 0);
 
         const FileCollection c = collectFiles(src, dir.filePath("T"), true, tenMasks({"*.txt"}));
-        QCOMPARE(relative(c.sources, src), QStringList({"A.txt", "a.txt", "link.txt", "sub/in.txt"}));
+        QCOMPARE(relative(c.sources(), src), QStringList({"A.txt", "a.txt", "link.txt", "sub/in.txt"}));
         QCOMPARE(c.folders, qint64(1));
         QCOMPARE(c.bytes, qint64(5 + 5 + 6 + 2));
 
@@ -239,7 +239,7 @@ private slots:
         }
         QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         // The rest is still collected; the folder is named once although two passes met it.
-        QCOMPARE(relative(c.sources, src), QStringList({"top.txt", "open/seen.txt"}));
+        QCOMPARE(relative(c.sources(), src), QStringList({"top.txt", "open/seen.txt"}));
         QCOMPARE(c.unreadable, QStringList({locked}));
         QCOMPARE(copyStatus(0, c.unreadable), QStringLiteral("Basarisiz.Okunamayan klasor: ") + locked);
         QCOMPARE(copyStatus(2, c.unreadable),
@@ -268,12 +268,15 @@ private slots:
         QCOMPARE(QFileInfo(dir.filePath("t.txt")).lastModified(), stamp);
 
         // A kept target is no failure of the whole copy.
+        put(dir.filePath("S/t.txt"), "newer");
         FileCollection c;
-        c.sources = {dir.filePath("s.txt")};
-        c.targets = {dir.filePath("t.txt")};
+        c.sourceRoot = dir.filePath("S");
+        c.targetRoot = dir.path();
+        c.add("t.txt");
         int after = 0;
         QCOMPARE(copyCollected(c, dir.path(), false, [&] { ++after; }, {}).failed, 0);
         QCOMPARE(after, 1);
+        QCOMPARE(contents(dir.filePath("t.txt")), QByteArray("new content"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"s.txt", "t.txt"}));
     }
 
@@ -283,12 +286,12 @@ private slots:
     {
         QTemporaryDir dir;
         FileCollection c;
+        c.sourceRoot = dir.filePath("S");
+        c.targetRoot = dir.filePath("T");
         for (int i = 0; i < 300; ++i) {
-            const QString rel = QStringLiteral("k%1/alt/d%2.txt").arg(i % 30).arg(i);
-            c.sources.append(dir.filePath("S/" + rel));
-            c.targets.append(dir.filePath("T/" + rel));
+            c.add(QStringLiteral("k%1/alt/d%2.txt").arg(i % 30).arg(i));
             if (i % 50 != 7) // a few have gone since they were listed
-                put(c.sources.last(), QByteArray::number(i).repeated(i + 1));
+                put(c.source(i), QByteArray::number(i).repeated(i + 1));
         }
         put(dir.filePath("T/k3/alt/d3.txt"), "eski"); // kept: overwrite is off
         put(dir.filePath("T/k5/alt"), "dosya"); // a file where ten files' folder should be
@@ -302,7 +305,7 @@ private slots:
             if (i % 50 == 7 || i % 30 == 5)
                 continue;
             const QByteArray expected = i == 3 ? QByteArray("eski") : QByteArray::number(i).repeated(i + 1);
-            QVERIFY2(contents(c.targets[i]) == expected, qPrintable(c.targets[i]));
+            QVERIFY2(contents(c.target(i)) == expected, qPrintable(c.target(i)));
         }
 
         // Stopped part-way: fewer files done, none of them half-written.
@@ -335,26 +338,27 @@ private slots:
     void copyFailuresAreCounted()
     {
         QTemporaryDir dir;
-        put(dir.filePath("good.txt"), "good");
-        put(dir.filePath("other.txt"), "other");
-        put(dir.filePath("plainfile"), "x");
+        put(dir.filePath("S/busy.txt"), "good");
+        put(dir.filePath("S/plainfile/under/x.txt"), "other");
+        put(dir.filePath("S/ok.txt"), "good");
+        put(dir.filePath("T/plainfile"), "x");
         // A "file" whose reading fails: the start of this process's memory is never mapped.
-        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), dir.filePath("mem.txt")));
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), dir.filePath("S/mem.txt")));
         QVERIFY(QDir().mkpath(dir.filePath("T/busy.txt")));
 
         FileCollection c;
-        c.sources = {dir.filePath("mem.txt"), dir.filePath("good.txt"), dir.filePath("other.txt"),
-                     dir.filePath("good.txt")};
-        c.targets = {dir.filePath("T/mem.txt"), dir.filePath("T/busy.txt"), dir.filePath("plainfile/under/x.txt"),
-                     dir.filePath("T/ok.txt")};
-        QCOMPARE(copyCollected(c, dir.path(), true, {}, {}).failed, 3);
+        c.sourceRoot = dir.filePath("S");
+        c.targetRoot = dir.filePath("T");
+        for (const char *f : {"mem.txt", "busy.txt", "plainfile/under/x.txt", "ok.txt"})
+            c.add(QLatin1String(f));
+        QCOMPARE(copyCollected(c, c.targetRoot, true, {}, {}).failed, 3);
         QCOMPARE(contents(dir.filePath("T/ok.txt")), QByteArray("good"));
         QVERIFY(QFileInfo(dir.filePath("T/busy.txt")).isDir());
         // No half-written temporary stays behind.
         QCOMPARE(QDir(dir.filePath("T")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList({"busy.txt", "ok.txt"}));
+                 QStringList({"busy.txt", "ok.txt", "plainfile"}));
 
-        const CopyResult r = copyFile(dir.filePath("mem.txt"), dir.filePath("T/mem2.txt"), true);
+        const CopyResult r = copyFile(dir.filePath("S/mem.txt"), dir.filePath("T/mem2.txt"), true);
         QVERIFY(!r.ok);
         QVERIFY(!r.existed);
         QVERIFY(!r.error.isEmpty());

@@ -120,9 +120,9 @@ struct Pass {
     bool hidden;
     const Listings &listings;
     FileCollection &out;
-    QSet<QString> &seen;
+    QSet<QString> *seen; // only when several masks may take one file
 
-    void run(const QString &folder, bool top)
+    void run(const QString &folder, const QString &relative, bool top)
     {
         const Listing &l = listings[folder];
         if (!l.readable) {
@@ -131,14 +131,21 @@ struct Pass {
                     out.unreadable.append(folder);
             return;
         }
+        qint32 dir = -1;
         for (const DirEntry &e : l.entries) {
             if (e.isDir || !e.isFile || !wildcardMatch(mask, e.name))
                 continue;
-            const QString path = childPath(folder, e.name);
-            if (seen.contains(path))
-                continue;
-            seen.insert(path);
-            out.sources.append(path);
+            if (seen) {
+                const QString key = relative + u'/' + e.name;
+                if (seen->contains(key))
+                    continue;
+                seen->insert(key);
+            }
+            if (dir < 0) {
+                dir = qint32(out.dirs.size());
+                out.dirs.append(relative);
+            }
+            out.entries.append({dir, e.name}); // the name's text is shared with the listing
             ++out.files;
             out.bytes += e.size;
         }
@@ -147,7 +154,7 @@ struct Pass {
         for (const DirEntry &e : l.entries) {
             if (!entersFolder(e, hidden))
                 continue;
-            run(childPath(folder, e.name), false);
+            run(childPath(folder, e.name), relative + u'/' + e.name, false);
             ++out.folders;
         }
     }
@@ -155,28 +162,54 @@ struct Pass {
 
 } // namespace
 
+QStringList FileCollection::sources() const
+{
+    QStringList all;
+    all.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        all.append(source(i));
+    return all;
+}
+
+QStringList FileCollection::targets() const
+{
+    QStringList all;
+    all.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        all.append(target(i));
+    return all;
+}
+
+void FileCollection::add(const QString &relativePath)
+{
+    QString rel = relativePath.startsWith(u'/') ? relativePath : u'/' + relativePath;
+    const qsizetype slash = rel.lastIndexOf(u'/');
+    const QString dir = rel.left(slash);
+    qsizetype index = dirs.lastIndexOf(dir);
+    if (index < 0) {
+        index = dirs.size();
+        dirs.append(dir);
+    }
+    entries.append({qint32(index), rel.mid(slash + 1)});
+    ++files;
+}
+
 FileCollection collectFiles(const QString &sourceFolder, const QString &targetFolder, bool subfolders,
                             const QStringList &masks, bool enterHiddenFolders)
 {
     FileCollection out;
-    QSet<QString> seen;
     // "/data/" and "/data" give the same target paths.
-    const QString source = withoutTrailingSlash(sourceFolder);
-    const QString target = withoutTrailingSlash(targetFolder);
-    const bool anyMask = std::any_of(masks.cbegin(), masks.cend(), [](const QString &m) { return !m.isEmpty(); });
-    const Listings listings = anyMask ? listTree(source, subfolders, enterHiddenFolders) : Listings();
+    out.sourceRoot = withoutTrailingSlash(sourceFolder);
+    out.targetRoot = withoutTrailingSlash(targetFolder);
+    const qsizetype maskCount = std::count_if(masks.cbegin(), masks.cend(), [](const QString &m) { return !m.isEmpty(); });
+    const Listings listings = maskCount > 0 ? listTree(out.sourceRoot, subfolders, enterHiddenFolders) : Listings();
+    QSet<QString> seen;
     for (const QString &mask : masks) {
         if (mask.isEmpty())
             continue;
-        Pass{mask, subfolders, enterHiddenFolders, listings, out, seen}.run(source, true);
+        Pass{mask, subfolders, enterHiddenFolders, listings, out, maskCount > 1 ? &seen : nullptr}.run(out.sourceRoot, QString(), true);
         if (!subfolders)
             out.folders = 1;
-    }
-    const qsizetype cut = source == QLatin1String("/") ? 0 : source.size();
-    out.targets.reserve(out.sources.size());
-    for (const QString &s : out.sources) {
-        const QString rel = s.mid(cut);
-        out.targets.append(target == QLatin1String("/") && rel.startsWith(u'/') ? rel : target + rel);
     }
     return out;
 }
@@ -186,8 +219,7 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
                         const std::atomic<bool> *cancel)
 {
     const QString root = withoutTrailingSlash(targetFolder);
-    const qsizetype cut = root == QLatin1String("/") ? 1 : root.size() + 1;
-    const qsizetype count = files.sources.size();
+    const qsizetype count = files.count();
     // Several files are copied at once: with small files most of the time goes to the system
     // calls of opening, making and renaming, which overlap well. Each worker takes a few files
     // in a row, so it mostly stays in one target folder (its folder stays open).
@@ -218,8 +250,7 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
                     try {
                         if (!confined)
                             confined = std::make_unique<ConfinedRoot>(root);
-                        r = copyFileInto(*confined, files.targets.at(i).mid(cut), files.sources.at(i), overwrite, {},
-                                         cancel);
+                        r = copyFileInto(*confined, files.relative(i).mid(1), files.source(i), overwrite, {}, cancel);
                     } catch (const Error &e) {
                         r.error = e.text();
                     }

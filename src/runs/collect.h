@@ -13,13 +13,37 @@
 
 namespace kx {
 
+// The files are kept as a folder (relative to both roots) and a name, so a million files take
+// little memory: source and target paths are made when they are needed.
 struct FileCollection {
-    QStringList sources;
-    QStringList targets;
+    QString sourceRoot; // without a trailing separator ("/" stays "/")
+    QString targetRoot;
+    QStringList dirs;   // folders below the roots: "" for the root itself, else "/a/b"
+    struct Entry {
+        qint32 dir = 0;
+        QString name;
+    };
+    QList<Entry> entries;
     qint64 folders = 0;
     qint64 files = 0;
     qint64 bytes = 0;
     QStringList unreadable;
+
+    qsizetype count() const { return entries.size(); }
+    bool isEmpty() const { return entries.isEmpty(); }
+    QString relative(qsizetype i) const { return dirs.at(entries.at(i).dir) + u'/' + entries.at(i).name; }
+    QString source(qsizetype i) const { return join(sourceRoot, relative(i)); }
+    QString target(qsizetype i) const { return join(targetRoot, relative(i)); }
+    QStringList sources() const;
+    QStringList targets() const;
+    // A file by its path below the roots ("a/b.txt"), for collections made by hand.
+    void add(const QString &relativePath);
+
+private:
+    static QString join(const QString &root, const QString &relative)
+    {
+        return root == QLatin1String("/") ? relative : root + relative;
+    }
 };
 
 FileCollection collectFiles(const QString &sourceFolder, const QString &targetFolder, bool subfolders,

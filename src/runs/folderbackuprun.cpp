@@ -105,14 +105,14 @@ bool FolderBackupRun::makeRunFolder(const QString &folder, const QString &logSou
 
 void FolderBackupRun::copyMode()
 {
-    if (m_files.sources.isEmpty() && m_files.unreadable.isEmpty()) {
+    if (m_files.isEmpty() && m_files.unreadable.isEmpty()) {
         markFinished(m_runFolder);
         complete(false);
         return;
     }
     auto copyWithProgress = [this](const FileCollection &files, const QString &root) {
         setBarPosition(0);
-        setBarMaximum(int(files.sources.size() - 1));
+        setBarMaximum(int(files.count() - 1));
         int position = 0;
         return copyCollected(files, root, m_params.overwrite, [&] { setBarPosition(++position); }, {}, cancelFlag());
     };
@@ -143,7 +143,7 @@ void FolderBackupRun::zipMode()
 {
     // Nothing to pack ends like a copy with nothing to copy (an empty archive would not even be
     // written).
-    if (m_files.sources.isEmpty() && m_files.unreadable.isEmpty()) {
+    if (m_files.isEmpty() && m_files.unreadable.isEmpty()) {
         markFinished(m_runFolder);
         complete(false);
         return;
@@ -156,7 +156,7 @@ void FolderBackupRun::zipMode()
         progress.started = [this] { setBarPosition(1); };
         progress.advanced = [this](double share) { setBarPosition(1 + int(std::lround(share * 10000))); };
         progress.finished = [this] { setBarPosition(1); };
-        packed = packZip(zipFile, m_params.sourceFolder, m_files.sources, codepage::encode(m_params.zipPassword),
+        packed = packZip(zipFile, m_params.sourceFolder, m_files.sources(), codepage::encode(m_params.zipPassword),
                          progress, cancelFlag());
     } catch (const Error &e) {
         if (cancelled())

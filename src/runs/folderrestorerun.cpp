@@ -101,10 +101,10 @@ void FolderRestoreRun::work()
         return endSteps(false);
     }
 
-    if (m_files.sources.isEmpty() && m_files.unreadable.isEmpty())
+    if (m_files.isEmpty() && m_files.unreadable.isEmpty())
         return endSteps(false);
     setBarPosition(0);
-    setBarMaximum(int(m_files.sources.size() - 1));
+    setBarMaximum(int(m_files.count() - 1));
     int position = 0;
     const CopyTally copied = copyCollected(m_files, m_params.targetFolder, m_params.overwrite,
                                            [&] { setBarPosition(++position); }, {}, cancelFlag());
