@@ -108,15 +108,21 @@ private slots:
         QTest::addColumn<bool>("copied");
         QTest::addColumn<bool>("existed");
         QTest::addColumn<QString>("refusedAt"); // the component a refusal names
-        QTest::newRow("dangling link at the name, overwrite") << "dl" << true << true << false << "";
-        QTest::newRow("dangling link at the name, keep") << "dl" << false << false << true << "";
-        QTest::newRow("link to a file at the name") << "fl" << true << true << false << "";
-        QTest::newRow("folder link on the way") << "sd/x.txt" << true << false << false << "sd";
-        QTest::newRow("folder link deeper on the way") << "real/sd/x.txt" << true << false << false << "real/sd";
-        QTest::newRow("file where a folder should be") << "var.txt/x.txt" << true << false << false << "var.txt";
-        QTest::newRow("new folders are made") << "new/deep/x.txt" << true << true << false << "";
-        QTest::newRow("existing file, keep") << "real/var.txt" << false << false << true << "";
-        QTest::newRow("existing file, overwrite") << "real/var.txt" << true << true << false << "";
+        QTest::addColumn<bool>("inPlace");      // new files straight under their own names
+        for (const bool inPlace : {false, true}) {
+            const auto row = [inPlace](const char *name) -> QTestData & {
+                return QTest::newRow(qPrintable(QLatin1String(name) + (inPlace ? " (in place)" : "")));
+            };
+            row("dangling link at the name, overwrite") << "dl" << true << true << false << "" << inPlace;
+            row("dangling link at the name, keep") << "dl" << false << false << true << "" << inPlace;
+            row("link to a file at the name") << "fl" << true << true << false << "" << inPlace;
+            row("folder link on the way") << "sd/x.txt" << true << false << false << "sd" << inPlace;
+            row("folder link deeper on the way") << "real/sd/x.txt" << true << false << false << "real/sd" << inPlace;
+            row("file where a folder should be") << "var.txt/x.txt" << true << false << false << "var.txt" << inPlace;
+            row("new folders are made") << "new/deep/x.txt" << true << true << false << "" << inPlace;
+            row("existing file, keep") << "real/var.txt" << false << false << true << "" << inPlace;
+            row("existing file, overwrite") << "real/var.txt" << true << true << false << "" << inPlace;
+        }
     }
     void linksInsideTheTarget()
     {
@@ -125,6 +131,7 @@ private slots:
         QFETCH(bool, copied);
         QFETCH(bool, existed);
         QFETCH(QString, refusedAt);
+        QFETCH(bool, inPlace);
         put(m_elsewhere + "/f", "baska");
         put(m_target + "/var.txt", "eski");
         put(m_target + "/real/var.txt", "eski");
@@ -135,7 +142,7 @@ private slots:
         QVERIFY(QFile::link(m_elsewhere, m_target + "/real/sd"));
 
         ConfinedRoot root(m_target);
-        const CopyResult r = copyFileInto(root, relative, m_dir.filePath("src/a.txt"), overwrite);
+        const CopyResult r = copyFileInto(root, relative, m_dir.filePath("src/a.txt"), overwrite, {}, nullptr, inPlace);
         QCOMPARE(r.ok, copied);
         QCOMPARE(r.existed, existed);
         QCOMPARE(tree(m_elsewhere), QStringList({"f"}));

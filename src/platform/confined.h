@@ -40,8 +40,12 @@ private:
 // Copies `source` to `relativeTarget` below the root, never following a link at or below the
 // root: a link at the final name is replaced (overwrite on) or counts as existing (overwrite
 // off); a link among the folders refuses the copy. The source may be a link to a file; a source
-// that has gone or is no longer a plain file (a pipe, a device) is skipped.
+// that has gone or is no longer a plain file (a pipe, a device) is skipped. With newInPlace a
+// target that is not there yet is written under its own name at once (for folders whose
+// completeness is marked otherwise, as a backup's run folder is; it saves a rename per file);
+// one cut short is removed again.
 CopyResult copyFileInto(ConfinedRoot &root, const QString &relativeTarget, const QString &source, bool overwrite,
-                        const std::function<void()> &betweenChunks = {}, const std::atomic<bool> *cancel = nullptr);
+                        const std::function<void()> &betweenChunks = {}, const std::atomic<bool> *cancel = nullptr,
+                        bool newInPlace = false);
 
 } // namespace kx

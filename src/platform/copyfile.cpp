@@ -19,6 +19,26 @@ namespace kx {
 
 namespace {
 
+// The process's umask, read without setting it (setting it, even for a moment, would change the
+// mode of files other threads create meanwhile). Unknown, it is taken as "everything": the
+// mode is then always set afterwards.
+mode_t processUmask()
+{
+    static const mode_t mask = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray &line : status.readAll().split('\n'))
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok)
+                        return mode_t(value);
+                }
+        return mode_t(07777);
+    }();
+    return mask;
+}
+
 constexpr size_t kChunk = 8 * 1024 * 1024;
 
 QString sysError(int err)
@@ -62,11 +82,11 @@ int putInPlace(int dirFd, const QByteArray &tmp, const QByteArray &name, bool ov
 }
 
 CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool overwrite,
-                  const std::function<void()> &betweenChunks, const std::atomic<bool> *cancel)
+                  const std::function<void()> &betweenChunks, const std::atomic<bool> *cancel, bool newInPlace = false)
 {
     CopyResult result;
     struct stat tst;
-    if (!overwrite && ::fstatat(dirFd, name.constData(), &tst, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!newInPlace && !overwrite && ::fstatat(dirFd, name.constData(), &tst, AT_SYMLINK_NOFOLLOW) == 0) {
         result.existed = true;
         result.error = sysError(EEXIST);
         return result;
@@ -84,8 +104,27 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
     }
     const struct stat &st = in.st;
 
-    const QByteArray tmp = temporaryName(name);
-    Fd out(createTemporaryAt(dirFd, tmp, (st.st_mode & 07777) | S_IWUSR));
+    // A new file may be made under its own name at once (O_EXCL: nothing that is there, a link
+    // least of all, is ever opened); anything already there is replaced through a temporary.
+    Fd out;
+    bool inPlace = false;
+    if (newInPlace) {
+        out.fd = ::openat(dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          (st.st_mode & 07777) | S_IWUSR);
+        inPlace = out.fd >= 0;
+        if (!inPlace && errno == EEXIST && !overwrite) {
+            result.existed = true;
+            result.error = sysError(EEXIST);
+            return result;
+        }
+        if (!inPlace && errno != EEXIST) {
+            result.error = sysError(errno);
+            return result;
+        }
+    }
+    const QByteArray tmp = inPlace ? name : temporaryName(name);
+    if (!inPlace)
+        out.fd = createTemporaryAt(dirFd, tmp, (st.st_mode & 07777) | S_IWUSR);
     if (out.fd < 0) {
         result.error = sysError(errno);
         return result;
@@ -98,6 +137,7 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
 
     bool useCopyRange = true;
     std::unique_ptr<char[]> buffer;
+    qint64 copied = 0;
     while (true) {
         if (cancel && cancel->load()) {
             result.cancelled = true;
@@ -132,10 +172,18 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
         }
         if (n == 0)
             break;
+        copied += n;
+        // The size it had when opened is there: no further call just to meet the end (a file
+        // still being written is taken as it stood).
+        if (copied >= st.st_size)
+            break;
         if (betweenChunks)
             betweenChunks();
     }
-    ::fchmod(out.fd, st.st_mode & 07777);
+    // Made with the source's mode, less what the umask took: only then is a change needed.
+    const mode_t wanted = st.st_mode & 07777;
+    if ((((wanted | S_IWUSR) & ~processUmask()) & 07777) != wanted)
+        ::fchmod(out.fd, wanted);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.fd, times);
     const int closed = ::close(out.fd);
@@ -143,6 +191,10 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
     if (closed != 0)
         return fail(errno);
     bool existed = false;
+    if (inPlace) {
+        result.ok = true;
+        return result;
+    }
     if (const int err = putInPlace(dirFd, tmp, name, overwrite, &existed)) {
         result.existed = existed;
         return fail(err);
@@ -232,7 +284,7 @@ int ConfinedRoot::folder(const QString &relative)
 }
 
 CopyResult copyFileInto(ConfinedRoot &root, const QString &relativeTarget, const QString &source, bool overwrite,
-                        const std::function<void()> &betweenChunks, const std::atomic<bool> *cancel)
+                        const std::function<void()> &betweenChunks, const std::atomic<bool> *cancel, bool newInPlace)
 {
     const qsizetype slash = relativeTarget.lastIndexOf(u'/');
     CopyResult r;
@@ -243,7 +295,8 @@ CopyResult copyFileInto(ConfinedRoot &root, const QString &relativeTarget, const
         r.error = e.text();
         return r;
     }
-    return copyAt(dirFd, QFile::encodeName(relativeTarget.mid(slash + 1)), source, overwrite, betweenChunks, cancel);
+    return copyAt(dirFd, QFile::encodeName(relativeTarget.mid(slash + 1)), source, overwrite, betweenChunks, cancel,
+                  newInPlace);
 }
 
 } // namespace kx

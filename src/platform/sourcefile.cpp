@@ -46,9 +46,7 @@ void openSourceFile(const QByteArray &path, SourceFile &s)
         s.gone = true;
         return;
     }
-    const int flags = ::fcntl(s.fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(s.fd, F_SETFL, flags & ~O_NONBLOCK);
+    // O_NONBLOCK stays: it changes nothing for a plain file.
 }
 
 } // namespace kx

@@ -10,7 +10,8 @@ namespace kx {
 QByteArray temporaryName(const QByteArray &finalName)
 {
     static std::atomic<quint64> sequence{0};
-    QByteArray tmp = ".kx-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(++sequence) + '-' + finalName;
+    static const QByteArray process = QByteArray::number(::getpid());
+    QByteArray tmp = ".kx-" + process + '-' + QByteArray::number(++sequence) + '-' + finalName;
     tmp.truncate(255 - 4);
     return tmp + ".tmp";
 }

@@ -216,15 +216,21 @@ FileCollection collectFiles(const QString &sourceFolder, const QString &targetFo
 
 CopyTally copyCollected(const FileCollection &files, const QString &targetFolder, bool overwrite,
                         const std::function<void()> &afterEach, const std::function<void()> &betweenChunks,
-                        const std::atomic<bool> *cancel)
+                        const std::atomic<bool> *cancel, bool newInPlace)
 {
     const QString root = withoutTrailingSlash(targetFolder);
     const qsizetype count = files.count();
     // Several files are copied at once: with small files most of the time goes to the system
-    // calls of opening, making and renaming, which overlap well. Each worker takes a few files
-    // in a row, so it mostly stays in one target folder (its folder stays open).
+    // calls of opening, making and renaming, which overlap well. Work is handed out a folder at
+    // a time (a large folder in parts), so workers seldom make files in the same folder (where
+    // they would wait for each other) and each keeps its folder open.
     const int workers = int(std::clamp<qsizetype>(qsizetype(std::thread::hardware_concurrency()) * 2, 2, 8));
-    constexpr qsizetype kBatch = 8;
+    constexpr qsizetype kBatch = 64;
+    QList<qsizetype> batches; // first entry of each batch
+    for (qsizetype i = 0; i < count; ++i)
+        if (i == 0 || files.entries.at(i).dir != files.entries.at(i - 1).dir || i - batches.last() >= kBatch)
+            batches.append(i);
+    batches.append(count);
     std::atomic<qsizetype> next{0};
     std::atomic<qsizetype> finished{0};
     std::atomic<int> failed{0}, skipped{0};
@@ -238,10 +244,10 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
         try {
             std::unique_ptr<ConfinedRoot> confined;
             while (!cancelled) {
-                const qsizetype first = next.fetch_add(kBatch);
-                if (first >= count)
+                const qsizetype batch = next.fetch_add(1);
+                if (batch + 1 >= batches.size())
                     break;
-                for (qsizetype i = first; i < std::min(first + kBatch, count); ++i) {
+                for (qsizetype i = batches.at(batch); i < batches.at(batch + 1); ++i) {
                     if (cancel && cancel->load()) {
                         cancelled = true;
                         break;
@@ -250,7 +256,8 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
                     try {
                         if (!confined)
                             confined = std::make_unique<ConfinedRoot>(root);
-                        r = copyFileInto(*confined, files.relative(i).mid(1), files.source(i), overwrite, {}, cancel);
+                        r = copyFileInto(*confined, files.relative(i).mid(1), files.source(i), overwrite, {}, cancel,
+                                         newInPlace);
                     } catch (const Error &e) {
                         r.error = e.text();
                     }
@@ -277,7 +284,7 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
     };
 
     std::vector<std::thread> pool;
-    const int started = int(std::min<qsizetype>(workers, (count + kBatch - 1) / kBatch));
+    const int started = int(std::min<qsizetype>(workers, batches.size() - 1));
     {
         std::lock_guard lock(mutex);
         running = started;

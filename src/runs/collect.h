@@ -61,9 +61,10 @@ struct CopyTally {
 // gone since it was collected. Several files are copied at once; on the calling thread
 // afterEach runs once for every file done and betweenChunks every few dozen milliseconds while
 // files are copied; a set `cancel` ends the copying within the files at hand.
+// newInPlace: see copyFileInto (a backup's run folder, marked unfinished until complete).
 CopyTally copyCollected(const FileCollection &files, const QString &targetFolder, bool overwrite,
                         const std::function<void()> &afterEach, const std::function<void()> &betweenChunks,
-                        const std::atomic<bool> *cancel = nullptr);
+                        const std::atomic<bool> *cancel = nullptr, bool newInPlace = false);
 
 // The status of a copying or packing run's log line: "Basarili", or "Basarisiz." with the number
 // of files that could not be copied (or packed) and the folders that could not be read. Made

@@ -114,7 +114,10 @@ void FolderBackupRun::copyMode()
         setBarPosition(0);
         setBarMaximum(int(files.count() - 1));
         int position = 0;
-        return copyCollected(files, root, m_params.overwrite, [&] { setBarPosition(++position); }, {}, cancelFlag());
+        // The run folder is marked unfinished until its copy is complete: new files go straight
+        // under their own names.
+        return copyCollected(files, root, m_params.overwrite, [&] { setBarPosition(++position); }, {}, cancelFlag(),
+                             true);
     };
     const CopyTally first = copyWithProgress(m_files, m_runFolder);
     if (first.cancelled)
