@@ -274,10 +274,14 @@ private slots:
     {
         QTemporaryDir dir;
         QByteArray big = QByteArray("kayit;tutar;aciklama\n").repeated(300000) + noise(2'500'001, 8);
+        const QByteArray second = noise(4'500'000, 9) + QByteArray(900'000, 'x');
         put(dir.filePath("src/a.txt"), "once");
         put(dir.filePath("src/buyuk.dat"), big);
+        // A second large file right after the first: both are opened and cut into chunks at once.
+        put(dir.filePath("src/buyuk2.dat"), second);
         put(dir.filePath("src/z.txt"), "sonra");
-        const QStringList files = {dir.filePath("src/a.txt"), dir.filePath("src/buyuk.dat"), dir.filePath("src/z.txt")};
+        const QStringList files = {dir.filePath("src/a.txt"), dir.filePath("src/buyuk.dat"), dir.filePath("src/buyuk2.dat"),
+                                   dir.filePath("src/z.txt")};
         for (int threads : {1, 2}) {
             const QString archive = dir.filePath(QStringLiteral("t%1.Zip").arg(threads));
             QList<ZipWriteItem> items;
@@ -285,11 +289,12 @@ private slots:
                 items.append({f, QFileInfo(f).fileName().toUtf8(), false});
             std::atomic<qint64> done{0};
             const ZipWriteResult r = writeAesZip(archive, items, kPassword, done, {}, threads);
-            QCOMPARE(r.entries, qint64(3));
-            QCOMPARE(done.load(), qint64(big.size() + 9));
+            QCOMPARE(r.entries, qint64(4));
+            QCOMPARE(done.load(), qint64(big.size() + second.size() + 9));
             const QString out = dir.filePath(QStringLiteral("out%1").arg(threads));
-            QCOMPARE(unpackZip(archive, out, kPassword, false).written, qint64(3));
+            QCOMPARE(unpackZip(archive, out, kPassword, false).written, qint64(4));
             QVERIFY(contents(out + "/buyuk.dat") == big);
+            QVERIFY(contents(out + "/buyuk2.dat") == second);
             QCOMPARE(contents(out + "/z.txt"), QByteArray("sonra"));
             int rc = 0;
             const QString tested = runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);

@@ -510,10 +510,10 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
             next.file = job.file;
             more.push_back(std::move(next));
         }
-        const auto first = more.begin();
         m_jobs.splice(at, more);
-        // Every job between this one and the first untaken is taken, so the new ones come first.
-        m_untaken = first;
+        // The new chunks may come before the first job not yet taken, or after untaken chunks of
+        // another large file opened at the same time: the first untaken job is looked for anew.
+        m_untaken = std::find_if(m_jobs.begin(), m_jobs.end(), [](const Job &j) { return !j.taken; });
         m_wake.notify_all();
     } else {
         job.length = size;
