@@ -69,23 +69,56 @@ void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int s
     }
 }
 
+namespace {
+
+// The algorithms, looked up once for the whole program: an archive of many small files would
+// otherwise spend a good part of its time finding them again for every entry. Fetched objects
+// and a keyed context that is only copied are safe to share between threads.
+struct Algorithms {
+    EVP_CIPHER *aes[3] = {}; // 128, 192, 256
+    EVP_MAC *hmac = nullptr;
+    EVP_MAC_CTX *sha1Hmac = nullptr; // HMAC-SHA1 with a key of no use: copied, then keyed anew
+
+    Algorithms()
+    {
+        aes[0] = EVP_CIPHER_fetch(nullptr, "AES-128-ECB", nullptr);
+        aes[1] = EVP_CIPHER_fetch(nullptr, "AES-192-ECB", nullptr);
+        aes[2] = EVP_CIPHER_fetch(nullptr, "AES-256-ECB", nullptr);
+        hmac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
+        sha1Hmac = hmac ? EVP_MAC_CTX_new(hmac) : nullptr;
+        char digest[] = "SHA1";
+        const unsigned char none[1] = {0};
+        OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_END};
+        if (sha1Hmac && EVP_MAC_init(sha1Hmac, none, sizeof none, params) != 1) {
+            EVP_MAC_CTX_free(sha1Hmac);
+            sha1Hmac = nullptr;
+        }
+    }
+};
+
+const Algorithms &algorithms()
+{
+    static const Algorithms a;
+    return a;
+}
+
+} // namespace
+
 WinZipAes::WinZipAes(const QByteArray &password, const unsigned char *salt, int saltSize)
 {
     const int keySize = saltSize * 2; // 16, 24 or 32
-    const EVP_CIPHER *cipher = keySize == 32 ? EVP_aes_256_ecb() : keySize == 24 ? EVP_aes_192_ecb() : EVP_aes_128_ecb();
+    const Algorithms &alg = algorithms();
+    const EVP_CIPHER *cipher = alg.aes[keySize == 32 ? 2 : keySize == 24 ? 1 : 0];
     unsigned char keys[66];
     const int total = keySize * 2 + 2;
     pbkdf2HmacSha1(password, salt, saltSize, 1000, keys, total);
     std::memcpy(verifier, keys + keySize * 2, 2);
     m_cipher.reset(EVP_CIPHER_CTX_new());
-    if (!m_cipher || EVP_EncryptInit_ex(m_cipher.get(), cipher, nullptr, keys, nullptr) != 1)
+    if (!cipher || !m_cipher || EVP_EncryptInit_ex(m_cipher.get(), cipher, nullptr, keys, nullptr) != 1)
         throw Error(QStringLiteral("Sifreleme baslatilamadi."));
     EVP_CIPHER_CTX_set_padding(m_cipher.get(), 0);
-    m_macType.reset(EVP_MAC_fetch(nullptr, "HMAC", nullptr));
-    m_mac.reset(m_macType ? EVP_MAC_CTX_new(m_macType.get()) : nullptr);
-    char digest[] = "SHA1";
-    OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_END};
-    if (!m_mac || EVP_MAC_init(m_mac.get(), keys + keySize, size_t(keySize), params) != 1)
+    m_mac.reset(alg.sha1Hmac ? EVP_MAC_CTX_dup(alg.sha1Hmac) : nullptr);
+    if (!m_mac || EVP_MAC_init(m_mac.get(), keys + keySize, size_t(keySize), nullptr) != 1)
         throw Error(QStringLiteral("Sifreleme baslatilamadi."));
     OPENSSL_cleanse(keys, sizeof keys);
 }

@@ -42,11 +42,7 @@ private:
     struct MacFree {
         void operator()(EVP_MAC_CTX *c) const { EVP_MAC_CTX_free(c); }
     };
-    struct MacTypeFree {
-        void operator()(EVP_MAC *m) const { EVP_MAC_free(m); }
-    };
     std::unique_ptr<EVP_CIPHER_CTX, CipherFree> m_cipher;
-    std::unique_ptr<EVP_MAC, MacTypeFree> m_macType;
     std::unique_ptr<EVP_MAC_CTX, MacFree> m_mac;
     quint64 m_counter = 0;
     unsigned char m_stream[16 * 64];
