@@ -1,5 +1,6 @@
 // The hidden main window: start-up in a program folder, the timer rule, the shutdown guard.
 #include "core/clock.h"
+#include "testsystem.h"
 #include "core/service.h"
 #include "ui/dialogs.h"
 #include "platform/files.h"
@@ -22,31 +23,7 @@
 #include <sys/mount.h>
 
 using namespace kx;
-
-namespace {
-
-// A folder made read-only by mounting it over itself, for as long as this lives (root only).
-struct ReadOnlyMount {
-    QByteArray path;
-    bool mounted = false;
-    explicit ReadOnlyMount(const QString &folder) : path(QFile::encodeName(folder))
-    {
-        if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
-            return;
-        if (::mount(nullptr, path.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
-            ::umount(path.constData());
-            return;
-        }
-        mounted = true;
-    }
-    ~ReadOnlyMount()
-    {
-        if (mounted)
-            ::umount(path.constData());
-    }
-};
-
-} // namespace
+using namespace kxtest;
 
 class TestAnaForm : public QObject
 {

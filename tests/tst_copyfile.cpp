@@ -1,6 +1,7 @@
 // Copying into a target without ever going through a link inside it, sources that turned into
 // pipes or went away, and a copy stopped half-way.
 #include "testfiles.h"
+#include "testsystem.h"
 #include "platform/confined.h"
 #include "platform/copyfile.h"
 #include "platform/kxerror.h"
@@ -25,52 +26,6 @@ using namespace kx;
 using namespace kxtest;
 
 namespace {
-
-// Runs `call` on a thread of its own. A call still waiting after a generous time is stuck in
-// the pipe: opening the pipe's other end frees it, so a regression fails the test instead of
-// hanging it.
-template<class Call>
-bool returnsPromptly(Call call, const QString &pipe)
-{
-    std::promise<void> done;
-    std::future<void> finished = done.get_future();
-    std::thread runner([&] {
-        try {
-            call();
-            done.set_value();
-        } catch (...) {
-            done.set_exception(std::current_exception());
-        }
-    });
-    bool prompt = finished.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
-    if (!prompt) {
-        const int fd = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0)
-            ::close(fd);
-        if (finished.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
-            qFatal("a call stuck in a pipe did not return even once the pipe was opened");
-    }
-    runner.join();
-    finished.get();
-    return prompt;
-}
-
-// A small tmpfs over a temporary folder, for as long as this lives (root only).
-struct SmallFileSystem {
-    QTemporaryDir dir;
-    bool mounted = false;
-    explicit SmallFileSystem(const char *size)
-    {
-        const QByteArray options = QByteArray("size=") + size;
-        mounted = dir.isValid()
-                  && ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, options.constData()) == 0;
-    }
-    ~SmallFileSystem()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
-    }
-};
 
 struct timespec modified(const QString &path)
 {

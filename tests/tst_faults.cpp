@@ -5,6 +5,7 @@
 // in-progress flag clear, and the program going on with its next work.
 #include "fbtestenv.h"
 #include "testfiles.h"
+#include "testsystem.h"
 
 #include "core/clock.h"
 #include "core/codepage.h"
@@ -68,55 +69,6 @@ const QString kOldRun = QStringLiteral("Muhasebe_nyd_20240101_1000");
 
 enum Cell { Module, Name, Date, Time, Source, Target, Status };
 using Row = std::array<QString, 7>;
-
-// A small tmpfs over a temporary folder, for as long as this lives (root only).
-struct SmallFileSystem {
-    QTemporaryDir dir;
-    bool mounted = false;
-    explicit SmallFileSystem(const char *size)
-    {
-        const QByteArray options = QByteArray("size=") + size;
-        mounted = dir.isValid()
-                  && ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, options.constData()) == 0;
-    }
-    ~SmallFileSystem()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
-    }
-    QString path(const QString &name) const { return dir.filePath(name); }
-};
-
-// A file or folder made read-only by mounting it over itself, for as long as this lives (root
-// only). Mode bits would not stop root; a read-only mount does.
-struct ReadOnlyMount {
-    QByteArray path;
-    bool mounted = false;
-    explicit ReadOnlyMount(const QString &target) : path(QFile::encodeName(target))
-    {
-        if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
-            return;
-        if (::mount(nullptr, path.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
-            ::umount(path.constData());
-            return;
-        }
-        mounted = true;
-    }
-    ~ReadOnlyMount()
-    {
-        if (mounted)
-            ::umount2(path.constData(), MNT_DETACH);
-    }
-};
-
-QByteArray noise(int size, quint32 seed)
-{
-    QRandomGenerator gen(seed);
-    QByteArray b(size, Qt::Uninitialized);
-    for (char &c : b)
-        c = char(gen.bounded(256));
-    return b;
-}
 
 QString sysText(int err)
 {

@@ -1,6 +1,7 @@
 // Whole-file writes on a real full file system: every write, the flush and the rename are
 // checked, the old file stays whole on any failure, nothing is left behind.
 #include "testfiles.h"
+#include "testsystem.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
 
@@ -19,24 +20,6 @@ using namespace kx;
 using namespace kxtest;
 
 namespace {
-
-// A small tmpfs over a temporary folder, for as long as this lives (root only).
-struct SmallFileSystem {
-    QTemporaryDir dir;
-    bool mounted = false;
-    explicit SmallFileSystem(const char *size)
-    {
-        const QByteArray options = QByteArray("size=") + size;
-        mounted = dir.isValid()
-                  && ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, options.constData()) == 0;
-    }
-    ~SmallFileSystem()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
-    }
-    QString path(const QString &name) const { return dir.filePath(name); }
-};
 
 // Fills the file system up to its last block.
 void fill(const QString &path)

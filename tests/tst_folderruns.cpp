@@ -1,6 +1,7 @@
 // The folder backup and folder restore runs, without windows: every way a run ends, what it
 // leaves on disk, the log line it writes and what a window of it would show last.
 #include "testfiles.h"
+#include "testsystem.h"
 #include "core/clock.h"
 #include "core/jobfile.h"
 #include "core/service.h"
@@ -100,15 +101,6 @@ Shown drive(std::unique_ptr<R> owned, const std::function<void(R *)> &between = 
 std::array<QString, 7> line(const OperationLog &log, int i)
 {
     return i < log.lines().size() ? parseLogLine(log.lines().at(i)) : std::array<QString, 7>{};
-}
-
-QByteArray noise(int size)
-{
-    QRandomGenerator gen(7);
-    QByteArray b(size, Qt::Uninitialized);
-    for (char &c : b)
-        c = char(gen.bounded(256));
-    return b;
 }
 
 enum Cell { Module, Name, Date, Time, Source, Target, Status };

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <QInputDialog>
+#include <QLayout>
+#include <QPushButton>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
@@ -274,6 +276,21 @@ void guarded(const std::function<void()> &work)
     } catch (const std::exception &e) {
         Dialogs::error(QString::fromLocal8Bit(e.what()));
     }
+}
+
+QPushButton *namedButton(const QString &text, const char *name, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QPushButton *addNamedButton(QLayout *layout, const QString &text, const char *name)
+{
+    QPushButton *b = namedButton(text, name);
+    layout->addWidget(b);
+    return b;
 }
 
 } // namespace kx

@@ -9,6 +9,8 @@
 #include <functional>
 
 class QDialog;
+class QLayout;
+class QPushButton;
 class QWidget;
 
 namespace kx {
@@ -94,6 +96,11 @@ public:
 private:
     static QString nextAnswer(const QString &fallback);
 };
+
+// A push button of a window, named for the window translation and the tests; Enter never
+// presses it by itself. The second form also adds it to a layout.
+QPushButton *namedButton(const QString &text, const char *name, QWidget *parent = nullptr);
+QPushButton *addNamedButton(QLayout *layout, const QString &text, const char *name);
 
 // A refused user command ends here, nothing more shown (what was done stays done).
 struct SilentStop {

@@ -33,14 +33,6 @@ const char *const kRetentionModes[] = {"Hicbir yedek dosyasini silme", "Son \"X\
                                        "Son yedek tarihinden \"X\" gun onceki yedeklerin tamamini sil.",
                                        "Son yedek tarihinden \"X\" gun onceki yedeklerden gunluk son alinan yedek haricini sil."};
 
-QPushButton *button(const QString &text, const char *name, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 QLineEdit *edit(const char *name, QWidget *parent, bool masked = false)
 {
     auto *e = new QLineEdit(parent);
@@ -84,7 +76,7 @@ TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &group
     DBComboBox1->setInsertPolicy(QComboBox::NoInsert);
     EditYEDEKNAME = edit("EditYEDEKNAME", info);
     EditYEDEKNAME->installEventFilter(this);
-    BitBtnYDADIDEG = button(QString(), "BitBtnYDADIDEG", info);
+    BitBtnYDADIDEG = namedButton(QString(), "BitBtnYDADIDEG", info);
     BitBtnYDADIDEG->setText(QStringLiteral("..."));
     BitBtnYDADIDEG->setToolTip(QStringLiteral("Yedekleme adini degistir"));
     EditACIKLAMA = edit("EditACIKLAMA", info);
@@ -109,11 +101,11 @@ TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &group
         ++row;
     };
     EditKAYNAK = edit("EditKAYNAK", files);
-    ButtonKAYNAK = button(QStringLiteral("..."), "ButtonKAYNAK", files);
+    ButtonKAYNAK = namedButton(QStringLiteral("..."), "ButtonKAYNAK", files);
     EditHEDEF = edit("EditHEDEF", files);
-    ButtonHEDEF = button(QStringLiteral("..."), "ButtonHEDEF", files);
+    ButtonHEDEF = namedButton(QStringLiteral("..."), "ButtonHEDEF", files);
     EditHEDEF2 = edit("EditHEDEF2", files);
-    ButtonHEDEF2 = button(QStringLiteral("..."), "ButtonHEDEF2", files);
+    ButtonHEDEF2 = namedButton(QStringLiteral("..."), "ButtonHEDEF2", files);
     addPath(folder ? QStringLiteral("Kaynak Dizin") : QStringLiteral("Kaynak Dosya"), EditKAYNAK, ButtonKAYNAK);
     addPath(QStringLiteral("Hedef Dizin"), EditHEDEF, ButtonHEDEF);
     addPath(QStringLiteral("Hedef Dizin 2"), EditHEDEF2, ButtonHEDEF2);
@@ -132,7 +124,7 @@ TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &group
         auto *options = new QGroupBox(QStringLiteral("Yedekleme Opsiyonlari"), this);
         options->setObjectName(QStringLiteral("GroupOpsiyon"));
         auto *opt = new QVBoxLayout(options);
-        ButtonDosyaTuru = button(QStringLiteral("Yedeklenecek Dosyalar"), "ButtonDosyaTuru", options);
+        ButtonDosyaTuru = namedButton(QStringLiteral("Yedeklenecek Dosyalar"), "ButtonDosyaTuru", options);
         CheckZIP = check(QStringLiteral("ZIP Olarak Yedekle"), "CheckZIP", options);
         GroupParola = new QGroupBox(options);
         GroupParola->setObjectName(QStringLiteral("GroupParola"));
@@ -216,11 +208,11 @@ TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &group
 
     // Buttons.
     auto *buttons = new QHBoxLayout;
-    ButtonYeni = button(QStringLiteral("Yeni Kayit"), "ButtonYeni", this);
-    ButtonSil = button(QStringLiteral("Sil"), "ButtonSil", this);
-    ButtonKaydet = button(QStringLiteral("Kaydet"), "ButtonKaydet", this);
-    ButtonIptal = button(QStringLiteral("Iptal Et"), "ButtonIptal", this);
-    ButtonSimdiYedekle = button(QStringLiteral("Simdi Yedekle"), "ButtonSimdiYedekle", this);
+    ButtonYeni = namedButton(QStringLiteral("Yeni Kayit"), "ButtonYeni", this);
+    ButtonSil = namedButton(QStringLiteral("Sil"), "ButtonSil", this);
+    ButtonKaydet = namedButton(QStringLiteral("Kaydet"), "ButtonKaydet", this);
+    ButtonIptal = namedButton(QStringLiteral("Iptal Et"), "ButtonIptal", this);
+    ButtonSimdiYedekle = namedButton(QStringLiteral("Simdi Yedekle"), "ButtonSimdiYedekle", this);
     ButtonYeni->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2));
     ButtonSil->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F3));
     ButtonKaydet->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F2));

@@ -46,15 +46,6 @@ void addCloseAction(QDialog *dialog)
     QObject::connect(kapat, &QAction::triggered, dialog, &QDialog::reject);
 }
 
-QPushButton *button(QLayout *layout, const QString &text, const char *name)
-{
-    auto *b = new QPushButton(text);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    layout->addWidget(b);
-    return b;
-}
-
 } // namespace
 
 TKxAraclar::TKxAraclar(QObject *parent) : QObject(parent), Sabitler(declaredFixedTools(fixedToolsFolder())) {}
@@ -173,11 +164,11 @@ TK_KxAracMenuF::TK_KxAracMenuF(TKxAraclar &tools, QWidget *parent) : QDialog(par
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     row->addWidget(ListBox1, 1);
     auto *buttons = new QVBoxLayout;
-    BitBtn1 = button(buttons, QStringLiteral("Kaldır"), "BitBtn1");
-    BitBtn2 = button(buttons, QStringLiteral("Düzenle"), "BitBtn2");
-    BitBtn3 = button(buttons, QStringLiteral("Ekle"), "BitBtn3");
+    BitBtn1 = addNamedButton(buttons, QStringLiteral("Kaldır"), "BitBtn1");
+    BitBtn2 = addNamedButton(buttons, QStringLiteral("Düzenle"), "BitBtn2");
+    BitBtn3 = addNamedButton(buttons, QStringLiteral("Ekle"), "BitBtn3");
     buttons->addStretch(1);
-    BitBtn4 = button(buttons, QStringLiteral("Kapat"), "BitBtn4");
+    BitBtn4 = addNamedButton(buttons, QStringLiteral("Kapat"), "BitBtn4");
     row->addLayout(buttons);
     layout->addLayout(row, 1);
     layout->addWidget(statusPanel(this, QStringLiteral("KORVANEX ")));
@@ -291,8 +282,8 @@ TK_KxAracEkleF::TK_KxAracEkleF(TKxAraclar &tools, int row, const QString &rowTex
     layout->addLayout(grid);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    BitBtn1 = button(buttons, QStringLiteral("Tamam"), "BitBtn1");
-    BitBtn2 = button(buttons, QStringLiteral("İptal"), "BitBtn2");
+    BitBtn1 = addNamedButton(buttons, QStringLiteral("Tamam"), "BitBtn1");
+    BitBtn2 = addNamedButton(buttons, QStringLiteral("İptal"), "BitBtn2");
     layout->addLayout(buttons);
     layout->addWidget(statusPanel(this, QStringLiteral("KORVANEX")));
     addCloseAction(this);

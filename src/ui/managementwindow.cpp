@@ -45,15 +45,6 @@ QAction *addItem(QMenu *menu, const QString &text, const char *name)
     return a;
 }
 
-QPushButton *addButton(QLayout *layout, const QString &text, const char *name)
-{
-    auto *b = new QPushButton(text);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    layout->addWidget(b);
-    return b;
-}
-
 } // namespace
 
 TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(parent), m_main(main)
@@ -113,7 +104,7 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
         tree->setSelectionBehavior(QAbstractItemView::SelectRows);
         tree->setUniformRowHeights(true);
         l->addWidget(tree);
-        *button = addButton(l, clear, buttonName);
+        *button = addNamedButton(l, clear, buttonName);
         return tree;
     };
     ListBackup = makeLogPage(TabSheetYedeklemeLog, "ListBackup", 7, QStringLiteral("Yedekleme Loglarini Temizle"),
@@ -128,10 +119,10 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
     sPanelBottom = new QWidget(central);
     sPanelBottom->setObjectName(QStringLiteral("sPanelBottom"));
     auto *bottom = new QHBoxLayout(sPanelBottom);
-    ButtonYeni = addButton(bottom, QStringLiteral("Yeni Kayit"), "ButtonYeni");
-    ButtonAc = addButton(bottom, QStringLiteral("Ac"), "ButtonAc");
-    ButtonSil = addButton(bottom, QStringLiteral("Sil"), "ButtonSil");
-    ButtonSimdiYedekle = addButton(bottom, QStringLiteral("Simdi Yedekle"), "ButtonSimdiYedekle");
+    ButtonYeni = addNamedButton(bottom, QStringLiteral("Yeni Kayit"), "ButtonYeni");
+    ButtonAc = addNamedButton(bottom, QStringLiteral("Ac"), "ButtonAc");
+    ButtonSil = addNamedButton(bottom, QStringLiteral("Sil"), "ButtonSil");
+    ButtonSimdiYedekle = addNamedButton(bottom, QStringLiteral("Simdi Yedekle"), "ButtonSimdiYedekle");
     bottom->addStretch(1);
     LabelSaat = new QLabel(sPanelBottom);
     LabelSaat->setObjectName(QStringLiteral("LabelSaat"));

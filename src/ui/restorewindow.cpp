@@ -88,14 +88,6 @@ QCheckBox *check(const QString &caption, const char *name, bool on, QWidget *par
     return c;
 }
 
-QPushButton *button(const QString &caption, const char *name, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 const QString kLineBreak = QStringLiteral("\r\n");
 
 } // namespace
@@ -140,7 +132,7 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent) : QDialog(parent), 
     addRow(fg, 2, QStringLiteral("Hedef Dizin"), DirEditHEDEF, true, false);
     CheckUZYAZDG = check(QStringLiteral("Hedef Dizin Mevcutsa Uzerine Yaz"), "CheckUZYAZDG", false, folderPage);
     CheckALTDIZIN = check(QStringLiteral("Alt Dizinleri de Kopyala"), "CheckALTDIZIN", true, folderPage);
-    sSpeedButton2 = button(QStringLiteral("Geri Yukleme"), "sSpeedButton2", folderPage);
+    sSpeedButton2 = namedButton(QStringLiteral("Geri Yukleme"), "sSpeedButton2", folderPage);
     fg->addWidget(CheckUZYAZDG, 3, 0, 1, 3);
     fg->addWidget(CheckALTDIZIN, 4, 0, 1, 3);
     fg->addWidget(sSpeedButton2, 5, 0, 1, 3);
@@ -157,7 +149,7 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent) : QDialog(parent), 
     addRow(zg, 1, QStringLiteral("Hedef Dizin"), DirEditZHEDEF, true, false);
     addRow(zg, 2, QStringLiteral("Parola"), EditZIPPWD, false, false);
     CheckZUZYAZZIP = check(QStringLiteral("Hedef Dizin Mevcutsa Uzerine Yaz"), "CheckZUZYAZZIP", false, zipPage);
-    sSpeedButton3 = button(QStringLiteral("Geri Yukleme"), "sSpeedButton3", zipPage);
+    sSpeedButton3 = namedButton(QStringLiteral("Geri Yukleme"), "sSpeedButton3", zipPage);
     zg->addWidget(CheckZUZYAZZIP, 3, 0, 1, 3);
     zg->addWidget(sSpeedButton3, 4, 0, 1, 3);
     PageControl2->addTab(zipPage, QStringLiteral("ZIP Geri Yukleme"));
@@ -188,7 +180,7 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent) : QDialog(parent), 
     bg->addWidget(new QLabel(QStringLiteral("Dosya Uzantisi"), group), 5, 0);
     bg->addWidget(ComboEXT, 5, 1);
     CheckUZYAZ = check(QStringLiteral("Hedef Dosya Mevcutsa Uzerine Yaz"), "CheckUZYAZ", false, group);
-    sSpeedButton1 = button(QStringLiteral("Geri Yukleme"), "sSpeedButton1", group);
+    sSpeedButton1 = namedButton(QStringLiteral("Geri Yukleme"), "sSpeedButton1", group);
     bg->addWidget(CheckUZYAZ, 6, 0, 1, 3);
     bg->addWidget(sSpeedButton1, 7, 0, 1, 3);
     fbLayout->addWidget(group);
