@@ -33,6 +33,12 @@ inline quint32 hashFinish(quint64 h, quint64 length)
 
 constexpr qsizetype initialSlots = 1024;
 
+std::function<void(const QString &)> &missingKeyHook()
+{
+    static std::function<void(const QString &)> hook;
+    return hook;
+}
+
 } // namespace
 
 TFileSearch::TFileSearch()
@@ -245,9 +251,18 @@ QString TFileSearch::lookup(const QString &key, bool fallback)
         const qsizetype to = cr ? cr - image : m_image.size();
         DonusDegeri = codepage::decode(image + from, to - from);
     }
-    if (DonusDegeri.isEmpty() && fallback)
-        DonusDegeri = key;
+    if (DonusDegeri.isEmpty()) {
+        if (missingKeyHook() && !key.isEmpty())
+            missingKeyHook()(key);
+        if (fallback)
+            DonusDegeri = key;
+    }
     return DonusDegeri;
+}
+
+void TFileSearch::setMissingKeyHook(std::function<void(const QString &key)> hook)
+{
+    missingKeyHook() = std::move(hook);
 }
 
 } // namespace kx

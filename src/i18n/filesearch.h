@@ -9,6 +9,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace kx {
@@ -33,6 +34,10 @@ public:
     // nothing (or an empty value) is found. The result is kept in DonusDegeri as well.
     QString lookup(const QString &key, bool fallback);
     QString DonusDegeri;
+
+    // Test seam: called with every non-empty key a lookup of any translator finds no text for
+    // (the language file's completeness test collects them).
+    static void setMissingKeyHook(std::function<void(const QString &key)> hook);
 
     // Offset of the first match of the pattern in the image, by a plain scan (keys holding a
     // line feed, tests and the benchmark).

@@ -139,7 +139,9 @@ void translateObject(TFileSearch &tr, QObject *o)
         }
     }
 
-    // 2. Caption: "text" or "title".
+    // 2. Caption: "text" or "title". An action without a hint of its own shows its text as the
+    // hint; that one follows the caption and is no hint to look up.
+    const QVariant tipBefore = o->property("toolTip");
     if (!textIsData(o)) {
         const char *captionProperty = nullptr;
         if (qobject_cast<QLabel *>(o) || qobject_cast<QAbstractButton *>(o) || qobject_cast<QAction *>(o))
@@ -161,7 +163,7 @@ void translateObject(TFileSearch &tr, QObject *o)
 
     // 3. Hint.
     const QVariant tip = o->property("toolTip");
-    if (tip.typeId() == QMetaType::QString && !tip.toString().isEmpty()) {
+    if (tip == tipBefore && tip.typeId() == QMetaType::QString && !tip.toString().isEmpty()) {
         const QString t = windowText(tr, tip.toString());
         if (t != tip.toString())
             o->setProperty("toolTip", t);

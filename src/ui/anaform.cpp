@@ -1,4 +1,5 @@
 #include "ui/anaform.h"
+#include "ui/appicon.h"
 #include "core/clock.h"
 #include "core/codepage.h"
 #include "core/joblist.h"
@@ -71,7 +72,7 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
 
     RxTrayIcon1 = new QSystemTrayIcon(this);
     RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
-    RxTrayIcon1->setIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
+    RxTrayIcon1->setIcon(applicationIcon());
     RxTrayIcon1->setContextMenu(PopupMenu1);
     connect(RxTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::DoubleClick)

@@ -1,4 +1,5 @@
 #include "ui/firebirdbackupwindow.h"
+#include "core/service.h"
 #include "runs/firebirdbackuprun.h"
 
 #include <QLabel>
@@ -6,7 +7,7 @@
 namespace kx {
 
 TOtoYedekFBF::TOtoYedekFBF(FirebirdBackupRun *run, QWidget *parent)
-    : TFirebirdRunnerF(run, RunKind::FirebirdBackup, QStringLiteral("Yedekleme Islemi Basarisiz."), parent)
+    : TFirebirdRunnerF(run, RunKind::FirebirdBackup, KX_TEXT("Yedekleme Islemi Basarisiz."), parent)
 {
     setObjectName(QStringLiteral("OtoYedekFBF"));
     LabelYedekAdi = addRow(QStringLiteral("Yedek Adi :"), false);

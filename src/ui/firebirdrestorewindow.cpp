@@ -1,4 +1,5 @@
 #include "ui/firebirdrestorewindow.h"
+#include "core/service.h"
 #include "runs/firebirdrestorerun.h"
 #include "runs/naming.h"
 
@@ -7,7 +8,7 @@
 namespace kx {
 
 TRestoreFBF::TRestoreFBF(FirebirdRestoreRun *run, QWidget *parent)
-    : TFirebirdRunnerF(run, RunKind::FirebirdRestore, QStringLiteral("Geri Yukleme Islemi Basarisiz."), parent)
+    : TFirebirdRunnerF(run, RunKind::FirebirdRestore, KX_TEXT("Geri Yukleme Islemi Basarisiz."), parent)
 {
     setObjectName(QStringLiteral("RestoreFBF"));
     LabelBaslik = new QLabel(QStringLiteral("Manuel Geri Yukleme"));

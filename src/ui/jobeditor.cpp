@@ -303,20 +303,20 @@ TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &group
         DBComboBox1->setEditText(QString());
     }
     // Captions of the controls, for messages that name a field.
-    const auto caption = [](const char *text) { return trMsg(QLatin1String(text)); };
-    m_captions = {{QStringLiteral("GRUBU"), caption("Yedekleme Grubu")},
-                  {QStringLiteral("ACIKLAMA"), caption("Aciklama")},
-                  {QStringLiteral("KAYNAK_DIZIN"), caption("Kaynak Dizin")},
-                  {QStringLiteral("KAYNAK_DOSYA"), caption("Kaynak Dosya")},
-                  {QStringLiteral("HEDEF_DIZIN"), caption("Hedef Dizin")},
-                  {QStringLiteral("HEDEFDIZIN2"), caption("Hedef Dizin 2")},
-                  {QStringLiteral("USERNAME"), caption("Kullanici Adi")},
-                  {QStringLiteral("USERPWD"), caption("Kullanici Parolasi")},
-                  {QStringLiteral("ZIP_PAROLA1"), caption("Parola")},
-                  {QStringLiteral("ZIP_PAROLA2"), caption("Parola Tekrar")},
-                  {QStringLiteral("MSN_IP"), caption("Messenger IP")},
-                  {QStringLiteral("UNETSIFRE"), caption("Yetki Sifresi")},
-                  {QStringLiteral("YEDEK_ADI"), caption("Yedekleme Adi")}};
+    const auto caption = [](const QString &text) { return trMsg(text); };
+    m_captions = {{QStringLiteral("GRUBU"), caption(KX_TEXT("Yedekleme Grubu"))},
+                  {QStringLiteral("ACIKLAMA"), caption(KX_TEXT("Aciklama"))},
+                  {QStringLiteral("KAYNAK_DIZIN"), caption(KX_TEXT("Kaynak Dizin"))},
+                  {QStringLiteral("KAYNAK_DOSYA"), caption(KX_TEXT("Kaynak Dosya"))},
+                  {QStringLiteral("HEDEF_DIZIN"), caption(KX_TEXT("Hedef Dizin"))},
+                  {QStringLiteral("HEDEFDIZIN2"), caption(KX_TEXT("Hedef Dizin 2"))},
+                  {QStringLiteral("USERNAME"), caption(KX_TEXT("Kullanici Adi"))},
+                  {QStringLiteral("USERPWD"), caption(KX_TEXT("Kullanici Parolasi"))},
+                  {QStringLiteral("ZIP_PAROLA1"), caption(KX_TEXT("Parola"))},
+                  {QStringLiteral("ZIP_PAROLA2"), caption(KX_TEXT("Parola Tekrar"))},
+                  {QStringLiteral("MSN_IP"), caption(KX_TEXT("Messenger IP"))},
+                  {QStringLiteral("UNETSIFRE"), caption(KX_TEXT("Yetki Sifresi"))},
+                  {QStringLiteral("YEDEK_ADI"), caption(KX_TEXT("Yedekleme Adi"))}};
     showRecord();
 }
 
@@ -616,8 +616,8 @@ void TJobEditorF::chooseFolder(const QString &key)
         start = m_record.value(key);
     if (start.isEmpty())
         start = defaultFolder(key == QLatin1String("KAYNAK_DIZIN") ? QStringLiteral("KORVANEX") : QStringLiteral("KX_YEDEK"));
-    const QString prompt = trMsg(key == QLatin1String("KAYNAK_DIZIN") ? QStringLiteral("Kaynak dizini seciniz.")
-                                                                       : QStringLiteral("Hedef dizini belirtiniz."));
+    const QString prompt = key == QLatin1String("KAYNAK_DIZIN") ? trMsg(QStringLiteral("Kaynak dizini seciniz."))
+                                                                 : trMsg(QStringLiteral("Hedef dizini belirtiniz."));
     const QString chosen = Dialogs::chooseFolder(this, prompt, start);
     if (chosen.isEmpty())
         return;

@@ -271,31 +271,31 @@ std::optional<SaveCheckFailure> saveCheck(const JobRecord &record, const QString
     };
     if (record.kind() == JobKind::Firebird) {
         if (blank("USERNAME"))
-            return fail(QStringLiteral("Kullanici adini girmelisiniz."), "USERNAME");
+            return fail(KX_TEXT("Kullanici adini girmelisiniz."), "USERNAME");
         if (blank("USERPWD"))
-            return fail(QStringLiteral("Kullanici parolasini girmelisiniz."), "USERPWD");
+            return fail(KX_TEXT("Kullanici parolasini girmelisiniz."), "USERPWD");
         if (blank("KAYNAK_DOSYA"))
-            return fail(QStringLiteral("Kaynak dosyayi secmelisiniz."), "KAYNAK_DOSYA");
+            return fail(KX_TEXT("Kaynak dosyayi secmelisiniz."), "KAYNAK_DOSYA");
         if (blank("HEDEF_DIZIN"))
-            return fail(QStringLiteral("Hedef dizini belirtiniz."), "HEDEF_DIZIN");
+            return fail(KX_TEXT("Hedef dizini belirtiniz."), "HEDEF_DIZIN");
         if (nameBox.trimmed().isEmpty())
-            return fail(QStringLiteral("Yedekleme adini giriniz."), "YEDEK_ADI");
+            return fail(KX_TEXT("Yedekleme adini giriniz."), "YEDEK_ADI");
         if (taken)
             return duplicate();
     } else {
         if (blank("KAYNAK_DIZIN"))
-            return fail(QStringLiteral("Kaynak dizin bulunamadi."), "KAYNAK_DIZIN");
+            return fail(KX_TEXT("Kaynak dizin bulunamadi."), "KAYNAK_DIZIN");
         if (blank("HEDEF_DIZIN"))
-            return fail(QStringLiteral("Hedef dizini belirtiniz."), "HEDEF_DIZIN");
+            return fail(KX_TEXT("Hedef dizini belirtiniz."), "HEDEF_DIZIN");
         if (nameBox.trimmed().isEmpty())
-            return fail(QStringLiteral("Yedek adini girmelisiniz"), "YEDEK_ADI");
+            return fail(KX_TEXT("Yedek adini girmelisiniz"), "YEDEK_ADI");
         if (!QFileInfo(record.value(QStringLiteral("KAYNAK_DIZIN"))).isDir())
-            return fail(QStringLiteral("Kaynak dizin bulunamadi."), "KAYNAK_DIZIN");
+            return fail(KX_TEXT("Kaynak dizin bulunamadi."), "KAYNAK_DIZIN");
         if (taken)
             return duplicate();
         if (record.flag(QStringLiteral("ZIP_YEDEKLE"))
             && record.value(QStringLiteral("ZIP_PAROLA1")) != record.value(QStringLiteral("ZIP_PAROLA2")))
-            return fail(QStringLiteral("Zip dosyasi sifreleri ayni olmalidir"), "ZIP_PAROLA1");
+            return fail(KX_TEXT("Zip dosyasi sifreleri ayni olmalidir"), "ZIP_PAROLA1");
     }
     // A new job's name becomes a file name: nothing that a file name cannot hold, nothing that
     // would make it a path.

@@ -224,11 +224,12 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
     KxAraclar1->Caption = m_main.windowTitle();
     KxAraclar1->OnSbtClick = [this](TAraclarMenuItem *item) { guarded([this, item] { AracCalistir(item); }); };
     KxAraclar1->OnTnmClick = KxAraclar1->OnSbtClick;
-    KxAraclar1->AraclarYukle();
 
     // Translated once, now, while the lists and group boxes are still empty: the user's data is
-    // never taken for a text of the program.
+    // never taken for a text of the program. The tools menu comes after: its entries are
+    // translated as they are added, and a second lookup would take a translation for a key.
     trWindow(this);
+    KxAraclar1->AraclarYukle();
 }
 
 TK_YedeklemeF::~TK_YedeklemeF() = default;

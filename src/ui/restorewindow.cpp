@@ -312,13 +312,13 @@ void TK_YedekGirF::FirebirdGeriYukle()
     // Only the last missing field is named.
     QString missing;
     if (EditUSER->text().isEmpty())
-        missing = QStringLiteral("Lutfen kullanici adini giriniz.");
+        missing = KX_TEXT("Lutfen kullanici adini giriniz.");
     if (EditPAS->text().isEmpty())
-        missing = QStringLiteral("Lutfen kullanici parolasini giriniz.");
+        missing = KX_TEXT("Lutfen kullanici parolasini giriniz.");
     if (FilenameEdit1->text().isEmpty())
-        missing = QStringLiteral("Lutfen yedeklenecek dosyayi belirleyiniz.");
+        missing = KX_TEXT("Lutfen yedeklenecek dosyayi belirleyiniz.");
     if (DirectoryEdit1->text().isEmpty())
-        missing = QStringLiteral("Lutfen hedef dizini belirtiniz.");
+        missing = KX_TEXT("Lutfen hedef dizini belirtiniz.");
     if (!missing.isEmpty()) {
         Dialogs::info(trMsg(missing));
         return;

@@ -1,5 +1,6 @@
 #include "ui/skindialog.h"
 #include "ui/dialogs.h"
+#include "core/service.h"
 #include "platform/kxerror.h"
 #include "settings/theme.h"
 
@@ -16,7 +17,7 @@ namespace kx {
 TKxSkinSettingF::TKxSkinSettingF(ThemeManager &manager, QWidget *parent) : QDialog(parent), m_manager(manager)
 {
     setObjectName(QStringLiteral("KxSkinSettingF"));
-    setWindowTitle(QStringLiteral("Tema Ayarlari"));
+    setWindowTitle(trMsg(QStringLiteral("Tema Ayarlari")));
     auto *grid = new QGridLayout(this);
     auto *title = new QLabel(QStringLiteral("Tema Ayarlari"), this);
     title->setObjectName(QStringLiteral("Label1"));
@@ -65,6 +66,9 @@ TKxSkinSettingF::TKxSkinSettingF(ThemeManager &manager, QWidget *parent) : QDial
     sBitBtn2->setObjectName(QStringLiteral("sBitBtn2"));
     grid->addWidget(sBitBtn1, 5, 1);
     grid->addWidget(sBitBtn2, 5, 2);
+
+    // Translated while the theme list, which holds names, is still empty.
+    trWindow(this);
 
     // What the dialog shows on opening.
     ComboTEMA->addItems(ThemeManager::themeNames());
