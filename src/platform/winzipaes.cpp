@@ -4,6 +4,7 @@
 #include "platform/winzipaes.h"
 #include "platform/kxerror.h"
 
+#include <QtEndian>
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/sha.h>
@@ -49,6 +50,27 @@ void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int s
         ok = ok && r == 1;
     };
 
+    // Every round after the first hashes the 20 bytes of the round before. With SHA-1's padding
+    // (and the 64 bytes of the key state before them) they fill one block whose tail never
+    // changes, so a round is two bare block transforms, without the general routine's buffering.
+    unsigned char padded[64] = {};
+    padded[SHA_DIGEST_LENGTH] = 0x80;
+    qToBigEndian(quint16((64 + SHA_DIGEST_LENGTH) * 8), padded + 62);
+    const auto digestOf = [](const SHA_CTX &c, unsigned char *digest) {
+        const quint32 h[5] = {quint32(c.h0), quint32(c.h1), quint32(c.h2), quint32(c.h3), quint32(c.h4)};
+        for (int i = 0; i < 5; ++i)
+            qToBigEndian(h[i], digest + 4 * i);
+    };
+    const auto hmacOfDigest = [&](unsigned char *u) {
+        SHA_CTX c = inner;
+        std::memcpy(padded, u, SHA_DIGEST_LENGTH);
+        SHA1_Transform(&c, padded);
+        digestOf(c, padded);
+        c = outer;
+        SHA1_Transform(&c, padded);
+        digestOf(c, u);
+    };
+
     for (quint32 block = 1; outSize > 0; ++block) {
         QByteArray first(reinterpret_cast<const char *>(salt), saltSize);
         first.append(char(block >> 24)).append(char(block >> 16)).append(char(block >> 8)).append(char(block));
@@ -56,10 +78,11 @@ void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int s
         hmac(reinterpret_cast<const unsigned char *>(first.constData()), size_t(first.size()), u);
         std::memcpy(t, u, sizeof t);
         for (int r = 1; r < rounds; ++r) {
-            hmac(u, sizeof u, u);
+            hmacOfDigest(u);
             for (int i = 0; i < SHA_DIGEST_LENGTH; ++i)
                 t[i] ^= u[i];
         }
+        OPENSSL_cleanse(padded, SHA_DIGEST_LENGTH);
         if (!ok)
             throw Error(QStringLiteral("Sifreleme anahtari uretilemedi."));
         const int n = std::min(outSize, SHA_DIGEST_LENGTH);

@@ -35,7 +35,10 @@ constexpr quint32 kMax32 = 0xFFFFFFFFu;
 constexpr int kSaltSize = 16;   // AES-256
 constexpr int kMacSize = 10;
 // A file larger than this is cut into chunks of this size that are compressed side by side.
-constexpr qint64 kChunk = qint64(4) << 20;
+// Each joint costs the next chunk the history a single stream would have had: at 16 MiB the
+// archive comes out no larger than zip -9's, at 4 MiB it was a little larger.
+constexpr qint64 kChunk = qint64(16) << 20;
+std::atomic<qint64> g_chunk{kChunk};
 // How far a file is read past the size it had when it was opened: a file that is still being
 // written is taken as it stood, not followed for ever.
 constexpr qint64 kGrowth = qint64(64) << 20;
@@ -375,6 +378,7 @@ private:
     std::atomic<qint64> &m_bytesDone;
     const std::atomic<bool> *m_cancel;
     const int m_limit; // jobs taken and not yet written
+    const qint64 m_chunk = g_chunk;
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -492,11 +496,11 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
         throw Error(QStringLiteral("Rastgele sayi uretilemedi."));
     job.aes = std::make_unique<WinZipAes>(m_password, job.salt, kSaltSize);
     const qint64 size = job.st.st_size;
-    if (size > kChunk) {
+    if (size > m_chunk) {
         job.chunked = true;
         job.last = false;
-        job.length = kChunk;
-        const qint64 count = (size + kChunk - 1) / kChunk;
+        job.length = m_chunk;
+        const qint64 count = (size + m_chunk - 1) / m_chunk;
         std::lock_guard lock(m_mutex);
         auto at = std::next(std::find_if(m_jobs.begin(), m_jobs.end(), [&](const Job &j) { return &j == &job; }));
         std::list<Job> more;
@@ -504,8 +508,8 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
             Job next;
             next.item = job.item;
             next.chunk = int(c);
-            next.offset = c * kChunk;
-            next.length = std::min(kChunk, size - next.offset);
+            next.offset = c * m_chunk;
+            next.length = std::min(m_chunk, size - next.offset);
             next.last = c == count - 1;
             next.file = job.file;
             more.push_back(std::move(next));
@@ -670,6 +674,11 @@ ZipWriteResult Pack::write(Output &out, const std::function<void()> &tick)
 }
 
 } // namespace
+
+void setZipChunkSize(qint64 bytes)
+{
+    g_chunk = bytes > 0 ? bytes : kChunk;
+}
 
 ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &items, const QByteArray &password,
                            std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads,

@@ -35,4 +35,7 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
                            std::atomic<qint64> &bytesDone, const std::function<void()> &tick, int threads = 0,
                            const std::atomic<bool> *cancel = nullptr);
 
+// Test seam: the size large files are cut into (16 MiB; 0 brings that back).
+void setZipChunkSize(qint64 bytes);
+
 } // namespace kx
