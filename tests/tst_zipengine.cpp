@@ -16,7 +16,9 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QSet>
 #include <QTest>
+#include <QtEndian>
 
 #include <atomic>
 #include <exception>
@@ -98,6 +100,80 @@ class TestZipEngine : public QObject
     const QDateTime m_stamp{QDate(2023, 11, 20), QTime(9, 41, 26)}; // even seconds: the archive keeps two
 
 private slots:
+    // Sixteen derivations side by side give what each gives alone, with the wide routine (where
+    // the processor has it) and without.
+    void keyDerivationInLanes_data()
+    {
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<int>("size");
+        QTest::newRow("archive entries") << QByteArray("parola12") << 1000 << 66;
+        QTest::newRow("one round") << QByteArray("p") << 1 << 20;
+        QTest::newRow("two rounds, a block and a bit") << QByteArray("ab") << 2 << 21;
+        QTest::newRow("empty password") << QByteArray() << 3 << 80;
+        QTest::newRow("password longer than a block") << QByteArray(100, '\xe7') << 7 << 66;
+    }
+    void keyDerivationInLanes()
+    {
+        QFETCH(QByteArray, password);
+        QFETCH(int, rounds);
+        QFETCH(int, size);
+        QRandomGenerator rng(11);
+        unsigned char salts[kKeyLanes * 16];
+        for (unsigned char &c : salts)
+            c = static_cast<unsigned char>(rng.bounded(256));
+        QByteArray expected(kKeyLanes * size, '\0');
+        for (int lane = 0; lane < kKeyLanes; ++lane)
+            pbkdf2HmacSha1(password, salts + lane * 16, 16, rounds,
+                           reinterpret_cast<unsigned char *>(expected.data()) + lane * size, size);
+        for (bool wide : {true, false}) {
+            setWideKeyDerivation(wide);
+            QByteArray out(kKeyLanes * size, '\0');
+            pbkdf2HmacSha1Lanes(password, salts, rounds, reinterpret_cast<unsigned char *>(out.data()), size);
+            QCOMPARE(out.toHex(), expected.toHex());
+        }
+        setWideKeyDerivation(true);
+        if (!wideKeyDerivation())
+            qInfo("this processor has no AVX-512: only the lane-by-lane routine was checked");
+    }
+
+    // Keys come from a pool filled sixteen at a time: every entry still has a salt of its own
+    // (one salt twice would reuse a key stream), and the archive opens, derived either way.
+    void everyEntryHasASaltOfItsOwn_data()
+    {
+        QTest::addColumn<bool>("wide");
+        QTest::newRow("side by side") << true;
+        QTest::newRow("one by one") << false;
+    }
+    void everyEntryHasASaltOfItsOwn()
+    {
+        QFETCH(bool, wide);
+        setWideKeyDerivation(wide);
+        struct Back {
+            ~Back() { setWideKeyDerivation(true); }
+        } back;
+        QTemporaryDir dir;
+        QStringList files;
+        for (int i = 0; i < 37; ++i) {
+            files.append(dir.filePath(QStringLiteral("src/f%1.txt").arg(i)));
+            put(files.last(), QByteArray::number(i).repeated(i + 1));
+        }
+        const QString archive = dir.filePath("tuzlar.Zip");
+        packZip(archive, dir.filePath("src"), files, kPassword);
+        const QByteArray zip = contents(archive);
+        const auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(zip.constData() + at); };
+        const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(zip.constData() + at); };
+        QSet<QByteArray> salts;
+        for (qsizetype at = zip.indexOf("PK\x01\x02"); at >= 0; at = zip.indexOf("PK\x01\x02", at + 4)) {
+            const qsizetype local = u32(at + 42);
+            QCOMPARE(zip.mid(local, 4), QByteArray("PK\x03\x04"));
+            salts.insert(zip.mid(local + 30 + u16(local + 26) + u16(local + 28), 16));
+        }
+        QCOMPARE(salts.size(), files.size());
+        QCOMPARE(unpackZip(archive, dir.filePath("out"), kPassword, false).written, qint64(files.size()));
+        QCOMPARE(contents(dir.filePath("out/f36.txt")), QByteArray("36").repeated(37));
+    }
+
     void keyDerivationMatchesTheStandard()
     {
         // RFC 6070 vectors, then random inputs against OpenSSL's general routine.

@@ -16,6 +16,16 @@ namespace kx {
 void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int saltSize, int rounds, unsigned char *out,
                     int outSize);
 
+// The same for sixteen 16-byte salts (AES-256 entries) at once: `salts` holds them one after
+// the other, `out` gets outSize bytes (at most 80) for each. Where the processor has AVX-512
+// the sixteen run side by side, one in each lane of its registers; elsewhere one by one.
+constexpr int kKeyLanes = 16;
+void pbkdf2HmacSha1Lanes(const QByteArray &password, const unsigned char *salts, int rounds, unsigned char *out,
+                         int outSize);
+// Whether the side-by-side routine runs; tests switch it off to check the other.
+bool wideKeyDerivation();
+void setWideKeyDerivation(bool allowed);
+
 class WinZipAes
 {
 public:
@@ -23,6 +33,8 @@ public:
 
     // Throws kx::Error when the key cannot be made.
     WinZipAes(const QByteArray &password, const unsigned char *salt, int saltSize);
+    // From keys derived already: the AES key, the HMAC key (keySize bytes each), the verifier.
+    WinZipAes(const unsigned char *keys, int keySize);
 
     // Encrypting and decrypting are the same XOR; the HMAC always runs over the encrypted bytes.
     void encrypt(unsigned char *data, size_t size);
@@ -33,6 +45,7 @@ public:
     unsigned char verifier[2];
 
 private:
+    void init(const unsigned char *keys, int keySize);
     void apply(unsigned char *data, size_t size);
     void refill();
 

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <libdeflate.h>
+#include <openssl/crypto.h>
 #include <openssl/rand.h>
 #include <zlib.h>
 
@@ -26,6 +27,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace kx {
 
@@ -144,7 +146,7 @@ struct Job {
     struct stat st {};
     bool chunked = false;
     std::unique_ptr<WinZipAes> aes;
-    unsigned char salt[kSaltSize];
+    unsigned char salt[kSaltSize] = {};
 };
 
 // What the central directory needs to know of an entry in the archive.
@@ -337,13 +339,80 @@ QByteArray centralDirectory(const QList<ZipWriteItem> &items, const QList<EntryR
     return cd;
 }
 
+constexpr int kKeySize = kSaltSize * 4 + 2; // AES key, HMAC key, verifier
+
+// Salts and the keys derived from them, made sixteen at a time (the wide derivation costs about
+// what four single ones do) and handed out one per entry. A worker that finds none left derives
+// the next sixteen without holding the others up.
+class KeyPool
+{
+public:
+    explicit KeyPool(const QByteArray &password) : m_password(password)
+    {
+        // Room for a batch of every worker: keys are never left behind in a buffer given up.
+        m_salts.reserve(8 * kKeyLanes * kSaltSize);
+        m_keys.reserve(8 * kKeyLanes * kKeySize);
+    }
+    ~KeyPool()
+    {
+        if (!m_keys.empty())
+            OPENSSL_cleanse(m_keys.data(), m_keys.size());
+    }
+    KeyPool(const KeyPool &) = delete;
+    KeyPool &operator=(const KeyPool &) = delete;
+
+    void take(unsigned char *salt, unsigned char *keys)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_salts.empty()) {
+                pop(salt, keys);
+                return;
+            }
+        }
+        // One entry's key at a time where the processor cannot derive side by side.
+        const int count = wideKeyDerivation() ? kKeyLanes : 1;
+        unsigned char salts[kKeyLanes * kSaltSize];
+        unsigned char derived[kKeyLanes * kKeySize];
+        if (RAND_bytes(salts, count * kSaltSize) != 1)
+            throw Error(QStringLiteral("Rastgele sayi uretilemedi."));
+        if (count == kKeyLanes)
+            pbkdf2HmacSha1Lanes(m_password, salts, 1000, derived, kKeySize);
+        else
+            pbkdf2HmacSha1(m_password, salts, kSaltSize, 1000, derived, kKeySize);
+        std::memcpy(salt, salts, kSaltSize);
+        std::memcpy(keys, derived, kKeySize);
+        {
+            std::lock_guard lock(m_mutex);
+            m_salts.insert(m_salts.end(), salts + kSaltSize, salts + count * kSaltSize);
+            m_keys.insert(m_keys.end(), derived + kKeySize, derived + count * kKeySize);
+        }
+        OPENSSL_cleanse(derived, sizeof derived);
+    }
+
+private:
+    void pop(unsigned char *salt, unsigned char *keys)
+    {
+        std::memcpy(salt, m_salts.data() + m_salts.size() - kSaltSize, kSaltSize);
+        std::memcpy(keys, m_keys.data() + m_keys.size() - kKeySize, kKeySize);
+        OPENSSL_cleanse(m_keys.data() + m_keys.size() - kKeySize, kKeySize);
+        m_salts.resize(m_salts.size() - kSaltSize);
+        m_keys.resize(m_keys.size() - kKeySize);
+    }
+
+    const QByteArray &m_password;
+    std::mutex m_mutex;
+    std::vector<unsigned char> m_salts;
+    std::vector<unsigned char> m_keys; // kKeySize for each salt
+};
+
 // The work shared by the workers and the writer.
 class Pack
 {
 public:
     Pack(const QList<ZipWriteItem> &items, const QByteArray &password, std::atomic<qint64> &bytesDone,
          const std::atomic<bool> *cancel, int threads)
-        : m_items(items), m_password(password), m_bytesDone(bytesDone), m_cancel(cancel),
+        : m_items(items), m_password(password), m_keys(password), m_bytesDone(bytesDone), m_cancel(cancel),
           m_limit(2 * threads + 2)
     {
     }
@@ -375,6 +444,7 @@ private:
 
     const QList<ZipWriteItem> &m_items;
     const QByteArray &m_password;
+    KeyPool m_keys;
     std::atomic<qint64> &m_bytesDone;
     const std::atomic<bool> *m_cancel;
     const int m_limit; // jobs taken and not yet written
@@ -492,9 +562,10 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
         return;
     }
     job.st = src.st;
-    if (RAND_bytes(job.salt, kSaltSize) != 1)
-        throw Error(QStringLiteral("Rastgele sayi uretilemedi."));
-    job.aes = std::make_unique<WinZipAes>(m_password, job.salt, kSaltSize);
+    unsigned char keys[kKeySize];
+    m_keys.take(job.salt, keys);
+    job.aes = std::make_unique<WinZipAes>(keys, kSaltSize * 2);
+    OPENSSL_cleanse(keys, sizeof keys);
     const qint64 size = job.st.st_size;
     if (size > m_chunk) {
         job.chunked = true;
