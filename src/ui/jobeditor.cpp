@@ -303,20 +303,19 @@ TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &group
         DBComboBox1->setEditText(QString());
     }
     // Captions of the controls, for messages that name a field.
-    const auto caption = [](const QString &text) { return trMsg(text); };
-    m_captions = {{QStringLiteral("GRUBU"), caption(KX_TEXT("Yedekleme Grubu"))},
-                  {QStringLiteral("ACIKLAMA"), caption(KX_TEXT("Aciklama"))},
-                  {QStringLiteral("KAYNAK_DIZIN"), caption(KX_TEXT("Kaynak Dizin"))},
-                  {QStringLiteral("KAYNAK_DOSYA"), caption(KX_TEXT("Kaynak Dosya"))},
-                  {QStringLiteral("HEDEF_DIZIN"), caption(KX_TEXT("Hedef Dizin"))},
-                  {QStringLiteral("HEDEFDIZIN2"), caption(KX_TEXT("Hedef Dizin 2"))},
-                  {QStringLiteral("USERNAME"), caption(KX_TEXT("Kullanici Adi"))},
-                  {QStringLiteral("USERPWD"), caption(KX_TEXT("Kullanici Parolasi"))},
-                  {QStringLiteral("ZIP_PAROLA1"), caption(KX_TEXT("Parola"))},
-                  {QStringLiteral("ZIP_PAROLA2"), caption(KX_TEXT("Parola Tekrar"))},
-                  {QStringLiteral("MSN_IP"), caption(KX_TEXT("Messenger IP"))},
-                  {QStringLiteral("UNETSIFRE"), caption(KX_TEXT("Yetki Sifresi"))},
-                  {QStringLiteral("YEDEK_ADI"), caption(KX_TEXT("Yedekleme Adi"))}};
+    m_captions = {{QStringLiteral("GRUBU"), trMsg(QStringLiteral("Yedekleme Grubu"))},
+                  {QStringLiteral("ACIKLAMA"), trMsg(QStringLiteral("Aciklama"))},
+                  {QStringLiteral("KAYNAK_DIZIN"), trMsg(QStringLiteral("Kaynak Dizin"))},
+                  {QStringLiteral("KAYNAK_DOSYA"), trMsg(QStringLiteral("Kaynak Dosya"))},
+                  {QStringLiteral("HEDEF_DIZIN"), trMsg(QStringLiteral("Hedef Dizin"))},
+                  {QStringLiteral("HEDEFDIZIN2"), trMsg(QStringLiteral("Hedef Dizin 2"))},
+                  {QStringLiteral("USERNAME"), trMsg(QStringLiteral("Kullanici Adi"))},
+                  {QStringLiteral("USERPWD"), trMsg(QStringLiteral("Kullanici Parolasi"))},
+                  {QStringLiteral("ZIP_PAROLA1"), trMsg(QStringLiteral("Parola"))},
+                  {QStringLiteral("ZIP_PAROLA2"), trMsg(QStringLiteral("Parola Tekrar"))},
+                  {QStringLiteral("MSN_IP"), trMsg(QStringLiteral("Messenger IP"))},
+                  {QStringLiteral("UNETSIFRE"), trMsg(QStringLiteral("Yetki Sifresi"))},
+                  {QStringLiteral("YEDEK_ADI"), trMsg(QStringLiteral("Yedekleme Adi"))}};
     showRecord();
 }
 
