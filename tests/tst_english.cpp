@@ -7,6 +7,7 @@
 #include "core/service.h"
 #include "i18n/filesearch.h"
 #include "i18n/translate.h"
+#include "platform/kxerror.h"
 #include "ui/aboutbox.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
@@ -32,6 +33,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <thread>
 
 using namespace kx;
 using namespace kxtest;
@@ -67,7 +69,7 @@ struct Literal {
 // trMsg, a component's msg, stopWithMessage, and KX_TEXT (a text translated where it is shown).
 QList<Literal> translatedLiterals()
 {
-    static const QRegularExpression call(QStringLiteral("\\b(trMsg|msg|stopWithMessage|KX_TEXT)\\s*\\("));
+    static const QRegularExpression call(QStringLiteral("\\b(trMsg|msg|stopWithMessage|KX_TEXT|Error)\\s*\\("));
     static const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
     QList<Literal> out;
     QDirIterator it(QStringLiteral(KX_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
@@ -284,6 +286,43 @@ private slots:
         } else {
             QCOMPARE(CompDilCevirMsg(tr, turkish), english);
         }
+    }
+
+    // Errors made on any thread once the language file is loaded come in its language, with what
+    // the code fills in left exactly as it is; before that, and once the program is gone, in
+    // Turkish.
+    void errorTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("turkish");
+        QTest::addColumn<QString>("english");
+        QTest::newRow("file not written")
+            << "\"%1\" dosyasi yazilamadi. %2" << QStringList{"/yedek/a&b %2.txt", "No space left on device"}
+            << "\"/yedek/a&b %2.txt\" dosyasi yazilamadi. No space left on device"
+            << "The file \"/yedek/a&b %2.txt\" could not be written. No space left on device";
+        QTest::newRow("without arguments") << "Sikistirma hatasi." << QStringList() << "Sikistirma hatasi."
+                                           << "Compression error.";
+        QTest::newRow("a server's own message")
+            << "I/O error during \"open\" operation" << QStringList() << "I/O error during \"open\" operation"
+            << "I/O error during \"open\" operation";
+    }
+    void errorTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, args);
+        QFETCH(QString, turkish);
+        QFETCH(QString, english);
+        QCOMPARE(Error(text, args).text(), turkish);
+        {
+            TAnaFormF form(m_program, QString());
+            QCOMPARE(Error(text, args).text(), english);
+            QString fromWorker;
+            std::thread worker([&] { fromWorker = Error(text, args).text(); });
+            worker.join();
+            QCOMPARE(fromWorker, english);
+        }
+        QCOMPARE(Error(text, args).text(), turkish);
     }
 
     // "english" chosen in the settings and the program started again: English windows; "turkish"

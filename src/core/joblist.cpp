@@ -60,14 +60,14 @@ QString jobFilePath(const QString &programFolder, const QString &jobFileName, Jo
     const QString ext = jobExtension(kind);
     const QString base = jobFileName.endsWith(ext, Qt::CaseInsensitive) ? jobFileName.chopped(ext.size()) : QString();
     if (base.isEmpty())
-        throw Error(QStringLiteral("Gecersiz yedekleme adi: \"%1\"").arg(jobFileName));
+        throw Error(QStringLiteral("Gecersiz yedekleme adi: \"%1\""), {jobFileName});
     for (QChar c : jobFileName) {
         if (c == u'/' || c == u'\\' || c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
-            throw Error(QStringLiteral("Yedekleme adinda kullanilamayan bir karakter var: \"%1\"").arg(jobFileName));
+            throw Error(QStringLiteral("Yedekleme adinda kullanilamayan bir karakter var: \"%1\""), {jobFileName});
     }
     const QChar bad = codepage::firstUnencodable(jobFileName);
     if (!bad.isNull())
-        throw Error(QStringLiteral("Yedekleme adindaki \"%1\" karakteri kaydedilemez.").arg(bad));
+        throw Error(QStringLiteral("Yedekleme adindaki \"%1\" karakteri kaydedilemez."), {bad});
     QString folder = programFolder;
     if (!folder.endsWith(u'/'))
         folder += u'/';

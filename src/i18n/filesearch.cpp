@@ -154,39 +154,32 @@ void TFileSearch::buildIndex()
     }
 }
 
-qsizetype TFileSearch::valueOffset(const QString &key)
+bool TFileSearch::keyHash(const QByteArray &probe, quint32 &hash) const
 {
-    // LF + key + separator must fit in the image (a key's code page form has one byte a
-    // character).
-    if (m_image.isEmpty() || key.size() + 2 > m_image.size())
-        return -1;
-    codepage::encodeInto(key, m_probe);
     const auto &t = foldTable();
     const unsigned char lineFeed = t['\n'];
     quint64 h = hashSeed;
     bool spansLines = false;
-    for (char c : std::as_const(m_probe)) {
+    for (char c : probe) {
         const unsigned char f = t[(unsigned char)c];
         spansLines = spansLines || f == lineFeed;
         h = hashStep(h, f);
     }
-    // A key that holds a line feed spans lines; only a scan finds it.
-    if (spansLines) {
-        const QByteArray pattern = '\n' + m_probe + Ayirac;
-        const qsizetype at = find(pattern);
-        return at < 0 ? -1 : at + pattern.size();
-    }
-    if (!m_indexBuilt || m_indexCaseSensitive != CaseSensitive || m_indexSeparator != Ayirac)
-        buildIndex();
+    hash = hashFinish(h, quint64(probe.size()));
+    return !spansLines;
+}
+
+qsizetype TFileSearch::probeIndex(const QByteArray &probe, quint32 hash) const
+{
     if (m_slots.empty())
         return -1;
-    const quint32 hash = hashFinish(h, quint64(m_probe.size()));
+    const auto &t = foldTable();
     const auto *img = reinterpret_cast<const unsigned char *>(m_image.constData());
-    const auto *k = reinterpret_cast<const unsigned char *>(m_probe.constData());
+    const auto *k = reinterpret_cast<const unsigned char *>(probe.constData());
     const size_t mask = m_slots.size() - 1;
     for (size_t i = hash & mask; m_slots[i].value != 0; i = (i + 1) & mask) {
         const Entry &e = m_slots[i];
-        if (e.hash != hash || e.keyLength != quint32(m_probe.size()))
+        if (e.hash != hash || e.keyLength != quint32(probe.size()))
             continue;
         quint32 j = 0;
         while (j < e.keyLength && t[img[e.keyStart + j]] == t[k[j]])
@@ -195,6 +188,57 @@ qsizetype TFileSearch::valueOffset(const QString &key)
             return e.value;
     }
     return -1;
+}
+
+QString TFileSearch::valueAt(qsizetype from) const
+{
+    const char *image = m_image.constData();
+    const auto *cr = static_cast<const char *>(std::memchr(image + from, '\r', size_t(m_image.size() - from)));
+    const qsizetype to = cr ? cr - image : m_image.size();
+    return codepage::decode(image + from, to - from);
+}
+
+bool TFileSearch::indexCurrent() const
+{
+    return m_indexBuilt && m_indexCaseSensitive == CaseSensitive && m_indexSeparator == Ayirac;
+}
+
+qsizetype TFileSearch::valueOffset(const QString &key)
+{
+    // LF + key + separator must fit in the image (a key's code page form has one byte a
+    // character).
+    if (m_image.isEmpty() || key.size() + 2 > m_image.size())
+        return -1;
+    codepage::encodeInto(key, m_probe);
+    quint32 hash = 0;
+    // A key that holds a line feed spans lines; only a scan finds it.
+    if (!keyHash(m_probe, hash)) {
+        const QByteArray pattern = '\n' + m_probe + Ayirac;
+        const qsizetype at = find(pattern);
+        return at < 0 ? -1 : at + pattern.size();
+    }
+    if (!indexCurrent())
+        buildIndex();
+    return probeIndex(m_probe, hash);
+}
+
+void TFileSearch::prepareSharedLookups()
+{
+    if (!m_image.isEmpty() && !indexCurrent())
+        buildIndex();
+}
+
+QString TFileSearch::lookupShared(const QString &key) const
+{
+    if (m_image.isEmpty() || key.isEmpty() || key.size() + 2 > m_image.size() || !indexCurrent())
+        return QString();
+    QByteArray probe;
+    codepage::encodeInto(key, probe);
+    quint32 hash = 0;
+    if (!keyHash(probe, hash))
+        return QString();
+    const qsizetype at = probeIndex(probe, hash);
+    return at < 0 ? QString() : valueAt(at);
 }
 
 void TFileSearch::prepare(const QByteArray &pattern)
@@ -245,12 +289,8 @@ QString TFileSearch::lookup(const QString &key, bool fallback)
 {
     DonusDegeri.clear();
     const qsizetype from = valueOffset(key);
-    if (from >= 0) {
-        const char *image = m_image.constData();
-        const auto *cr = static_cast<const char *>(std::memchr(image + from, '\r', size_t(m_image.size() - from)));
-        const qsizetype to = cr ? cr - image : m_image.size();
-        DonusDegeri = codepage::decode(image + from, to - from);
-    }
+    if (from >= 0)
+        DonusDegeri = valueAt(from);
     if (DonusDegeri.isEmpty()) {
         if (missingKeyHook() && !key.isEmpty())
             missingKeyHook()(key);

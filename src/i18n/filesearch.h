@@ -35,6 +35,12 @@ public:
     QString lookup(const QString &key, bool fallback);
     QString DonusDegeri;
 
+    // For lookups from other threads while nothing changes the translator: prepareSharedLookups
+    // builds the index (on the translator's own thread), after which lookupShared, which reads
+    // only, gives the value of a key or an empty string (keys spanning lines are not found).
+    void prepareSharedLookups();
+    QString lookupShared(const QString &key) const;
+
     // Test seam: called with every non-empty key a lookup of any translator finds no text for
     // (the language file's completeness test collects them).
     static void setMissingKeyHook(std::function<void(const QString &key)> hook);
@@ -66,6 +72,11 @@ private:
                 quint32 &sameLength);
     // Offset of the value of the first LF + key + separator, or -1.
     qsizetype valueOffset(const QString &key);
+    // The key's hash through the fold table; false when the key holds a line feed.
+    bool keyHash(const QByteArray &probe, quint32 &hash) const;
+    qsizetype probeIndex(const QByteArray &probe, quint32 hash) const;
+    QString valueAt(qsizetype from) const;
+    bool indexCurrent() const;
 
     QByteArray m_image;
     QString m_filename;

@@ -225,6 +225,12 @@ void CompFormDilCevir(TFileSearch &translator, QObject *window)
             translateObject(translator, o);
 }
 
+QString SharedErrorTranslation::translate(const QString &text) const
+{
+    const QString found = m_translator.lookupShared(messageKeyForm(text));
+    return found.isEmpty() ? text : messageValueForm(found);
+}
+
 QString languageFilePath(const QString &programFolder, const QString &language)
 {
     QString f = programFolder;

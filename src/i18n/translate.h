@@ -4,6 +4,8 @@
 // hints and memo texts in window key form (also "^T" for an apostrophe and "^E" for "=").
 // Combo box items, form header titles, list column captions and status bar texts go raw.
 
+#include "platform/kxerror.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +25,18 @@ QString CompDilCevirMsg(TFileSearch &translator, const QString &text);
 
 // Window translation (CompFormDilCevir): every object the window holds, in creation order.
 void CompFormDilCevir(TFileSearch &translator, QObject *window);
+
+// Error texts translated on any thread, as message translation would, through a translator
+// that nothing changes any more (its shared lookups prepared).
+class SharedErrorTranslation : public ErrorTextTranslator
+{
+public:
+    explicit SharedErrorTranslation(const TFileSearch &translator) : m_translator(translator) {}
+    QString translate(const QString &text) const override;
+
+private:
+    const TFileSearch &m_translator;
+};
 
 // Names of the language files ("*.lng", cut before the first dot) in the program folder's
 // "Language" folder, "empty" left out.

@@ -232,7 +232,7 @@ ConfinedRoot::ConfinedRoot(const QString &root) : m_path(root)
     makePath(root);
     m_root = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_root < 0)
-        throw Error(QStringLiteral("\"%1\" klasoru acilamadi. %2").arg(root, sysError(errno)));
+        throw Error(QStringLiteral("\"%1\" klasoru acilamadi. %2"), {root, sysError(errno)});
 }
 
 ConfinedRoot::~ConfinedRoot()
@@ -258,7 +258,7 @@ int ConfinedRoot::folder(const QString &relative)
         if (part == QLatin1String("..") || part == QLatin1String(".")) {
             if (current != m_root)
                 ::close(current);
-            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(walked, sysError(EINVAL)));
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {walked, sysError(EINVAL)});
         }
         int next = ::openat(current, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0 && errno == ENOENT) {
@@ -266,7 +266,7 @@ int ConfinedRoot::folder(const QString &relative)
                 const int err = errno;
                 if (current != m_root)
                     ::close(current);
-                throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(walked, sysError(err)));
+                throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {walked, sysError(err)});
             }
             next = ::openat(current, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         }
@@ -275,7 +275,7 @@ int ConfinedRoot::folder(const QString &relative)
             ::close(current);
         // A link among the folders (ELOOP), or a file where a folder should be.
         if (next < 0)
-            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(walked, sysError(err)));
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {walked, sysError(err)});
         current = next;
     }
     m_last = current;

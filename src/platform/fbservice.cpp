@@ -21,7 +21,7 @@ namespace {
 void appendShortString(QByteArray &spb, char tag, const QByteArray &value, const QString &what)
 {
     if (value.size() > 255)
-        throw Error(QStringLiteral("Firebird %1 cok uzun.").arg(what));
+        throw Error(QStringLiteral("Firebird %1 cok uzun."), {what});
     spb.append(tag);
     spb.append(char(value.size()));
     spb.append(value);
@@ -32,7 +32,7 @@ void appendLongString(QByteArray &spb, char tag, const QString &value)
 {
     const QByteArray bytes = value.toLocal8Bit();
     if (bytes.size() > 0xFFFF)
-        throw Error(QStringLiteral("Firebird dosya yolu cok uzun: %1").arg(value));
+        throw Error(QStringLiteral("Firebird dosya yolu cok uzun: %1"), {value});
     spb.append(tag);
     spb.append(char(bytes.size() & 0xFF));
     spb.append(char((bytes.size() >> 8) & 0xFF));
@@ -221,7 +221,7 @@ FbService::Output FbService::nextOutput(QString *line)
 }
 
 FbTimeout::FbTimeout(const QString &host, int seconds)
-    : Error(QStringLiteral("Firebird sunucusu (%1) %2 saniye icinde yanit vermedi.").arg(host).arg(seconds)),
+    : Error(QStringLiteral("Firebird sunucusu (%1) %2 saniye icinde yanit vermedi."), {host, QString::number(seconds)}),
       m_host(host), m_seconds(seconds)
 {
 }
@@ -378,7 +378,7 @@ void runFbService(const FbRequest &request, const std::function<void(const QStri
     try {
         std::thread(converse, channel, request, seconds(attachMs) + 5).detach();
     } catch (const std::system_error &e) {
-        throw Error(QStringLiteral("Firebird islemi baslatilamadi: %1").arg(QString::fromLocal8Bit(e.what())));
+        throw Error(QStringLiteral("Firebird islemi baslatilamadi: %1"), {QString::fromLocal8Bit(e.what())});
     }
 
     const Clock::time_point begun = Clock::now();

@@ -35,10 +35,10 @@ QByteArray readWholeFile(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("\"%1\" dosyasi acilamadi. %2").arg(path, f.errorString()));
+        throw Error(QStringLiteral("\"%1\" dosyasi acilamadi. %2"), {path, f.errorString()});
     QByteArray data = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2").arg(path, f.errorString()));
+        throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, f.errorString()});
     return data;
 }
 
@@ -65,17 +65,17 @@ void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerO
     dir.fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir.fd < 0) {
         const int err = errno;
-        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2").arg(path, sysText(err)));
+        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2"), {path, sysText(err)});
     }
     Fd out;
     out.fd = createTemporaryAt(dir.fd, temp, mode);
     if (out.fd < 0) {
         const int err = errno;
-        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2").arg(path, sysText(err)));
+        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2"), {path, sysText(err)});
     }
     auto fail = [&](int err) {
         ::unlinkat(dir.fd, temp.constData(), 0);
-        throw Error(QStringLiteral("\"%1\" dosyasi yazilamadi. %2").arg(path, sysText(err)));
+        throw Error(QStringLiteral("\"%1\" dosyasi yazilamadi. %2"), {path, sysText(err)});
     };
     // The mode asked for, whatever the umask says: an existing file keeps its own, a job file is
     // its owner's alone.
@@ -118,12 +118,12 @@ void makePath(const QString &folder)
         const QByteArray part = path.left(i);
         if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST) {
             const int err = errno;
-            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(folder, sysText(err)));
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {folder, sysText(err)});
         }
     }
     struct stat st;
     if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-        throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2").arg(folder, sysText(ENOTDIR)));
+        throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {folder, sysText(ENOTDIR)});
 }
 
 } // namespace kx

@@ -56,7 +56,7 @@ QList<DirEntry> listDirectory(const QString &folder, const QString &mask, bool f
     DIR *dir = ::opendir(dirPath.constData());
     if (!dir) {
         if (failOnError)
-            throw Error(QStringLiteral("\"%1\" okunamadi. %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+            throw Error(QStringLiteral("\"%1\" okunamadi. %2"), {folder, QString::fromLocal8Bit(std::strerror(errno))});
         return out;
     }
     // Names are looked up relative to the open folder: no path walk per entry, and the type the

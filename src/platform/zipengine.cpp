@@ -101,7 +101,7 @@ ZipInfo inspectZip(const QString &archive)
     ZipHandle h;
     h.za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &code);
     if (!h.za)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, openMessage(code)));
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, openMessage(code)});
     ZipInfo info;
     info.entries = zip_get_num_entries(h.za, 0);
     for (zip_int64_t i = 0; i < info.entries; ++i) {
@@ -158,7 +158,7 @@ struct Sink {
             if (w < 0 && errno == EINTR)
                 continue;
             if (w < 0)
-                throw Error(QStringLiteral("\"%1\": %2").arg(where, QString::fromLocal8Bit(std::strerror(errno))));
+                throw Error(QStringLiteral("\"%1\": %2"), {where, QString::fromLocal8Bit(std::strerror(errno))});
             data += w;
             n -= w;
         }
@@ -178,12 +178,12 @@ void openSink(Sink &sink, int dirFd, const UnpackItem &item, const QString &wher
         return;
     }
     if (errno != EEXIST)
-        throw Error(QStringLiteral("\"%1\": %2").arg(where, QString::fromLocal8Bit(std::strerror(errno))));
+        throw Error(QStringLiteral("\"%1\": %2"), {where, QString::fromLocal8Bit(std::strerror(errno))});
     // Something is there: written beside it and renamed over it when complete.
     sink.temp = temporaryName(item.file);
     sink.fd = createTemporaryAt(dirFd, sink.temp, 0644);
     if (sink.fd < 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(where, QString::fromLocal8Bit(std::strerror(errno))));
+        throw Error(QStringLiteral("\"%1\": %2"), {where, QString::fromLocal8Bit(std::strerror(errno))});
 }
 
 // The entry's time on the finished file, and a temporary takes the real name: over whatever is
@@ -206,7 +206,7 @@ void finishSink(Sink &sink, const UnpackItem &item, const zip_stat_t &st, bool o
     }
     if (err != 0) {
         ::unlinkat(sink.dirFd, sink.temp.constData(), 0);
-        throw Error(QStringLiteral("\"%1\": %2").arg(sink.where, QString::fromLocal8Bit(std::strerror(err))));
+        throw Error(QStringLiteral("\"%1\": %2"), {sink.where, QString::fromLocal8Bit(std::strerror(err))});
     }
 }
 
@@ -231,14 +231,14 @@ void decryptAesEntry(zip_t *za, const UnpackItem &item, const zip_stat_t &st, co
                      QByteArray &buffer, const std::atomic<bool> *cancel)
 {
     const int saltSize = st.encryption_method == ZIP_EM_AES_128 ? 8 : st.encryption_method == ZIP_EM_AES_192 ? 12 : 16;
-    auto fail = [&](int code) { throw Error(QStringLiteral("\"%1\": %2").arg(item.name, openMessage(code))); };
+    auto fail = [&](int code) { throw Error(QStringLiteral("\"%1\": %2"), {item.name, openMessage(code)}); };
     if (!(st.valid & ZIP_STAT_COMP_SIZE) || st.comp_size < zip_uint64_t(saltSize + 2 + WinZipAes::kCodeSize))
         fail(ZIP_ER_INCONS);
     if (st.comp_method != ZIP_CM_STORE && st.comp_method != ZIP_CM_DEFLATE)
         fail(ZIP_ER_COMPNOTSUPP);
     zip_file_t *zf = zip_fopen_index(za, item.index, ZIP_FL_ENCRYPTED);
     if (!zf)
-        throw Error(QStringLiteral("\"%1\": %2").arg(item.name, zipMessage(za)));
+        throw Error(QStringLiteral("\"%1\": %2"), {item.name, zipMessage(za)});
     struct Closer {
         zip_file_t *zf;
         ~Closer() { zip_fclose(zf); }
@@ -246,7 +246,7 @@ void decryptAesEntry(zip_t *za, const UnpackItem &item, const zip_stat_t &st, co
     auto readOrFail = [&](char *data, zip_uint64_t size) {
         const zip_int64_t n = readFully(zf, data, size);
         if (n < 0)
-            throw Error(QStringLiteral("\"%1\": %2").arg(item.name, QString::fromLocal8Bit(zip_file_strerror(zf))));
+            throw Error(QStringLiteral("\"%1\": %2"), {item.name, QString::fromLocal8Bit(zip_file_strerror(zf))});
         if (zip_uint64_t(n) != size)
             fail(ZIP_ER_EOF);
     };
@@ -344,7 +344,7 @@ void extractEntry(zip_t *za, ConfinedRoot &root, const UnpackItem &item, const Q
     }
     zip_file_t *zf = zip_fopen_index(za, item.index, 0);
     if (!zf)
-        throw Error(QStringLiteral("\"%1\": %2").arg(item.name, zipMessage(za)));
+        throw Error(QStringLiteral("\"%1\": %2"), {item.name, zipMessage(za)});
     struct Closer {
         zip_file_t *zf;
         ~Closer()
@@ -358,7 +358,7 @@ void extractEntry(zip_t *za, ConfinedRoot &root, const UnpackItem &item, const Q
             throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
         const zip_int64_t n = zip_fread(zf, buffer.data(), zip_uint64_t(buffer.size()));
         if (n < 0)
-            throw Error(QStringLiteral("\"%1\": %2").arg(item.name, QString::fromLocal8Bit(zip_file_strerror(zf))));
+            throw Error(QStringLiteral("\"%1\": %2"), {item.name, QString::fromLocal8Bit(zip_file_strerror(zf))});
         if (n == 0)
             break;
         sink.write(buffer.constData(), n);
@@ -366,7 +366,7 @@ void extractEntry(zip_t *za, ConfinedRoot &root, const UnpackItem &item, const Q
     closer.zf = nullptr;
     const int closeResult = zip_fclose(zf);
     if (closeResult != 0) // a CRC or authentication failure shows here
-        throw Error(QStringLiteral("\"%1\": %2").arg(item.name, openMessage(closeResult)));
+        throw Error(QStringLiteral("\"%1\": %2"), {item.name, openMessage(closeResult)});
     finishSink(sink, item, st, overwrite);
 }
 
@@ -375,7 +375,7 @@ zip_t *openForReading(const QString &archive, const QByteArray &password, zip_fl
     int code = 0;
     zip_t *za = zip_open(QFile::encodeName(archive).constData(), int(ZIP_RDONLY | flags), &code);
     if (!za)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, openMessage(code)));
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, openMessage(code)});
     zip_set_default_password(za, password.isEmpty() ? nullptr : password.constData());
     return za;
 }

@@ -87,7 +87,7 @@ void writeAll(int fd, const char *data, size_t size, const QString &what)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw Error(QStringLiteral("\"%1\": %2").arg(what, sysText(errno)));
+            throw Error(QStringLiteral("\"%1\": %2"), {what, sysText(errno)});
         }
         data += n;
         size -= size_t(n);
@@ -191,7 +191,7 @@ public:
     {
         flush();
         if (::pwrite(m_fd, bytes.constData(), size_t(bytes.size()), off_t(at)) != bytes.size())
-            throw Error(QStringLiteral("\"%1\": %2").arg(m_name, sysText(errno)));
+            throw Error(QStringLiteral("\"%1\": %2"), {m_name, sysText(errno)});
     }
     // Everything from `at` on goes again.
     void cutTo(quint64 at)
@@ -202,7 +202,7 @@ public:
         }
         m_buffer.clear();
         if (::ftruncate(m_fd, off_t(at)) != 0 || ::lseek(m_fd, off_t(at), SEEK_SET) < 0)
-            throw Error(QStringLiteral("\"%1\": %2").arg(m_name, sysText(errno)));
+            throw Error(QStringLiteral("\"%1\": %2"), {m_name, sysText(errno)});
         m_flushed = at;
     }
 
@@ -764,11 +764,11 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
     const QByteArray archiveName = QFile::encodeName(archiveInfo.fileName());
     Fd folder(::open(QFile::encodeName(archiveInfo.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.fd < 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
     const QByteArray tempName = temporaryName(archiveName);
     Fd temp(createTemporaryAt(folder.fd, tempName, 0644, O_WRONLY));
     if (temp.fd < 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
     struct Cleanup {
         int folder;
         const QByteArray &name;
@@ -802,14 +802,14 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
         throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
 
     if (::fsync(temp.fd) != 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
     const int closed = ::close(temp.fd);
     temp.fd = -1;
     if (closed != 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
     // Only a complete archive takes the real name (a link there is replaced, not followed).
     if (::renameat(folder.fd, tempName.constData(), folder.fd, archiveName.constData()) != 0)
-        throw Error(QStringLiteral("\"%1\": %2").arg(archive, sysText(errno)));
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
     cleanup.keep = true;
     ::fsync(folder.fd);
     return result;

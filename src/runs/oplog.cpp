@@ -97,7 +97,7 @@ void OperationLog::write(const LogEntry &entry)
 void OperationLog::clear()
 {
     if (QFileInfo::exists(m_path) && !QFile::remove(m_path))
-        throw Error(QStringLiteral("\"%1\" silinemedi.").arg(m_path));
+        throw Error(QStringLiteral("\"%1\" silinemedi."), {m_path});
     m_lines.clear();
 }
 

@@ -70,7 +70,7 @@ void markFinished(const QString &runFolder)
 {
     const QString path = markerPath(runFolder);
     if (QFileInfo::exists(path) && !QFile::remove(path))
-        throw Error(QStringLiteral("\"%1\" silinemedi.").arg(path));
+        throw Error(QStringLiteral("\"%1\" silinemedi."), {path});
 }
 
 bool isUnfinished(const QString &runFolder)

@@ -104,6 +104,9 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
 
 TAnaFormF::~TAnaFormF()
 {
+    // A run still at work reads the translator until the runs are gone, after this body.
+    if (m_errorTexts)
+        setErrorTextTranslator(nullptr);
     m_management.reset();
     setTranslators(nullptr, nullptr);
 }
@@ -140,9 +143,15 @@ void TAnaFormF::FormCreate()
             Dialogs::error(e.text());
         }
 
-        // 5., 6. Language file, then our own texts.
+        // 5., 6. Language file, then our own texts. Errors made from now on, on any thread, come
+        // in the language of the file too.
         DilDosyasiYukle();
         CompFormDilCevir(this);
+        if (FileSearch1.hasImage()) {
+            FileSearch1.prepareSharedLookups();
+            m_errorTexts = std::make_unique<SharedErrorTranslation>(FileSearch1);
+            setErrorTextTranslator(m_errorTexts.get());
+        }
 
         // 7. Job lists and the scheduler timer.
         DosyaYukle();

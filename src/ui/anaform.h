@@ -22,6 +22,7 @@ class QTimer;
 
 namespace kx {
 
+class SharedErrorTranslation;
 class TK_YedeklemeF;
 
 inline const char *const kApplicationTitle = "KORVANEX Yedekleme Servisi";
@@ -105,6 +106,8 @@ private:
 
     QString m_programFolder;
     QString m_registryPath;
+    // Error texts made on the runs' threads are translated through this; it outlives the runs.
+    std::unique_ptr<SharedErrorTranslation> m_errorTexts;
     RunController m_runs;
     Scheduler m_scheduler;
     QTimer *m_trayTimer = nullptr;

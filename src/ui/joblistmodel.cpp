@@ -23,7 +23,7 @@ bool activeOf(const JobFile &job, const QString &file)
     const QString text = job.value(QStringLiteral("AKTIF"));
     const std::optional<bool> b = parseBool(text);
     if (!b)
-        throw Error(QStringLiteral("\"%1\": AKTIF degeri \"%2\" gecerli bir mantiksal deger degil.").arg(file, text));
+        throw Error(QStringLiteral("\"%1\": AKTIF degeri \"%2\" gecerli bir mantiksal deger degil."), {file, text});
     return *b;
 }
 
@@ -44,7 +44,7 @@ bool suitsBoolean(const QString &text)
 void checkFields(const JobFile &job, JobKind kind, const QString &file)
 {
     auto refuse = [&](const char *key, const QString &text) {
-        throw Error(QStringLiteral("\"%1\": %2 degeri \"%3\" bu alana uymuyor.").arg(file, QLatin1String(key), text));
+        throw Error(QStringLiteral("\"%1\": %2 degeri \"%3\" bu alana uymuyor."), {file, QLatin1String(key), text});
     };
     for (const char *key : kIntegerKeys) {
         const QString text = job.value(QLatin1String(key));
