@@ -332,14 +332,16 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("trayItem");
         QTest::addColumn<QString>("firstTab");
-        QTest::newRow("english") << "english" << "Backup" << "Folder Backup";
-        QTest::newRow("turkish") << "turkish" << "Yedekleme" << "Dosya Yedekleme";
+        QTest::addColumn<QString>("yesButton"); // the toolkit's own text, in the language shown
+        QTest::newRow("english") << "english" << "Backup" << "Folder Backup" << "&Yes";
+        QTest::newRow("turkish") << "turkish" << "Yedekleme" << "Dosya Yedekleme" << "&Evet";
     }
     void switchingLanguage()
     {
         QFETCH(QString, language);
         QFETCH(QString, trayItem);
         QFETCH(QString, firstTab);
+        QFETCH(QString, yesButton);
         if (language == "english") {
             // Chosen in "Program Ayarlari" while the program runs in Turkish.
             chooseLanguage(QStringLiteral("turkish"));
@@ -357,6 +359,7 @@ private slots:
         QCOMPARE(form.GenelYedekleme1->text().remove(u'&'), trayItem);
         form.GenelYedekleme1Click();
         QCOMPARE(form.managementWindow()->PageControl1->tabText(0).remove(u'&'), firstTab);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), yesButton);
     }
 };
 

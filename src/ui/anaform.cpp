@@ -18,10 +18,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QTranslator>
 
 namespace kx {
 
@@ -151,6 +154,13 @@ void TAnaFormF::FormCreate()
             FileSearch1.prepareSharedLookups();
             m_errorTexts = std::make_unique<SharedErrorTranslation>(FileSearch1);
             setErrorTextTranslator(m_errorTexts.get());
+        } else {
+            // Without a language file the program speaks Turkish; so do the toolkit's message box
+            // buttons and file dialogs, where its catalogue is installed.
+            m_toolkitTexts = std::make_unique<QTranslator>();
+            if (m_toolkitTexts->load(QLocale(QLocale::Turkish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                QCoreApplication::installTranslator(m_toolkitTexts.get());
         }
 
         // 7. Job lists and the scheduler timer.

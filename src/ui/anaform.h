@@ -19,6 +19,7 @@ class QAction;
 class QMenu;
 class QSystemTrayIcon;
 class QTimer;
+class QTranslator;
 
 namespace kx {
 
@@ -108,6 +109,8 @@ private:
     QString m_registryPath;
     // Error texts made on the runs' threads are translated through this; it outlives the runs.
     std::unique_ptr<SharedErrorTranslation> m_errorTexts;
+    // The toolkit's own texts (standard buttons, file dialogs) in Turkish while the program's are.
+    std::unique_ptr<QTranslator> m_toolkitTexts;
     RunController m_runs;
     Scheduler m_scheduler;
     QTimer *m_trayTimer = nullptr;
