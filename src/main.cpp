@@ -1,9 +1,12 @@
+#include "platform/folderlock.h"
 #include "platform/termination.h"
 #include "settings/registry.h"
 #include "ui/anaform.h"
 #include "ui/appicon.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -17,6 +20,20 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     kx::installTerminationHandler();
 
-    kx::TAnaFormF mainForm(QCoreApplication::applicationDirPath(), kx::defaultRegistryPath());
+    // A second start in the same folder (the session's autostart and the menu entry, say) ends
+    // at once and says so.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const kx::FolderLock lock(programFolder);
+    if (!lock.acquired()) {
+        const QString text = QStringLiteral("%1 bu klasorde zaten calisiyor: %2")
+                                 .arg(QLatin1String(kx::kApplicationTitle), programFolder);
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")
+            && QGuiApplication::platformName() != QLatin1String("minimal"))
+            QMessageBox::information(nullptr, QLatin1String(kx::kApplicationTitle), text);
+        return 1;
+    }
+
+    kx::TAnaFormF mainForm(programFolder, kx::defaultRegistryPath());
     return app.exec();
 }

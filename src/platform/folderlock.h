@@ -1,0 +1,25 @@
+#pragma once
+// One service per program folder: two would run every due job twice, side by side, into the
+// same run folders. The lock is taken on the folder itself (no file is added to it) and goes
+// with the process, however it ends.
+
+#include <QString>
+
+namespace kx {
+
+class FolderLock
+{
+public:
+    explicit FolderLock(const QString &folder);
+    ~FolderLock();
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+    // False when another holder has the folder (or it cannot be opened).
+    bool acquired() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace kx

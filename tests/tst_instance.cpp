@@ -1,0 +1,61 @@
+// One service per program folder: the executable copied into a folder and started twice; the
+// second start ends at once and says why, the first goes on; a folder lock taken in-process
+// is refused while another holder has it and free again once that holder is gone.
+#include "platform/folderlock.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kx;
+
+class TestInstance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lockIsExclusive()
+    {
+        QTemporaryDir dir;
+        {
+            FolderLock first(dir.path());
+            QVERIFY(first.acquired());
+            FolderLock second(dir.path());
+            QVERIFY(!second.acquired());
+        }
+        FolderLock again(dir.path());
+        QVERIFY(again.acquired());
+        QVERIFY(!FolderLock(dir.filePath("yok")).acquired());
+    }
+
+    void secondStartInTheSameFolderEnds()
+    {
+        QTemporaryDir dir;
+        const QString program = dir.filePath("korvanex-yedek");
+        QVERIFY(QFile::copy(QStringLiteral(KX_PROGRAM), program));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+        QProcess first;
+        first.start(program, {});
+        QVERIFY(first.waitForStarted());
+        // The first has the folder once a lock of our own is refused.
+        QTRY_VERIFY_WITH_TIMEOUT(!FolderLock(dir.path()).acquired(), 20000);
+
+        QProcess second;
+        second.start(program, {});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(second.readAllStandardError().contains("zaten calisiyor"));
+        QCOMPARE(first.state(), QProcess::Running);
+
+        first.terminate();
+        QVERIFY(first.waitForFinished(20000));
+        QCOMPARE(first.exitCode(), 0);
+        QVERIFY(FolderLock(dir.path()).acquired());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstance)
+#include "tst_instance.moc"
