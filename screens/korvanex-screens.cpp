@@ -5,6 +5,7 @@
 #include "core/jobfile.h"
 #include "core/joblist.h"
 #include "core/service.h"
+#include "platform/files.h"
 #include "ui/anaform.h"
 #include "ui/appicon.h"
 #include "ui/jobeditor.h"
@@ -27,10 +28,8 @@ namespace {
 
 void put(const QString &path, const QByteArray &data)
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
-        qFatal("cannot write %s", qPrintable(path));
+    makePath(QFileInfo(path).path());
+    writeWholeFile(path, data);
 }
 
 // Lets the windows lay out and paint for a while.
@@ -72,9 +71,9 @@ QString sampleProgram(const QTemporaryDir &dir, const QString &language)
                                "KAYNAK_DOSYA=127.0.0.1:/var/lib/firebird/data/stok.fdb\r\n"
                                "HEDEF_DIZIN=/var/backups/stok\r\nYEDEK_ADI=Stok\r\n");
     put(program + "/Ayar.ini", "[KxStored]\r\nDIL=" + language.toLatin1() + "\r\nSIMGE=True\r\n");
-    QFile lng(QCoreApplication::applicationDirPath() + QStringLiteral("/Language/english.lng"));
-    if (lng.open(QIODevice::ReadOnly))
-        put(program + "/Language/english.lng", lng.readAll());
+    const QString lng = QCoreApplication::applicationDirPath() + QStringLiteral("/Language/english.lng");
+    if (QFileInfo::exists(lng))
+        put(program + "/Language/english.lng", readWholeFile(lng));
     return program;
 }
 

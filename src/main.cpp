@@ -24,7 +24,7 @@ int main(int argc, char *argv[])
     // at once and says so.
     const QString programFolder = QCoreApplication::applicationDirPath();
     const kx::FolderLock lock(programFolder);
-    if (!lock.acquired()) {
+    if (lock.busy()) {
         const QString text = QStringLiteral("%1 bu klasorde zaten calisiyor: %2")
                                  .arg(QLatin1String(kx::kApplicationTitle), programFolder);
         std::fprintf(stderr, "%s\n", qPrintable(text));

@@ -52,6 +52,8 @@ public:
     void setDefault(const Answer &answer) { m_default = answer; }
     // The head of every request received, in order.
     const QList<QByteArray> &requests() const { return m_requests; }
+    // Every connection taken, in order.
+    const QList<QPointer<QTcpSocket>> &connections() const { return m_sockets; }
 
 private:
     void serve(QTcpSocket *s)

@@ -5,6 +5,7 @@
 // in-progress flag clear, and the program going on with its next work.
 #include "fbtestenv.h"
 #include "testfiles.h"
+#include "testhttp.h"
 #include "testsystem.h"
 
 #include "core/clock.h"
@@ -163,6 +164,15 @@ class TestFaults : public QObject
                            "KAYNAK_DIZIN=" + m_dir->filePath("Diger"), "HEDEF_DIZIN=" + m_dir->filePath("DigerHedef")});
     }
 
+    // The job under test, then the healthy one after it: both run in one walk of the program.
+    void runWithAHealthyJob()
+    {
+        writeHealthyJob();
+        startProgram();
+        walk();
+        checkRunsEnded(2);
+    }
+
     // The program on the program folder, every run shown in its real window.
     void startProgram()
     {
@@ -313,11 +323,7 @@ private slots:
             put(oldRun + "/eski.txt", "eski");
         const QStringList job = folderJob(m_source, target) + extra;
         writeJob("Muhasebe.nyd", job);
-        writeHealthyJob();
-
-        startProgram();
-        walk();
-        checkRunsEnded(2);
+        runWithAHealthyJob();
         if (QTest::currentTestFailed())
             return;
 
@@ -551,11 +557,7 @@ private slots:
                           + QStringList{"ZIP_YEDEKLE=True", "ZIP_PAROLA1=p", "MSN_IP=192.168.1.5", "MSN_NICKNAME=Ayse"};
         job.replaceInStrings(QStringLiteral("UNETYEDEK=False"), QStringLiteral("UNETYEDEK=True"));
         writeJob("Muhasebe.nyd", job);
-        writeHealthyJob();
-
-        startProgram();
-        walk();
-        checkRunsEnded(2);
+        runWithAHealthyJob();
         if (QTest::currentTestFailed())
             return;
         QCOMPARE(held.size(), 1);
@@ -574,14 +576,10 @@ private slots:
     // file keeps what it held.
     void versionServiceThatNeverAnswers()
     {
-        QTcpServer silent;
-        QVERIFY(silent.listen(QHostAddress::LocalHost));
-        QList<QTcpSocket *> peers;
-        connect(&silent, &QTcpServer::newConnection, this, [&] {
-            while (QTcpSocket *s = silent.nextPendingConnection())
-                peers.append(s);
-        });
-        TSurumKontrol::setWebServicePage(QStringLiteral("http://127.0.0.1:%1/v.php").arg(silent.serverPort()));
+        HttpServer silent;
+        silent.setDefault(HttpServer::hanging());
+        const auto &peers = silent.connections();
+        TSurumKontrol::setWebServicePage(silent.base() + QStringLiteral("/v.php"));
         SurumRequest::setTimeoutMs(500);
         const QByteArray settings = "OTOKONTROL=True\r\nARALIK=12\r\n";
         put(m_program + "/guncellemeayar.ini", settings);

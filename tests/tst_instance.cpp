@@ -23,10 +23,15 @@ private slots:
             QVERIFY(first.acquired());
             FolderLock second(dir.path());
             QVERIFY(!second.acquired());
+            QVERIFY(second.busy());
         }
         FolderLock again(dir.path());
         QVERIFY(again.acquired());
-        QVERIFY(!FolderLock(dir.filePath("yok")).acquired());
+        // A folder that cannot be opened is no second service: the program starts and says what
+        // goes wrong there itself.
+        const FolderLock missing(dir.filePath("yok"));
+        QVERIFY(!missing.acquired());
+        QVERIFY(!missing.busy());
     }
 
     void secondStartInTheSameFolderEnds()

@@ -1,6 +1,7 @@
 #include "platform/folderlock.h"
 
 #include <QFile>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@ FolderLock::FolderLock(const QString &folder)
     if (fd < 0)
         return;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_busy = errno == EWOULDBLOCK;
         ::close(fd);
         return;
     }
