@@ -3,9 +3,9 @@
 #include "settings/registry.h"
 #include "ui/anaform.h"
 #include "ui/appicon.h"
+#include "ui/dialogs.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(text));
         if (QGuiApplication::platformName() != QLatin1String("offscreen")
             && QGuiApplication::platformName() != QLatin1String("minimal"))
-            QMessageBox::information(nullptr, QLatin1String(kx::kApplicationTitle), text);
+            kx::Dialogs::information(nullptr, QLatin1String(kx::kApplicationTitle), text);
         return 1;
     }
 
