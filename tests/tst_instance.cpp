@@ -41,13 +41,18 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(KX_PROGRAM), program));
         QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
+        // Headless, whatever the test itself was started with.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         QProcess first;
+        first.setProcessEnvironment(env);
         first.start(program, {});
         QVERIFY(first.waitForStarted());
         // The first has the folder once a lock of our own is refused.
         QTRY_VERIFY_WITH_TIMEOUT(!FolderLock(dir.path()).acquired(), 20000);
 
         QProcess second;
+        second.setProcessEnvironment(env);
         second.start(program, {});
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
