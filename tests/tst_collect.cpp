@@ -214,8 +214,28 @@ private slots:
         QCOMPARE(contents(dir.filePath("T/link.txt")), QByteArray("linked"));
     }
 
-    void unreadableSubfolderIsReported()
+    // A folder the run may not read or not enter loses nothing silently: whatever cannot be read
+    // is counted (folders named), everything else is still collected.
+    void unreadableFoldersAndFilesAreReported_data()
     {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("folders"); // below src
+        QTest::addColumn<int>("files");
+        QTest::addColumn<QString>("status"); // after "Basarisiz.2 dosya kopyalanamadi. ", <src> for the folder
+        QTest::newRow("no permission") << 0 << QStringList{"locked"} << 0
+                                       << "1 klasor okunamadi. Okunamayan klasor: <src>/locked";
+        // Listed, but nothing in it can be looked at: its file and its subfolder.
+        QTest::newRow("read, not enter") << 0444 << QStringList{"locked/deeper"} << 1
+                                         << "1 klasor okunamadi. 1 dosya okunamadi. Okunamayan klasor: <src>/locked/deeper";
+        QTest::newRow("enter, not read") << 0111 << QStringList{"locked"} << 0
+                                         << "1 klasor okunamadi. Okunamayan klasor: <src>/locked";
+    }
+    void unreadableFoldersAndFilesAreReported()
+    {
+        QFETCH(int, mode);
+        QFETCH(QStringList, folders);
+        QFETCH(int, files);
+        QFETCH(QString, status);
         QVERIFY_THROWS_EXCEPTION(Error, listDirectory(m_dir.filePath("missing"), QStringLiteral("*"), true));
         QVERIFY(listDirectory(m_dir.filePath("missing")).isEmpty());
 
@@ -223,27 +243,35 @@ private slots:
         const QString src = dir.filePath("src");
         put(src + "/top.txt", "t");
         put(src + "/locked/hidden.txt", "h");
+        put(src + "/locked/deeper/x.txt", "x");
         put(src + "/open/seen.txt", "s");
         const QString locked = src + "/locked";
-        QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+        QCOMPARE(::chmod(QFile::encodeName(locked).constData(), mode_t(mode)), 0);
         FileCollection c;
         {
             WithoutReadOverride guard;
             DIR *probe = ::opendir(QFile::encodeName(locked).constData());
-            if (probe) {
+            if (probe)
                 ::closedir(probe);
-                QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            struct stat st;
+            if (probe && ::stat(QFile::encodeName(locked + "/hidden.txt").constData(), &st) == 0) {
+                ::chmod(QFile::encodeName(locked).constData(), 0700);
                 QSKIP("This process reads folders regardless of their permissions; no unreadable folder can be made.");
             }
             c = collectFiles(src, dir.filePath("T"), true, tenMasks({"*.*", "*.txt"}));
         }
-        QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-        // The rest is still collected; the folder is named once although two passes met it.
+        QCOMPARE(::chmod(QFile::encodeName(locked).constData(), 0700), 0);
+        // The rest is still collected; what cannot be read is named once although two passes met it.
         QCOMPARE(relative(c.sources(), src), QStringList({"top.txt", "open/seen.txt"}));
-        QCOMPARE(c.unreadable, QStringList({locked}));
-        QCOMPARE(copyStatus(0, c.unreadable), QStringLiteral("Basarisiz.Okunamayan klasor: ") + locked);
-        QCOMPARE(copyStatus(2, c.unreadable),
-                 QStringLiteral("Basarisiz.2 dosya kopyalanamadi. Okunamayan klasor: ") + locked);
+        QStringList expected;
+        for (const QString &f : folders)
+            expected.append(src + u'/' + f);
+        QCOMPARE(c.unreadable, expected);
+        QCOMPARE(c.unreadableFiles.size(), qsizetype(files));
+        status.replace(QStringLiteral("<src>"), src);
+        QCOMPARE(copyStatus(0, c.unreadable, c.unreadableFiles.size()), QStringLiteral("Basarisiz.") + status);
+        QCOMPARE(copyStatus(2, c.unreadable, c.unreadableFiles.size()),
+                 QStringLiteral("Basarisiz.2 dosya kopyalanamadi. ") + status);
     }
 
     void copyFileKeepsOrReplaces()
@@ -358,8 +386,8 @@ private slots:
         QVERIFY(!r.ok);
         QVERIFY(!r.existed);
         QVERIFY(!r.error.isEmpty());
-        QCOMPARE(copyStatus(1, {}), QStringLiteral("Basarisiz.1 dosya kopyalanamadi."));
-        QCOMPARE(copyStatus(0, {}), QStringLiteral("Basarili"));
+        QCOMPARE(copyStatus(1, {}, 0), QStringLiteral("Basarisiz.1 dosya kopyalanamadi."));
+        QCOMPARE(copyStatus(0, {}, 0), QStringLiteral("Basarili"));
     }
 };
 

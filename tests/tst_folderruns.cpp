@@ -6,7 +6,9 @@
 #include "core/jobfile.h"
 #include "core/service.h"
 #include "platform/files.h"
+#include "platform/folderdelete.h"
 #include "platform/kxerror.h"
+#include "platform/pathname.h"
 #include "platform/zipengine.h"
 #include "runs/folderbackuprun.h"
 #include "runs/folderrestorerun.h"
@@ -15,6 +17,7 @@
 #include "runs/runcontroller.h"
 #include "runs/runparams.h"
 #include "runs/setup.h"
+#include "scheduling/retention.h"
 #include "scheduling/unfinished.h"
 
 #include <QDir>
@@ -27,8 +30,11 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +111,48 @@ std::array<QString, 7> line(const OperationLog &log, int i)
 
 enum Cell { Module, Name, Date, Time, Source, Target, Status };
 
+// Files whose names are bytes that are no UTF-8, made and read without any text conversion.
+void putRaw(const QByteArray &path, const QByteArray &data)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY2(fd >= 0, path.constData());
+    QCOMPARE(::write(fd, data.constData(), size_t(data.size())), ssize_t(data.size()));
+    ::close(fd);
+}
+
+QList<QByteArray> rawNames(const QByteArray &folder)
+{
+    QList<QByteArray> names;
+    if (DIR *d = ::opendir(folder.constData())) {
+        while (dirent *e = ::readdir(d))
+            if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
+                names.append(QByteArray(e->d_name));
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The names of an archive's central directory with their UTF-8 flag, as stored.
+QList<QPair<QByteArray, bool>> storedNames(const QString &archive)
+{
+    const QByteArray zip = readWholeFile(archive);
+    QList<QPair<QByteArray, bool>> out;
+    const qsizetype end = zip.lastIndexOf(QByteArray("PK\x05\x06"));
+    if (end < 0)
+        return out;
+    auto u16 = [&](qsizetype at) { return quint16(uchar(zip[at]) | uchar(zip[at + 1]) << 8); };
+    auto u32 = [&](qsizetype at) { return quint32(u16(at)) | quint32(u16(at + 2)) << 16; };
+    qsizetype at = qsizetype(u32(end + 16));
+    for (int i = 0; i < u16(end + 10) && zip.mid(at, 4) == QByteArray("PK\x01\x02"); ++i) {
+        const int nameSize = u16(at + 28);
+        out.append({zip.mid(at + 46, nameSize), (u16(at + 8) & (1 << 11)) != 0});
+        at += 46 + nameSize + u16(at + 30) + u16(at + 32);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 } // namespace
 
 class TestFolderRuns : public QObject
@@ -176,6 +224,8 @@ private slots:
 
     void cleanup()
     {
+        // Qt's own removal stops at names that are no UTF-8.
+        deleteFolderTree(m_dir->path());
         delete m_dir;
         m_dir = nullptr;
         clock::setNow(QDateTime());
@@ -520,6 +570,186 @@ private slots:
         backup(params());
         QVERIFY(!QFileInfo::exists(broken + "/.kx-99-veri.mdb.tmp"));
         QVERIFY(isUnfinished(broken));
+    }
+
+    // A source without a file to back up (the mount point of a share that is not mounted) is a
+    // failure: no run folder, no pruning, one line that says why. Files gone between the listing
+    // and the copy leave a run folder that retention never counts.
+    void emptySourceKeepsTheBackups_data()
+    {
+        QTest::addColumn<bool>("zip");
+        QTest::addColumn<QString>("how");
+        for (const bool zip : {false, true}) {
+            const char *mode = zip ? "zip, " : "copy, ";
+            QTest::newRow(QByteArray(mode).append("empty").constData()) << zip << "empty";
+            QTest::newRow(QByteArray(mode).append("no match").constData()) << zip << "no match";
+            QTest::newRow(QByteArray(mode).append("emptied meanwhile").constData()) << zip << "emptied meanwhile";
+        }
+    }
+    void emptySourceKeepsTheBackups()
+    {
+        QFETCH(bool, zip);
+        QFETCH(QString, how);
+        prepareRetention();
+        FolderBackupParams p = params();
+        p.zip = zip;
+        p.zipPassword = QStringLiteral("p");
+        p.retention = true;
+        if (how == "empty") {
+            QVERIFY(QDir(m_source).removeRecursively());
+            QVERIFY(QDir().mkpath(m_source));
+        } else if (how == "no match") {
+            p.filters = tenMasks(QStringLiteral("*.xls"));
+        }
+        const Shown shown = backup(p, [&](FolderBackupRun *) {
+            if (how == "emptied meanwhile")
+                for (const char *f : {"/rapor.txt", "/veri.mdb", "/Alt/ic.txt"})
+                    QVERIFY(QFile::remove(m_source + f));
+        });
+        const QString run = m_target + "/" + kRun;
+        QCOMPARE(backupLog().lines().size(), 1);
+        checkLine(line(backupLog(), 0), zip ? "Otomatik Yedekleme(ZIP)" : "Otomatik Yedekleme", m_source, run,
+                  "Basarisiz.Kaynak dizinde yedeklenecek dosya bulunamadi.");
+        QCOMPARE(shown.display.barStatement, QStringLiteral("Kaynak dizinde yedeklenecek dosya bulunamadi."));
+        QVERIFY(shown.display.failed);
+        QVERIFY(QFileInfo::exists(m_target + "/" + kOldRun + "/eski.txt"));
+        QCOMPARE(QFileInfo::exists(run), how == "emptied meanwhile");
+        if (QFileInfo::exists(run))
+            QVERIFY(isUnfinished(run));
+    }
+
+    // The job's own target folders inside the source are never backed up again: the second run
+    // holds the source's files and nothing of the first.
+    void targetInsideTheSourceIsLeftOut_data()
+    {
+        QTest::addColumn<bool>("zip");
+        QTest::addColumn<QString>("target");  // below the source, "" for the source itself
+        QTest::addColumn<QString>("target2"); // below the source, none when null
+        for (const bool zip : {false, true}) {
+            const char *mode = zip ? "zip, " : "copy, ";
+            QTest::newRow(QByteArray(mode).append("target inside").constData()) << zip << "Yedekler" << QString();
+            QTest::newRow(QByteArray(mode).append("target is the source").constData()) << zip << "" << QString();
+            QTest::newRow(QByteArray(mode).append("second target inside").constData())
+                << zip << QString() << "Alt/Yedekler2";
+        }
+    }
+    void targetInsideTheSourceIsLeftOut()
+    {
+        QFETCH(bool, zip);
+        QFETCH(QString, target);
+        QFETCH(QString, target2);
+        FolderBackupParams p = params();
+        p.zip = zip;
+        p.zipPassword = QStringLiteral("p");
+        if (!target.isNull())
+            p.targetFolder = target.isEmpty() ? m_source : m_source + "/" + target;
+        if (!target2.isNull())
+            p.targetFolder2 = m_source + "/" + target2;
+        backup(p);
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 35, 55)));
+        service().tickTime = QTime(14, 35, 50);
+        backup(p);
+        const QString second = QStringLiteral("/Muhasebe_nyd_20240115_1435");
+        QCOMPARE(backupLog().lines().size(), p.targetFolder2.isEmpty() ? 2 : 4);
+        for (int i = 0; i < backupLog().lines().size(); ++i)
+            QCOMPARE(line(backupLog(), i)[Status], QStringLiteral("Basarili"));
+        const QStringList sourceFiles{"Alt/ic.txt", "rapor.txt", "veri.mdb"};
+        for (const QString &folder : {p.targetFolder + second, p.targetFolder2 + second}) {
+            if (folder == second)
+                continue;
+            if (!zip) {
+                QCOMPARE(filesBelow(folder), sourceFiles);
+                continue;
+            }
+            QTemporaryDir out;
+            unpackZip(folder + "/Kaynak.Zip", out.path(), "p", false);
+            QCOMPARE(filesBelow(out.path()), sourceFiles);
+        }
+    }
+
+    // A run that failed part-way keeps its marker as a failed run: it is never counted as a kept
+    // backup, never told again as interrupted, and goes once a newer complete run exists.
+    void failedRunNeverTakesAGoodRunsPlace_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("unreadable file") << "unreadable";
+        QTest::newRow("full disk") << "full";
+    }
+    void failedRunNeverTakesAGoodRunsPlace()
+    {
+        QFETCH(QString, fault);
+        SmallFileSystem small("256k");
+        const QString bad = m_source + (fault == "full" ? "/buyuk.dat" : "/bellek.dat");
+        if (fault == "full") {
+            if (!small.mounted)
+                QSKIP("A small file system needs root.");
+            m_target = small.path("Hedef");
+            put(bad, noise(1024 * 1024));
+        } else {
+            QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), bad));
+        }
+        prepareRetention();
+        FolderBackupParams p = params();
+        p.retention = true;
+        backup(p);
+        const QString failed = m_target + "/" + kRun;
+        QVERIFY2(line(backupLog(), 0)[Status].startsWith("Basarisiz.1 dosya kopyalanamadi."),
+                 qPrintable(line(backupLog(), 0)[Status]));
+        QVERIFY(isUnfinished(failed));
+        QVERIFY(QFileInfo::exists(m_target + "/" + kOldRun));
+        QCOMPARE(reportUnfinishedRuns(m_program, {"Muhasebe.nyd"}, {}), 0);
+
+        QVERIFY(QFile::remove(bad));
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 35, 55)));
+        service().tickTime = QTime(14, 35, 50);
+        backup(p);
+        QCOMPARE(line(backupLog(), 1)[Status], QStringLiteral("Basarili"));
+        QCOMPARE(QDir(m_target).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList{"Muhasebe_nyd_20240115_1435"});
+    }
+
+    // Names are bytes: a copy keeps them exactly, an archive stores a name that is no UTF-8 as
+    // its bytes without the UTF-8 flag, and a job whose own file name is no UTF-8 is listed and run.
+    void oddNamesAreKeptByteForByte_data()
+    {
+        QTest::addColumn<bool>("zip");
+        QTest::newRow("copy") << false;
+        QTest::newRow("zip") << true;
+    }
+    void oddNamesAreKeptByteForByte()
+    {
+        QFETCH(bool, zip);
+        const QByteArray source = QFile::encodeName(m_source);
+        putRaw(source + "/M\xfc\xfeteri.xls", "musteri");
+        QCOMPARE(::mkdir(source + "/Ar\xfeiv", 0755), 0);
+        putRaw(source + "/Ar\xfeiv/eski.txt", "arsiv");
+        const QByteArray jobFile = QFile::encodeName(m_program) + "/Mu\xfe.nyd";
+        putRaw(jobFile, "KAYNAK_DIZIN=" + source + "\r\nHEDEF_DIZIN=" + QFile::encodeName(m_target)
+                            + "\r\nDOSYA_TURU1=*.*\r\nZIP_YEDEKLE=" + (zip ? "True" : "False")
+                            + "\r\nZIP_PAROLA1=p\r\n");
+
+        const QStringList jobs = scanJobFiles(m_program, JobKind::Folder);
+        QCOMPARE(jobs.size(), 1);
+        QCOMPARE(encodePath(jobs.at(0)), QByteArray("Mu\xfe.nyd"));
+        const JobFile job = JobFile::load(jobFilePath(m_program, jobs.at(0), JobKind::Folder));
+        backup(folderBackupParams(job, jobs.at(0), false, false));
+
+        QCOMPARE(line(backupLog(), 0)[Status], QStringLiteral("Basarili"));
+        QVERIFY(contents(m_program + "/backup2.kxk").contains("YEDEKADI=Mu\xfe.nyd|"));
+        const QByteArray run = QFile::encodeName(m_target) + "/Mu\xfe_nyd_20240115_1430";
+        if (!zip) {
+            QCOMPARE(rawNames(run), QList<QByteArray>({"Alt", "Ar\xfeiv", "M\xfc\xfeteri.xls", "rapor.txt", "veri.mdb"}));
+            QCOMPARE(rawNames(run + "/Ar\xfeiv"), QList<QByteArray>{"eski.txt"});
+            QCOMPARE(readWholeFile(decodePath(run + "/M\xfc\xfeteri.xls")), QByteArray("musteri"));
+            return;
+        }
+        QCOMPARE(rawNames(run), QList<QByteArray>{"Kaynak.Zip"});
+        const QList<QPair<QByteArray, bool>> expected{{"Alt/ic.txt", true},
+                                                      {"Ar\xfeiv/eski.txt", false},
+                                                      {"M\xfc\xfeteri.xls", false},
+                                                      {"rapor.txt", true},
+                                                      {"veri.mdb", true}};
+        QCOMPARE(storedNames(decodePath(run + "/Kaynak.Zip")), expected);
     }
 
     void restoreFolderByPattern()

@@ -136,48 +136,73 @@ private slots:
         const QStringList before = listed(m_target);
         writeJob(mode, days, unit, m_target);
 
-        YedekSil(m_program, kJob);
+        YedekSil(m_program, kJob, runs.last());
 
         QCOMPARE(listed(m_target), without(before, deleted));
         QCOMPARE(listed(m_target2), before);
     }
 
-    // A run that never finished is no backup to keep: the newest finished runs are kept as if it
-    // were not there, and it is not deleted either, whatever its age.
-    void unfinishedRunsAreNeitherKeptNorDeleted_data()
+    // Retention measures the others by the run that called it: later stamps (a clock that was
+    // ahead) neither count nor go, the current run never goes, and unfinished or failed runs are
+    // no backups: they go once a newer complete run exists.
+    void aroundTheCurrentRun_data()
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("days");
         QTest::addColumn<QStringList>("runs");
         QTest::addColumn<QStringList>("unfinished");
+        QTest::addColumn<QStringList>("failed");
+        QTest::addColumn<QString>("current");
         QTest::addColumn<QStringList>("deleted");
         const QStringList six = stamps(1, 3, {"0900", "1700"});
-        QTest::newRow("newest unfinished, keep 1") << "1" << "1" << six << QStringList{six.last()} << six.mid(0, 4);
-        QTest::newRow("oldest unfinished, keep 1") << "1" << "1" << six << QStringList{six.first()} << six.mid(1, 4);
-        QTest::newRow("two newest unfinished, keep 2") << "1" << "2" << six << six.mid(4) << six.mid(0, 2);
-        // The threshold counts back from the newest finished run, not from a later broken one.
+        const QString future = QStringLiteral("Muhasebe_nyd_20250101_1200");
+        QTest::newRow("clock was ahead, keep 2") << "1" << "2" << six + QStringList{future} << QStringList()
+                                                 << QStringList() << six.last() << six.mid(0, 4);
+        QTest::newRow("clock was ahead, keep 1") << "1" << "1" << six + QStringList{future} << QStringList()
+                                                 << QStringList() << six.last() << six.mid(0, 5);
+        // The run just made on a clock a day back: today's runs are later and stay.
+        QTest::newRow("clock a day back") << "1" << "1" << six << QStringList() << QStringList() << six.at(1)
+                                          << six.mid(0, 1);
         const QStringList four = stamps(1, 4, {"1200"});
-        QTest::newRow("days, newest unfinished") << "2" << "1" << four << QStringList{four.last()} << four.mid(0, 1);
+        QTest::newRow("days counted from the current run") << "2" << "1" << four + QStringList{future}
+                                                           << QStringList() << QStringList() << four.last()
+                                                           << four.mid(0, 2);
+        QTest::newRow("failed and unfinished go, keep 3") << "1" << "3" << six << QStringList{six.at(4)}
+                                                          << QStringList{six.at(1)} << six.last()
+                                                          << QStringList{six.at(0), six.at(1), six.at(4)};
+        QTest::newRow("incomplete, kept 6 of 4 complete") << "1" << "6" << six << QStringList{six.at(0)}
+                                                          << QStringList{six.at(3)} << six.last()
+                                                          << QStringList{six.at(0), six.at(3)};
         // A broken 17:00 is not the run that stands for its day.
-        QTest::newRow("last of day, unfinished 17:00") << "3" << "1" << six << QStringList{six.at(1)} << QStringList();
+        QTest::newRow("last of day, failed 17:00") << "3" << "1" << six << QStringList() << QStringList{six.at(1)}
+                                                   << six.last() << QStringList{six.at(1)};
+        QTest::newRow("never delete keeps failed ones") << "0" << "1" << six << QStringList{six.at(0)}
+                                                        << QStringList{six.at(2)} << six.last() << QStringList();
+        QTest::newRow("later unfinished stays") << "1" << "1" << six + QStringList{future} << QStringList{future}
+                                                << QStringList() << six.last() << six.mid(0, 5);
+        // The run folder was there already (same minute, overwrite off) and never finished.
+        QTest::newRow("current unfinished stays") << "1" << "1" << six << QStringList{six.last()} << QStringList()
+                                                  << six.last() << six.mid(0, 4);
     }
-    void unfinishedRunsAreNeitherKeptNorDeleted()
+    void aroundTheCurrentRun()
     {
         QFETCH(QString, mode);
         QFETCH(QString, days);
         QFETCH(QStringList, runs);
         QFETCH(QStringList, unfinished);
+        QFETCH(QStringList, failed);
+        QFETCH(QString, current);
         QFETCH(QStringList, deleted);
         for (const QString &r : runs)
             makeRun(m_target + u'/' + r);
-        for (const QString &r : unfinished)
+        for (const QString &r : unfinished + failed)
             markUnfinished({m_target + u'/' + r, QStringLiteral("Otomatik Yedekleme"), kJob, QString(), QString()});
+        for (const QString &r : failed)
+            markFailed(m_target + u'/' + r);
         const QStringList before = listed(m_target);
         writeJob(mode, days, QStringLiteral("1"), m_target);
-        YedekSil(m_program, kJob);
+        YedekSil(m_program, kJob, current);
         QCOMPARE(listed(m_target), without(before, deleted));
-        for (const QString &r : unfinished)
-            QVERIFY(isUnfinished(m_target + u'/' + r));
     }
 
     void missingPiecesDoNothing()
@@ -185,12 +210,12 @@ private slots:
         // The job file is missing.
         makeRun(m_target + QStringLiteral("/Muhasebe_nyd_20240101_1000"));
         makeRun(m_target + QStringLiteral("/Muhasebe_nyd_20240102_1000"));
-        YedekSil(m_program, kJob);
+        YedekSil(m_program, kJob, QStringLiteral("Muhasebe_nyd_20240102_1000"));
         QCOMPARE(listed(m_target).size(), 2);
 
         // The target folder is missing.
         writeJob(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), m_dir.filePath(QStringLiteral("yok")));
-        YedekSil(m_program, kJob);
+        YedekSil(m_program, kJob, QStringLiteral("Muhasebe_nyd_20240102_1000"));
         QCOMPARE(listed(m_target).size(), 2);
         QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("yok"))));
     }

@@ -1,4 +1,5 @@
 #include "core/codepage.h"
+#include "platform/pathname.h"
 
 #include <QHash>
 #include <array>
@@ -44,6 +45,9 @@ int byteOf(QChar c)
     const char16_t u = c.unicode();
     if (u < 0x80)
         return u;
+    // A file name byte that was no UTF-8 (see platform/pathname.h) is written as that byte.
+    if (const int b = escapedByte(u); b >= 0)
+        return b;
     const auto &rev = reverseTable();
     auto it = rev.constFind(u);
     return it == rev.constEnd() ? -1 : (unsigned char)it.value();

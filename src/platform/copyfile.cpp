@@ -1,4 +1,5 @@
 #include "platform/copyfile.h"
+#include "platform/pathname.h"
 #include "platform/confined.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
@@ -93,7 +94,7 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
     }
 
     SourceFile in;
-    openSourceFile(QFile::encodeName(source), in);
+    openSourceFile(encodePath(source), in);
     if (in.gone) {
         result.skipped = true;
         return result;
@@ -205,7 +206,7 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
 
 QByteArray lastSegment(const QString &path, QByteArray *folder)
 {
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = encodePath(path);
     const qsizetype slash = encoded.lastIndexOf('/');
     *folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : encoded.left(slash);
     return encoded.mid(slash + 1);
@@ -230,7 +231,7 @@ CopyResult copyFile(const QString &source, const QString &target, bool overwrite
 ConfinedRoot::ConfinedRoot(const QString &root) : m_path(root)
 {
     makePath(root);
-    m_root = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_root = ::open(encodePath(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_root < 0)
         throw Error(QStringLiteral("\"%1\" klasoru acilamadi. %2"), {root, sysError(errno)});
 }
@@ -254,7 +255,7 @@ int ConfinedRoot::folder(const QString &relative)
     QString walked = m_path;
     for (const QString &part : relative.split(u'/', Qt::SkipEmptyParts)) {
         walked += u'/' + part;
-        const QByteArray name = QFile::encodeName(part);
+        const QByteArray name = encodePath(part);
         if (part == QLatin1String("..") || part == QLatin1String(".")) {
             if (current != m_root)
                 ::close(current);
@@ -295,7 +296,7 @@ CopyResult copyFileInto(ConfinedRoot &root, const QString &relativeTarget, const
         r.error = e.text();
         return r;
     }
-    return copyAt(dirFd, QFile::encodeName(relativeTarget.mid(slash + 1)), source, overwrite, betweenChunks, cancel,
+    return copyAt(dirFd, encodePath(relativeTarget.mid(slash + 1)), source, overwrite, betweenChunks, cancel,
                   newInPlace);
 }
 

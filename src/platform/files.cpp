@@ -1,9 +1,9 @@
 #include "platform/files.h"
 #include "platform/kxerror.h"
+#include "platform/pathname.h"
 #include "platform/tempname.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <cerrno>
 #include <cstring>
@@ -33,13 +33,51 @@ struct Fd {
 
 QByteArray readWholeFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("\"%1\" dosyasi acilamadi. %2"), {path, f.errorString()});
-    QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, f.errorString()});
+    Fd in;
+    in.fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (in.fd < 0) {
+        const int err = errno;
+        throw Error(QStringLiteral("\"%1\" dosyasi acilamadi. %2"), {path, sysText(err)});
+    }
+    struct stat st;
+    const bool known = ::fstat(in.fd, &st) == 0;
+    if (known && S_ISDIR(st.st_mode))
+        throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, sysText(EISDIR)});
+    QByteArray data;
+    if (known && S_ISREG(st.st_mode) && st.st_size > 0)
+        data.reserve(qsizetype(st.st_size));
+    char buffer[65536];
+    while (true) {
+        const ssize_t n = ::read(in.fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, sysText(err)});
+        }
+        if (n == 0)
+            break;
+        data.append(buffer, n);
+    }
     return data;
+}
+
+bool pathExists(const QString &path)
+{
+    struct stat st;
+    return ::stat(encodePath(path).constData(), &st) == 0;
+}
+
+bool isFolder(const QString &path)
+{
+    struct stat st;
+    return ::stat(encodePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isPlainFile(const QString &path)
+{
+    struct stat st;
+    return ::stat(encodePath(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerOnly)
@@ -47,7 +85,7 @@ void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerO
     // Written beside the file and renamed over it only when every byte has reached the disk: a
     // full disk, a crash or a killed program leave the old file whole, never an empty or half
     // one. Every write, the flush and the close are checked.
-    const QByteArray target = QFile::encodeName(path);
+    const QByteArray target = encodePath(path);
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
     const QByteArray name = target.mid(slash + 1);
@@ -108,10 +146,10 @@ void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerO
 
 void makePath(const QString &folder)
 {
-    if (QDir(folder).exists())
+    if (isFolder(folder))
         return;
     // Made one level at a time, so the failure names the system's reason.
-    const QByteArray path = QFile::encodeName(QDir::cleanPath(QDir(folder).absolutePath()));
+    const QByteArray path = encodePath(QDir::cleanPath(QDir(folder).absolutePath()));
     for (qsizetype i = 1; i <= path.size(); ++i) {
         if (i < path.size() && path.at(i) != '/')
             continue;

@@ -15,6 +15,11 @@ QByteArray readWholeFile(const QString &path);
 // is new or replaces an older one. Otherwise an existing file keeps its permissions.
 void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerOnly = false);
 
+// What lies at a path (links followed), for any name the system can hold.
+bool pathExists(const QString &path);
+bool isFolder(const QString &path);
+bool isPlainFile(const QString &path);
+
 // Creates the folder with all missing parents; throws when it cannot.
 void makePath(const QString &folder);
 

@@ -1,4 +1,5 @@
 #include "platform/folderdelete.h"
+#include "platform/pathname.h"
 
 #include <QFile>
 
@@ -42,7 +43,7 @@ bool removeTree(const QByteArray &dirPath)
 
 bool deleteFolderTree(const QString &folder)
 {
-    QByteArray path = QFile::encodeName(folder);
+    QByteArray path = encodePath(folder);
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
     struct stat st;

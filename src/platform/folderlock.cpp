@@ -1,4 +1,5 @@
 #include "platform/folderlock.h"
+#include "platform/pathname.h"
 
 #include <QFile>
 #include <cerrno>
@@ -10,7 +11,7 @@ namespace kx {
 
 FolderLock::FolderLock(const QString &folder)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(encodePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -1,4 +1,5 @@
 #include "platform/listing.h"
+#include "platform/pathname.h"
 #include "platform/kxerror.h"
 
 #include <QFile>
@@ -47,10 +48,18 @@ bool wildcardMatch(const QString &mask, const QString &name)
     return false;
 }
 
-QList<DirEntry> listDirectory(const QString &folder, const QString &mask, bool failOnError)
+std::optional<FolderId> folderId(const QString &folder)
+{
+    struct stat st;
+    if (::stat(encodePath(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FolderId{quint64(st.st_dev), quint64(st.st_ino)};
+}
+
+QList<DirEntry> listDirectory(const QString &folder, const QString &mask, bool failOnError, FolderId *id)
 {
     QList<DirEntry> out;
-    QByteArray dirPath = QFile::encodeName(folder);
+    QByteArray dirPath = encodePath(folder);
     if (dirPath.isEmpty())
         dirPath = ".";
     DIR *dir = ::opendir(dirPath.constData());
@@ -62,12 +71,17 @@ QList<DirEntry> listDirectory(const QString &folder, const QString &mask, bool f
     // Names are looked up relative to the open folder: no path walk per entry, and the type the
     // folder itself reports spares a stat for subfolders.
     const int fd = ::dirfd(dir);
+    if (id) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0)
+            *id = FolderId{quint64(st.st_dev), quint64(st.st_ino)};
+    }
     const bool takeAll = mask == QLatin1String("*") || mask == QLatin1String("*.*");
     while (dirent *e = ::readdir(dir)) {
         if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
             continue;
         DirEntry entry;
-        entry.name = QFile::decodeName(e->d_name);
+        entry.name = decodePath(e->d_name, qsizetype(std::strlen(e->d_name)));
         if (!takeAll && !wildcardMatch(mask, entry.name))
             continue;
         if (e->d_type == DT_DIR) {
@@ -76,9 +90,19 @@ QList<DirEntry> listDirectory(const QString &folder, const QString &mask, bool f
             continue;
         }
         struct stat st;
+        // Gone meanwhile is nothing; anything else (no right to look inside the folder) leaves
+        // an entry that cannot be read, to be told rather than dropped.
+        auto refused = [&] {
+            if (errno == ENOENT)
+                return;
+            entry.unreadable = true;
+            out.append(std::move(entry));
+        };
         if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
-            if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue; // vanished meanwhile
+            if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                refused();
+                continue;
+            }
             if (S_ISLNK(st.st_mode)) {
                 entry.isSymlink = true;
                 if (::fstatat(fd, e->d_name, &st, 0) != 0) {
@@ -87,6 +111,7 @@ QList<DirEntry> listDirectory(const QString &folder, const QString &mask, bool f
                 }
             }
         } else if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            refused();
             continue;
         }
         entry.isDir = S_ISDIR(st.st_mode);

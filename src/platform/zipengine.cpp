@@ -1,4 +1,5 @@
 #include "platform/zipengine.h"
+#include "platform/pathname.h"
 #include "platform/confined.h"
 #include "platform/kxerror.h"
 #include "platform/tempname.h"
@@ -77,8 +78,10 @@ PackResult packZip(const QString &archive, const QString &baseFolder, const QStr
     items.reserve(files.size());
     qint64 total = 0;
     for (const QString &file : files) {
-        items.append({file, file.mid(cut).toUtf8(), storedWithoutCompression(file)});
-        total += QFileInfo(file).size();
+        items.append({file, encodePath(file.mid(cut)), storedWithoutCompression(file)});
+        struct stat st;
+        if (::stat(encodePath(file).constData(), &st) == 0)
+            total += qint64(st.st_size);
     }
     if (progress.started)
         progress.started();
@@ -99,7 +102,7 @@ ZipInfo inspectZip(const QString &archive)
 {
     int code = 0;
     ZipHandle h;
-    h.za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &code);
+    h.za = zip_open(encodePath(archive).constData(), ZIP_RDONLY, &code);
     if (!h.za)
         throw Error(QStringLiteral("\"%1\": %2"), {archive, openMessage(code)});
     ZipInfo info;
@@ -332,7 +335,7 @@ void extractEntry(zip_t *za, ConfinedRoot &root, const UnpackItem &item, const Q
     zip_stat_init(&st);
     zip_stat_index(za, item.index, 0, &st);
     const QString where = root.path() + u'/' + (item.folder.isEmpty() ? QString() : item.folder + u'/')
-                          + QFile::decodeName(item.file);
+                          + decodePath(item.file);
     Sink sink;
     openSink(sink, root.folder(item.folder), item, where);
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD)
@@ -373,7 +376,7 @@ void extractEntry(zip_t *za, ConfinedRoot &root, const UnpackItem &item, const Q
 zip_t *openForReading(const QString &archive, const QByteArray &password, zip_flags_t flags)
 {
     int code = 0;
-    zip_t *za = zip_open(QFile::encodeName(archive).constData(), int(ZIP_RDONLY | flags), &code);
+    zip_t *za = zip_open(encodePath(archive).constData(), int(ZIP_RDONLY | flags), &code);
     if (!za)
         throw Error(QStringLiteral("\"%1\": %2"), {archive, openMessage(code)});
     zip_set_default_password(za, password.isEmpty() ? nullptr : password.constData());
@@ -425,7 +428,7 @@ UnpackResult unpackZip(const QString &archive, const QString &targetFolder, cons
             ++settled;
             continue;
         }
-        const QByteArray file = QFile::encodeName(clean.mid(slash + 1));
+        const QByteArray file = encodePath(clean.mid(slash + 1));
         struct stat st;
         if (!overwrite && ::fstatat(dirFd, file.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             ++result.skippedExisting;

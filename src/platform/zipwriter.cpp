@@ -1,4 +1,5 @@
 #include "platform/zipwriter.h"
+#include "platform/pathname.h"
 #include "platform/deflatechunk.h"
 #include "platform/kxerror.h"
 #include "platform/sourcefile.h"
@@ -238,12 +239,19 @@ qint64 readRange(int fd, qint64 offset, qint64 length, bool toEnd, QByteArray &b
     return got;
 }
 
+// Encrypted; the name flagged as UTF-8 only when it is. A name that is no UTF-8 is stored as the
+// file name's own bytes, unflagged, from a Unix system: readers take such names as they are.
+quint16 entryFlags(const ZipWriteItem &item)
+{
+    return quint16((1 << 0) | (isValidUtf8(item.name) ? (1 << 11) : 0));
+}
+
 QByteArray localHeader(const ZipWriteItem &item, const EntryRecord &rec, qsizetype &crcAt, qsizetype &zip64At)
 {
     QByteArray header;
     put32(header, 0x04034b50);
     put16(header, 51);
-    put16(header, (1 << 0) | (1 << 11));
+    put16(header, entryFlags(item));
     put16(header, 99);
     put16(header, rec.dosTime);
     put16(header, rec.dosDate);
@@ -281,7 +289,7 @@ QByteArray centralDirectory(const QList<ZipWriteItem> &items, const QList<EntryR
         put32(cd, 0x02014b50);
         put16(cd, (3 << 8) | 51);
         put16(cd, 51);
-        put16(cd, (1 << 0) | (1 << 11));
+        put16(cd, entryFlags(items[i]));
         put16(cd, 99);
         put16(cd, rec.dosTime);
         put16(cd, rec.dosDate);
@@ -552,7 +560,7 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
     } opened{*this};
     job.file = std::make_shared<OpenFile>();
     SourceFile &src = job.file->src;
-    openSourceFile(QFile::encodeName(item.file), src);
+    openSourceFile(encodePath(item.file), src);
     if (src.gone) {
         job.gone = true;
         return;
@@ -761,8 +769,8 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
     // The archive is written once, into a temporary in its folder that takes the archive's name
     // only when complete.
     const QFileInfo archiveInfo(archive);
-    const QByteArray archiveName = QFile::encodeName(archiveInfo.fileName());
-    Fd folder(::open(QFile::encodeName(archiveInfo.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const QByteArray archiveName = encodePath(archiveInfo.fileName());
+    Fd folder(::open(encodePath(archiveInfo.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.fd < 0)
         throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
     const QByteArray tempName = temporaryName(archiveName);

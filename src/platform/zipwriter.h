@@ -16,7 +16,7 @@ namespace kx {
 
 struct ZipWriteItem {
     QString file;      // full path
-    QByteArray name;   // stored name, UTF-8
+    QByteArray name;   // stored name: UTF-8, or the file name's own bytes when they are no UTF-8
     bool store = false; // already compressed kinds: stored as they are
 };
 

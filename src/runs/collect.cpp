@@ -3,9 +3,11 @@
 #include "platform/confined.h"
 #include "platform/copyfile.h"
 #include "platform/kxerror.h"
+#include "platform/files.h"
 #include "platform/listing.h"
+#include "scheduling/retention.h"
+#include "scheduling/unfinished.h"
 
-#include <QDir>
 #include <QHash>
 #include <QSet>
 #include <algorithm>
@@ -30,6 +32,7 @@ namespace {
 
 struct Listing {
     bool readable = false;
+    bool excluded = false;   // a target folder of the job: never entered
     QList<DirEntry> entries; // sorted the way a file manager shows them
 };
 using Listings = QHash<QString, Listing>;
@@ -39,11 +42,11 @@ bool entersFolder(const DirEntry &e, bool hidden)
     return e.isDir && !e.isSymlink && (hidden || !e.name.startsWith(u'.'));
 }
 
-Listing listOne(const QString &folder)
+Listing listOne(const QString &folder, FolderId *id)
 {
     Listing l;
     try {
-        l.entries = listDirectory(folder, QStringLiteral("*"), true);
+        l.entries = listDirectory(folder, QStringLiteral("*"), true, id);
         l.readable = true;
     } catch (const Error &) {
         return l;
@@ -61,19 +64,54 @@ QString childPath(const QString &folder, const QString &name)
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
+struct Exclusion {
+    QList<FolderId> targets;
+    QString jobPrefix;
+
+    bool isTarget(const FolderId &id) const { return targets.contains(id); }
+    // In a target that is the source itself: the job's own run folders.
+    bool isOwnRun(const QString &name) const { return !runList({name}, jobPrefix).isEmpty(); }
+};
+
+Exclusion exclusionOf(const OwnTargets &own)
+{
+    Exclusion x;
+    x.jobPrefix = own.jobPrefix;
+    for (const QString &folder : own.folders)
+        if (!folder.isEmpty())
+            if (const std::optional<FolderId> id = folderId(folder))
+                x.targets.append(*id);
+    return x;
+}
+
 // Lists the whole tree once, on two threads: most of the time goes into asking the system for
 // each file's size, and those calls run well side by side. Every mask's pass then works on
-// these listings without asking again.
-Listings listTree(const QString &root, bool subfolders, bool hidden)
+// these listings without asking again. Target folders of the job are listed as excluded.
+Listings listTree(const QString &root, bool subfolders, bool hidden, const Exclusion &exclude)
 {
     Listings all;
+    FolderId rootId;
+    Listing top = listOne(root, &rootId);
+    const bool rootIsTarget = top.readable && exclude.isTarget(rootId);
     if (!subfolders) {
-        all.insert(root, listOne(root));
+        all.insert(root, std::move(top));
         return all;
     }
     std::mutex mutex;
     std::condition_variable wake;
-    QStringList queue{root};
+    QStringList queue;
+    for (const DirEntry &e : top.entries) {
+        if (!entersFolder(e, hidden))
+            continue;
+        if (rootIsTarget && exclude.isOwnRun(e.name)) {
+            Listing skipped;
+            skipped.excluded = true;
+            all.insert(childPath(root, e.name), std::move(skipped));
+        } else {
+            queue.append(childPath(root, e.name));
+        }
+    }
+    all.insert(root, std::move(top));
     int busy = 0;
     std::exception_ptr failure;
     auto worker = [&] {
@@ -88,8 +126,13 @@ Listings listTree(const QString &root, bool subfolders, bool hidden)
             // Whatever goes wrong on the way (memory, above all) ends both workers and reaches
             // the caller; a thread must never end the program by letting it through.
             try {
-                Listing l = listOne(folder);
+                FolderId id;
+                Listing l = listOne(folder, &id);
                 QStringList children;
+                if (l.readable && exclude.isTarget(id)) {
+                    l.excluded = true;
+                    l.entries.clear();
+                }
                 for (const DirEntry &e : l.entries)
                     if (entersFolder(e, hidden))
                         children.append(childPath(folder, e.name));
@@ -126,15 +169,25 @@ struct Pass {
     {
         const Listing &l = listings[folder];
         if (!l.readable) {
-            if (!top || QDir(folder).exists())
+            if (!top || isFolder(folder))
                 if (!out.unreadable.contains(folder))
                     out.unreadable.append(folder);
             return;
         }
         qint32 dir = -1;
         for (const DirEntry &e : l.entries) {
+            if (e.unreadable) {
+                if (wildcardMatch(mask, e.name)) {
+                    const QString path = childPath(folder, e.name);
+                    if (!out.unreadableFiles.contains(path))
+                        out.unreadableFiles.append(path);
+                }
+                continue;
+            }
             if (e.isDir || !e.isFile || !wildcardMatch(mask, e.name))
                 continue;
+            if (top && e.name == QLatin1String(kUnfinishedMarker))
+                continue; // the bookkeeping of a run folder, not part of its backup
             if (seen) {
                 const QString key = relative + u'/' + e.name;
                 if (seen->contains(key))
@@ -154,7 +207,10 @@ struct Pass {
         for (const DirEntry &e : l.entries) {
             if (!entersFolder(e, hidden))
                 continue;
-            run(childPath(folder, e.name), relative + u'/' + e.name, false);
+            const QString child = childPath(folder, e.name);
+            if (listings[child].excluded)
+                continue;
+            run(child, relative + u'/' + e.name, false);
             ++out.folders;
         }
     }
@@ -195,14 +251,16 @@ void FileCollection::add(const QString &relativePath)
 }
 
 FileCollection collectFiles(const QString &sourceFolder, const QString &targetFolder, bool subfolders,
-                            const QStringList &masks, bool enterHiddenFolders)
+                            const QStringList &masks, bool enterHiddenFolders, const OwnTargets &ownTargets)
 {
     FileCollection out;
     // "/data/" and "/data" give the same target paths.
     out.sourceRoot = withoutTrailingSlash(sourceFolder);
     out.targetRoot = withoutTrailingSlash(targetFolder);
     const qsizetype maskCount = std::count_if(masks.cbegin(), masks.cend(), [](const QString &m) { return !m.isEmpty(); });
-    const Listings listings = maskCount > 0 ? listTree(out.sourceRoot, subfolders, enterHiddenFolders) : Listings();
+    const Listings listings = maskCount > 0 ? listTree(out.sourceRoot, subfolders, enterHiddenFolders,
+                                                       exclusionOf(ownTargets))
+                                            : Listings();
     QSet<QString> seen;
     for (const QString &mask : masks) {
         if (mask.isEmpty())
@@ -305,7 +363,9 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
         if (betweenChunks)
             betweenChunks();
         lock.lock();
-        wake.wait_for(lock, std::chrono::milliseconds(20));
+        // Looked at again under the lock: a worker that ended while this thread was reporting
+        // has already sent its wake-up.
+        wake.wait_for(lock, std::chrono::milliseconds(20), [&] { return running == 0; });
     }
     for (std::thread &t : pool)
         t.join();
@@ -318,20 +378,31 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
     return tally;
 }
 
-QString copyStatus(int failedFiles, const QStringList &unreadable, bool packing)
+QString copyStatus(int failedFiles, const QStringList &unreadableFolders, qsizetype unreadableFiles, bool packing)
 {
-    if (failedFiles == 0 && unreadable.isEmpty())
-        return trMsg(QStringLiteral("Basarili"));
-    QString status = trMsg(QStringLiteral("Basarisiz."));
+    const QString failures = copyFailures(failedFiles, unreadableFolders, unreadableFiles, packing);
+    return failures.isEmpty() ? trMsg(QStringLiteral("Basarili")) : trMsg(QStringLiteral("Basarisiz.")) + failures;
+}
+
+QString copyFailures(int failedFiles, const QStringList &unreadableFolders, qsizetype unreadableFiles, bool packing)
+{
+    QStringList parts;
     if (failedFiles > 0)
-        status += QString::number(failedFiles) + u' '
-                  + trMsg(packing ? QStringLiteral("dosya arsive eklenemedi.") : QStringLiteral("dosya kopyalanamadi."));
-    if (!unreadable.isEmpty()) {
-        if (failedFiles > 0)
-            status += u' ';
-        status += trMsg(QStringLiteral("Okunamayan klasor:")) + u' ' + unreadable.join(QStringLiteral(", "));
+        parts.append(QString::number(failedFiles) + u' '
+                     + trMsg(packing ? QStringLiteral("dosya arsive eklenemedi.") : QStringLiteral("dosya kopyalanamadi.")));
+    if (!unreadableFolders.isEmpty())
+        parts.append(QString::number(unreadableFolders.size()) + u' ' + trMsg(QStringLiteral("klasor okunamadi.")));
+    if (unreadableFiles > 0)
+        parts.append(QString::number(unreadableFiles) + u' ' + trMsg(QStringLiteral("dosya okunamadi.")));
+    if (!unreadableFolders.isEmpty()) {
+        // The first few are enough to find the fault; a log line stays a line.
+        constexpr qsizetype kNamed = 3;
+        QString named = unreadableFolders.mid(0, kNamed).join(QStringLiteral(", "));
+        if (unreadableFolders.size() > kNamed)
+            named += QStringLiteral(", ...");
+        parts.append(trMsg(QStringLiteral("Okunamayan klasor:")) + u' ' + named);
     }
-    return status;
+    return parts.join(u' ');
 }
 
 void makeConfinedFolder(const QString &folder)

@@ -4,7 +4,8 @@
 // One pass per non-empty mask; a file that several masks take is listed once, under the first.
 // Links to folders are never entered, folders whose name begins with "." only when asked (an
 // archive takes them, a copy leaves them out). A subfolder that cannot be read is skipped and
-// named in `unreadable`, so a run can say it was incomplete.
+// named in `unreadable`, a matching file that cannot be looked at in `unreadableFiles`, so a run
+// can say it was incomplete. Names are kept whatever their bytes (see platform/pathname.h).
 
 #include <QString>
 #include <QStringList>
@@ -27,7 +28,8 @@ struct FileCollection {
     qint64 folders = 0;
     qint64 files = 0;
     qint64 bytes = 0;
-    QStringList unreadable;
+    QStringList unreadable;      // folders
+    QStringList unreadableFiles; // files the masks take
 
     qsizetype count() const { return entries.size(); }
     bool isEmpty() const { return entries.isEmpty(); }
@@ -46,8 +48,18 @@ private:
     }
 };
 
+// A job's own target folders, which its backup must never take into itself (they may lie inside
+// the source): such a folder is not entered, wherever the path to it leads. A target that is the
+// source folder itself leaves out the job's run folders in it (named by the job prefix). The
+// marker of an unfinished run at the top of the source is never taken either.
+struct OwnTargets {
+    QStringList folders;
+    QString jobPrefix;
+};
+
 FileCollection collectFiles(const QString &sourceFolder, const QString &targetFolder, bool subfolders,
-                            const QStringList &masks, bool enterHiddenFolders = false);
+                            const QStringList &masks, bool enterHiddenFolders = false,
+                            const OwnTargets &ownTargets = {});
 
 struct CopyTally {
     int failed = 0;  // could not be copied
@@ -67,9 +79,14 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
                         const std::atomic<bool> *cancel = nullptr, bool newInPlace = false);
 
 // The status of a copying or packing run's log line: "Basarili", or "Basarisiz." with the number
-// of files that could not be copied (or packed) and the folders that could not be read. Made
-// with message translation, so on the user-interface thread.
-QString copyStatus(int failedFiles, const QStringList &unreadable, bool packing = false);
+// of files that could not be copied (or packed), and the numbers of folders and files that could
+// not be read (the first folders named). Made with message translation, so on the user-interface
+// thread.
+QString copyStatus(int failedFiles, const QStringList &unreadableFolders, qsizetype unreadableFiles,
+                   bool packing = false);
+// What follows "Basarisiz." in that status; empty when nothing failed.
+QString copyFailures(int failedFiles, const QStringList &unreadableFolders, qsizetype unreadableFiles,
+                     bool packing = false);
 
 // A run folder: its parents are made as the user's path says (links allowed), the run folder
 // itself must be a real folder, never a link. Throws kx::Error with the system's reason.

@@ -125,12 +125,13 @@ void FirebirdBackupRun::work()
         QDir().rmdir(m_runFolder);
         return fail(e.text());
     }
-    markFinished(m_runFolder);
     // A server on this machine that reports success must have left the file where we look
     // (a server with a private /tmp, for one, writes somewhere else).
     if (where.local && !QFileInfo::exists(m_backupFile)) {
+        markFailed(m_runFolder);
         return fail(m_noFileText + u' ' + m_backupFile);
     }
+    markFinished(m_runFolder);
     writeLog(m_database, m_backupFile, [] { return trMsg(QStringLiteral("Basarili")); });
 
     bool failed = false;
@@ -151,8 +152,11 @@ void FirebirdBackupRun::work()
             const CopyResult r = copyFile(m_backupFile, copy, m_params.overwrite, {}, cancelFlag());
             if (cancelled())
                 return end(true, QStringLiteral("Iptal edildi."));
-            markFinished(m_runFolder2);
             failed = !r.ok && !r.existed;
+            if (failed)
+                markFailed(m_runFolder2);
+            else
+                markFinished(m_runFolder2);
             const QString error = r.error;
             writeLog(m_backupFile, copy, [failed, error] {
                 return failed ? trMsg(QStringLiteral("Basarisiz.")) + error : trMsg(QStringLiteral("Basarili"));
@@ -161,7 +165,7 @@ void FirebirdBackupRun::work()
     }
     // A failed run keeps every older backup.
     if (m_params.retention && !failed)
-        YedekSil(m_programFolder, m_params.jobName);
+        YedekSil(m_programFolder, m_params.jobName, withoutTrailingSlash(m_runFolder).section(u'/', -1));
     sendToMessenger({m_backupFile, m_params.jobName, m_params.messenger.nickname, m_params.messenger.address,
                      m_params.messenger.deleteAfter, m_params.messenger.password});
     end(failed, failed ? m_secondCopyText : QString());

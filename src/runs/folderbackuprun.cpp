@@ -4,6 +4,7 @@
 #include "platform/copyfile.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
+#include "platform/pathname.h"
 #include "platform/zipengine.h"
 #include "runs/messenger.h"
 #include "runs/naming.h"
@@ -11,9 +12,8 @@
 #include "scheduling/retention.h"
 #include "scheduling/unfinished.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <cmath>
+#include <unistd.h>
 
 namespace kx {
 
@@ -29,14 +29,17 @@ QString FolderBackupRun::archive() const
 
 void FolderBackupRun::prepare()
 {
-    const QString name = runFolderName(m_params.jobName, currentRunStamp());
-    m_runFolder = folderRunFolder(m_params.targetFolder, name, false);
-    m_runFolder2 = folderRunFolder(m_params.targetFolder2, name, true);
+    m_runName = runFolderName(m_params.jobName, currentRunStamp());
+    m_runFolder = folderRunFolder(m_params.targetFolder, m_runName, false);
+    m_runFolder2 = folderRunFolder(m_params.targetFolder2, m_runName, true);
     m_module = trMsg(m_params.manual ? QStringLiteral("Manuel Yedekleme") : QStringLiteral("Otomatik Yedekleme"));
     if (m_params.zip)
         m_module += trMsg(QStringLiteral("(ZIP)"));
     // The archive takes folders whose names begin with a dot as well; a copy leaves them out.
-    m_files = collectFiles(m_params.sourceFolder, m_runFolder, m_params.subfolders, m_params.filters, m_params.zip);
+    // Never the job's own targets, should they lie in the source: each run would take all the
+    // earlier ones again.
+    m_files = collectFiles(m_params.sourceFolder, m_runFolder, m_params.subfolders, m_params.filters, m_params.zip,
+                           OwnTargets{{m_params.targetFolder, m_params.targetFolder2}, jobPrefix(m_params.jobName)});
 
     m_display.jobName = m_params.jobName;
     m_display.source = m_params.sourceFolder;
@@ -59,7 +62,7 @@ void FolderBackupRun::writeLog(const QString &source, const QString &target, std
 void FolderBackupRun::work()
 {
     startElapsed();
-    if (!QFileInfo(m_params.sourceFolder).isDir()) {
+    if (!isFolder(m_params.sourceFolder)) {
         setBarStatement([] { return trMsg(QStringLiteral("Kaynak dizin bulunamadi.")); });
         writeLog(m_params.sourceFolder, m_runFolder, [] {
             return trMsg(QStringLiteral("Basarisiz.")) + trMsg(QStringLiteral("Kaynak dizin bulunamadi."));
@@ -67,7 +70,11 @@ void FolderBackupRun::work()
         end(true, QStringLiteral("Kaynak dizin bulunamadi."));
         return;
     }
-    if (QFileInfo::exists(m_runFolder) && !m_params.overwrite) {
+    // An empty source is no backup: it is what the mount point of a share that is not mounted
+    // looks like, and an empty run folder would count among the backups kept.
+    if (m_files.isEmpty())
+        return noFileToBackUp();
+    if (pathExists(m_runFolder) && !m_params.overwrite) {
         complete(false);
         return;
     }
@@ -82,6 +89,27 @@ void FolderBackupRun::work()
         zipMode();
     else
         copyMode();
+}
+
+void FolderBackupRun::noFileToBackUp()
+{
+    const QString failures = copyFailures(0, m_files.unreadable, m_files.unreadableFiles.size());
+    setBarStatement([] { return trMsg(QStringLiteral("Kaynak dizinde yedeklenecek dosya bulunamadi.")); });
+    writeLog(m_params.sourceFolder, m_runFolder, [failures] {
+        QString status = trMsg(QStringLiteral("Basarisiz.")) + trMsg(QStringLiteral("Kaynak dizinde yedeklenecek dosya bulunamadi."));
+        if (!failures.isEmpty())
+            status += u' ' + failures;
+        return status;
+    });
+    end(true, QStringLiteral("Kaynak dizinde yedeklenecek dosya bulunamadi."));
+}
+
+void FolderBackupRun::settle(const QString &runFolder, bool failed)
+{
+    if (failed)
+        markFailed(runFolder);
+    else
+        markFinished(runFolder);
 }
 
 bool FolderBackupRun::makeRunFolder(const QString &folder, const QString &logSource, bool *failed)
@@ -105,11 +133,6 @@ bool FolderBackupRun::makeRunFolder(const QString &folder, const QString &logSou
 
 void FolderBackupRun::copyMode()
 {
-    if (m_files.isEmpty() && m_files.unreadable.isEmpty()) {
-        markFinished(m_runFolder);
-        complete(false);
-        return;
-    }
     auto copyWithProgress = [this](const FileCollection &files, const QString &root) {
         setBarPosition(0);
         setBarMaximum(int(files.count() - 1));
@@ -122,35 +145,38 @@ void FolderBackupRun::copyMode()
     const CopyTally first = copyWithProgress(m_files, m_runFolder);
     if (first.cancelled)
         return end(true, QStringLiteral("Iptal edildi."));
-    markFinished(m_runFolder);
-    bool failed = first.failed > 0 || !m_files.unreadable.isEmpty();
+    // Every file gone since it was listed (the share went away meanwhile): nothing was backed up.
+    if (first.skipped == m_files.count()) {
+        markFailed(m_runFolder);
+        return noFileToBackUp();
+    }
     const QStringList unreadable = m_files.unreadable;
+    const qsizetype unreadableFiles = m_files.unreadableFiles.size();
     const int failedCopies = first.failed;
-    writeLog(m_params.sourceFolder, m_runFolder, [=] { return copyStatus(failedCopies, unreadable); });
+    const bool firstFailed = failedCopies > 0 || !unreadable.isEmpty() || unreadableFiles > 0;
+    settle(m_runFolder, firstFailed);
+    writeLog(m_params.sourceFolder, m_runFolder, [=] { return copyStatus(failedCopies, unreadable, unreadableFiles); });
 
+    bool failed = firstFailed;
     if (!m_runFolder2.isEmpty() && makeRunFolder(m_runFolder2, m_runFolder, &failed)) {
         const FileCollection second = collectFiles(m_runFolder, m_runFolder2, m_params.subfolders, m_params.filters);
         const CopyTally copied = copyWithProgress(second, m_runFolder2);
         if (copied.cancelled)
             return end(true, QStringLiteral("Iptal edildi."));
-        markFinished(m_runFolder2);
-        failed = failed || copied.failed > 0 || !second.unreadable.isEmpty();
         const int failed2 = copied.failed;
         const QStringList unreadable2 = second.unreadable;
-        writeLog(m_runFolder, m_runFolder2, [=] { return copyStatus(failed2, unreadable2); });
+        const qsizetype unreadableFiles2 = second.unreadableFiles.size();
+        const bool secondFailed = failed2 > 0 || !unreadable2.isEmpty() || unreadableFiles2 > 0;
+        // A copy of an incomplete backup is no complete backup either.
+        settle(m_runFolder2, firstFailed || secondFailed);
+        failed = failed || secondFailed;
+        writeLog(m_runFolder, m_runFolder2, [=] { return copyStatus(failed2, unreadable2, unreadableFiles2); });
     }
     complete(failed);
 }
 
 void FolderBackupRun::zipMode()
 {
-    // Nothing to pack ends like a copy with nothing to copy (an empty archive would not even be
-    // written).
-    if (m_files.isEmpty() && m_files.unreadable.isEmpty()) {
-        markFinished(m_runFolder);
-        complete(false);
-        return;
-    }
     setBarMaximum(10001);
     const QString zipFile = archive();
     PackResult packed;
@@ -166,25 +192,32 @@ void FolderBackupRun::zipMode()
             return end(true, e.text());
         markFinished(m_runFolder);
         // A run folder the failure left empty would later count among the backups kept.
-        QDir().rmdir(m_runFolder);
+        ::rmdir(encodePath(m_runFolder).constData());
         fail(e.text());
         return;
     }
-    markFinished(m_runFolder);
+    if (packed.entries == 0 && packed.failed.isEmpty()) {
+        markFailed(m_runFolder);
+        return noFileToBackUp();
+    }
     // Files that vanished since they were listed are simply not there to back up; files that
     // are there and cannot be read make the run a failure, with the rest still in the archive.
     const int unpacked = int(packed.failed.size());
     const QStringList unreadable = m_files.unreadable;
-    bool failed = unpacked > 0 || !unreadable.isEmpty();
-    writeLog(m_params.sourceFolder, m_runFolder, [=] { return copyStatus(unpacked, unreadable, true); });
+    const qsizetype unreadableFiles = m_files.unreadableFiles.size();
+    const bool firstFailed = unpacked > 0 || !unreadable.isEmpty() || unreadableFiles > 0;
+    settle(m_runFolder, firstFailed);
+    bool failed = firstFailed;
+    writeLog(m_params.sourceFolder, m_runFolder,
+             [=] { return copyStatus(unpacked, unreadable, unreadableFiles, true); });
 
-    if (!m_runFolder2.isEmpty() && QFileInfo::exists(zipFile) && makeRunFolder(m_runFolder2, m_runFolder, &failed)) {
-        const CopyResult r = copyFile(zipFile, m_runFolder2 + u'/' + QFileInfo(zipFile).fileName(), m_params.overwrite,
-                                      {}, cancelFlag());
+    if (!m_runFolder2.isEmpty() && isPlainFile(zipFile) && makeRunFolder(m_runFolder2, m_runFolder, &failed)) {
+        const CopyResult r = copyFile(zipFile, m_runFolder2 + u'/' + zipFile.mid(zipFile.lastIndexOf(u'/') + 1),
+                                      m_params.overwrite, {}, cancelFlag());
         if (cancelled())
             return end(true, QStringLiteral("Iptal edildi."));
-        markFinished(m_runFolder2);
         const bool copyFailed = !r.ok && !r.existed;
+        settle(m_runFolder2, firstFailed || copyFailed);
         failed = failed || copyFailed;
         const QString error = r.error;
         writeLog(m_runFolder, m_runFolder2, [=] {
@@ -203,7 +236,7 @@ void FolderBackupRun::complete(bool failed)
     });
     // A failed run keeps every older backup: pruning now could leave only the broken one.
     if (m_params.retention && !failed)
-        YedekSil(m_programFolder, m_params.jobName);
+        YedekSil(m_programFolder, m_params.jobName, m_runName);
     end(failed);
 }
 

@@ -32,6 +32,9 @@ private:
     void writeLog(const QString &source, const QString &target, std::function<QString()> status);
     void complete(bool failed);
     void fail(const QString &message);
+    void noFileToBackUp();
+    // A run folder holds all it was to hold (marker removed) or not (marker kept as failed).
+    static void settle(const QString &runFolder, bool failed);
     bool makeRunFolder(const QString &folder, const QString &logSource, bool *failed);
     void copyMode();
     void zipMode();
@@ -39,6 +42,7 @@ private:
     QString m_programFolder;
     FolderBackupParams m_params;
     QString m_module; // the log lines' module text, made when the run is set up
+    QString m_runName;
     QString m_runFolder;
     QString m_runFolder2;
     FileCollection m_files;

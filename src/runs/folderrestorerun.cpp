@@ -101,7 +101,7 @@ void FolderRestoreRun::work()
         return endSteps(false);
     }
 
-    if (m_files.isEmpty() && m_files.unreadable.isEmpty())
+    if (m_files.isEmpty() && m_files.unreadable.isEmpty() && m_files.unreadableFiles.isEmpty())
         return endSteps(false);
     setBarPosition(0);
     setBarMaximum(int(m_files.count() - 1));
@@ -112,8 +112,9 @@ void FolderRestoreRun::work()
         return end(true, QStringLiteral("Iptal edildi."));
     const int failed = copied.failed;
     const QStringList unreadable = m_files.unreadable;
-    writeLog([=] { return copyStatus(failed, unreadable); });
-    endSteps(failed > 0 || !unreadable.isEmpty());
+    const qsizetype unreadableFiles = m_files.unreadableFiles.size();
+    writeLog([=] { return copyStatus(failed, unreadable, unreadableFiles); });
+    endSteps(failed > 0 || !unreadable.isEmpty() || unreadableFiles > 0);
 }
 
 void FolderRestoreRun::endSteps(bool failed, const QString &failure)

@@ -32,7 +32,9 @@ QList<RunEntry> runList(const QStringList &names, const QString &prefix)
     return runs;
 }
 
-QStringList retentionPlan(const QList<RunEntry> &runs, const QString &mode, qint64 x)
+namespace {
+
+QStringList ruleDeletions(const QList<RunEntry> &runs, const QString &mode, qint64 x)
 {
     QStringList doomed;
     const qsizetype n = runs.size();
@@ -59,7 +61,35 @@ QStringList retentionPlan(const QList<RunEntry> &runs, const QString &mode, qint
     return doomed;
 }
 
-void YedekSil(const QString &programFolder, const QString &jobName)
+bool ruleDeletes(const QString &mode, qint64 x)
+{
+    return x > 0 && (mode == QLatin1String("1") || mode == QLatin1String("2") || mode == QLatin1String("3"));
+}
+
+} // namespace
+
+QStringList retentionPlan(const QList<RunEntry> &runs, const QString &mode, qint64 x, const QString &currentKey)
+{
+    QList<RunEntry> complete;
+    QList<RunEntry> incomplete;
+    for (const RunEntry &run : runs) {
+        if (run.key > currentKey)
+            continue; // stamped later than this run: not ours to judge
+        (run.incomplete ? incomplete : complete).append(run);
+    }
+    QStringList doomed = ruleDeletions(complete, mode, x);
+    if (ruleDeletes(mode, x) && !complete.isEmpty())
+        for (const RunEntry &run : incomplete)
+            if (run.key < complete.last().key)
+                doomed.append(run.name);
+    doomed.removeIf([&](const QString &name) {
+        return std::any_of(runs.cbegin(), runs.cend(),
+                           [&](const RunEntry &r) { return r.name == name && r.key == currentKey; });
+    });
+    return doomed;
+}
+
+void YedekSil(const QString &programFolder, const QString &jobName, const QString &currentRun)
 {
     try {
         const JobFile job = JobFile::load(jobFilePath(programFolder, jobName, jobKindOf(jobName)));
@@ -68,14 +98,17 @@ void YedekSil(const QString &programFolder, const QString &jobName)
         const QString target = job.value(QStringLiteral("HEDEF_DIZIN"));
         if (target.isEmpty() || scheduleUnit(job) != ScheduleUnit::Hour)
             return;
+        const QString prefix = jobPrefix(jobName);
+        if (!currentRun.startsWith(prefix + u'_'))
+            return; // no run to measure the others by
         QStringList names;
         for (const DirEntry &e : listDirectory(target))
             names.append(e.name);
         const QString folder = target.endsWith(u'/') ? target : target + u'/';
-        // A run that never finished is no backup to keep, and it is not ours to delete either.
-        QList<RunEntry> runs = runList(names, jobPrefix(jobName));
-        runs.removeIf([&](const RunEntry &r) { return isUnfinished(folder + r.name); });
-        for (const QString &name : retentionPlan(runs, mode, x))
+        QList<RunEntry> runs = runList(names, prefix);
+        for (RunEntry &r : runs)
+            r.incomplete = isUnfinished(folder + r.name);
+        for (const QString &name : retentionPlan(runs, mode, x, currentRun.mid(prefix.size() + 1)))
             deleteFolderTree(folder + name);
     } catch (const Error &) {
         // Retention never interrupts the run that called it.

@@ -4,11 +4,10 @@
 #include "platform/files.h"
 #include "platform/kxerror.h"
 #include "platform/listing.h"
+#include "platform/pathname.h"
 #include "scheduling/retention.h"
 
-#include <QFile>
-#include <QFileInfo>
-
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,10 +23,29 @@ QString markerPath(const QString &runFolder)
     return (runFolder.endsWith(u'/') ? runFolder : runFolder + u'/') + QLatin1String(kUnfinishedMarker);
 }
 
-void writeMarker(const UnfinishedRun &run, bool reported)
+const QString kRunning = QStringLiteral("CALISIYOR");
+const QString kReported = QStringLiteral("BILDIRILDI");
+const QString kFailed = QStringLiteral("BASARISIZ");
+
+UnfinishedRun readMarker(const QString &runFolder)
+{
+    UnfinishedRun run;
+    run.runFolder = runFolder;
+    try {
+        const JobFile old = JobFile::load(markerPath(runFolder));
+        run.module = old.value(QStringLiteral("MODUL"));
+        run.jobName = old.value(QStringLiteral("YEDEKADI"));
+        run.source = old.value(QStringLiteral("KAYNAK"));
+        run.target = old.value(QStringLiteral("HEDEF"));
+    } catch (const Error &) {
+    }
+    return run;
+}
+
+void writeMarker(const UnfinishedRun &run, const QString &state)
 {
     JobFile m;
-    m.setValue(QStringLiteral("DURUM"), reported ? QStringLiteral("BILDIRILDI") : QStringLiteral("CALISIYOR"));
+    m.setValue(QStringLiteral("DURUM"), state);
     m.setValue(QStringLiteral("MODUL"), run.module);
     m.setValue(QStringLiteral("YEDEKADI"), run.jobName);
     m.setValue(QStringLiteral("KAYNAK"), run.source);
@@ -52,7 +70,7 @@ void removeBelow(int dirFd)
             const int sub = ::openat(::dirfd(dir), e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (sub >= 0)
                 removeBelow(sub);
-        } else if (S_ISREG(st.st_mode) && isLeftoverTemporary(QFile::decodeName(e->d_name))) {
+        } else if (S_ISREG(st.st_mode) && isLeftoverTemporary(decodePath(QByteArray(e->d_name)))) {
             ::unlinkat(::dirfd(dir), e->d_name, 0);
         }
     }
@@ -63,20 +81,25 @@ void removeBelow(int dirFd)
 
 void markUnfinished(const UnfinishedRun &run)
 {
-    writeMarker(run, false);
+    writeMarker(run, kRunning);
 }
 
 void markFinished(const QString &runFolder)
 {
     const QString path = markerPath(runFolder);
-    if (QFileInfo::exists(path) && !QFile::remove(path))
+    if (::unlink(encodePath(path).constData()) != 0 && errno != ENOENT)
         throw Error(QStringLiteral("\"%1\" silinemedi."), {path});
+}
+
+void markFailed(const QString &runFolder)
+{
+    writeMarker(readMarker(runFolder), kFailed);
 }
 
 bool isUnfinished(const QString &runFolder)
 {
     struct stat st;
-    return ::lstat(QFile::encodeName(markerPath(runFolder)).constData(), &st) == 0;
+    return ::lstat(encodePath(markerPath(runFolder)).constData(), &st) == 0;
 }
 
 bool isLeftoverTemporary(const QString &fileName)
@@ -87,7 +110,7 @@ bool isLeftoverTemporary(const QString &fileName)
 
 void removeLeftovers(const QString &folder)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(encodePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0)
         removeBelow(fd);
 }
@@ -120,7 +143,8 @@ QList<UnfinishedRun> unfinishedRuns(const QString &jobName, const QStringList &t
             } catch (const Error &) {
                 // Unreadable: still unfinished, told with what the folder itself says.
             }
-            if (!reportedToo && marker.value(QStringLiteral("DURUM")) == QLatin1String("BILDIRILDI"))
+            const QString state = marker.value(QStringLiteral("DURUM"));
+            if (!reportedToo && (state == kReported || state == kFailed))
                 continue;
             UnfinishedRun u;
             u.runFolder = runFolder;
@@ -138,17 +162,7 @@ QList<UnfinishedRun> unfinishedRuns(const QString &jobName, const QStringList &t
 
 void markReported(const QString &runFolder)
 {
-    UnfinishedRun run;
-    run.runFolder = runFolder;
-    try {
-        const JobFile old = JobFile::load(markerPath(runFolder));
-        run.module = old.value(QStringLiteral("MODUL"));
-        run.jobName = old.value(QStringLiteral("YEDEKADI"));
-        run.source = old.value(QStringLiteral("KAYNAK"));
-        run.target = old.value(QStringLiteral("HEDEF"));
-    } catch (const Error &) {
-    }
-    writeMarker(run, true);
+    writeMarker(readMarker(runFolder), kReported);
 }
 
 } // namespace kx
