@@ -2,7 +2,10 @@
 // checked, the old file stays whole on any failure, nothing is left behind.
 #include "testfiles.h"
 #include "testsystem.h"
+#include "core/codepage.h"
 #include "platform/files.h"
+#include "platform/listing.h"
+#include "platform/pathname.h"
 #include "platform/kxerror.h"
 
 #include <QDir>
@@ -145,6 +148,44 @@ private slots:
     }
 
     // The temporary's name fits beside a name as long as a name can be.
+    // File names are bytes: every name survives decoding and encoding unchanged, valid UTF-8
+    // becomes its text, and the code page of the text files writes a stray byte back as itself.
+    void namesAreBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text"); // what a valid name reads as; null when it is no UTF-8
+        QTest::newRow("ascii") << QByteArray("rapor.txt") << "rapor.txt";
+        QTest::newRow("utf-8") << QByteArray("M\xc3\xbc\xc5\x9fteri") << QString::fromUtf8("Müşteri");
+        QTest::newRow("four bytes") << QByteArray("a\xf0\x9f\x98\x80" "b") << QString::fromUtf8("a😀b");
+        QTest::newRow("cp1254") << QByteArray("M\xfc\xfeteri.xls") << QString();
+        QTest::newRow("cut short") << QByteArray("a\xc3") << QString();
+        QTest::newRow("overlong") << QByteArray("\xc0\xaf") << QString();
+        QTest::newRow("surrogate") << QByteArray("\xed\xb2\x80") << QString();
+        QTest::newRow("beyond unicode") << QByteArray("\xf4\x90\x80\x80") << QString();
+        QTest::newRow("stray after a pair") << QByteArray("\xf0\x9f\x98\x80\xfe") << QString();
+    }
+    void namesAreBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        const QString decoded = decodePath(bytes);
+        QCOMPARE(encodePath(decoded), bytes);
+        QCOMPARE(isValidUtf8(bytes), !text.isNull());
+        if (!text.isNull())
+            QCOMPARE(decoded, text);
+        else
+            QCOMPARE(codepage::encode(decoded).right(1), bytes.right(1));
+
+        // Read and written under that name, and found by listing.
+        QTemporaryDir dir;
+        const QString path = dir.path() + u'/' + decoded;
+        writeWholeFile(path, "x");
+        QCOMPARE(readWholeFile(path), QByteArray("x"));
+        QVERIFY(isPlainFile(path));
+        QCOMPARE(listDirectory(dir.path()).at(0).name, decoded);
+        QVERIFY(::unlink(encodePath(path).constData()) == 0);
+    }
+
     void longestName()
     {
         QTemporaryDir dir;
