@@ -570,7 +570,7 @@ void TJobEditorF::AdDegistir()
         return;
     Dialogs::stopWithMessage(n.trimmed().isEmpty(), QStringLiteral("Lutfen yedekleme adini giriniz."));
     Dialogs::stopWithMessage(n.contains(u'.'), QStringLiteral("Dosya ismine uzanti vermeyiniz."));
-    if (const QString problem = jobNameProblem(n); !problem.isEmpty()) {
+    if (const QString problem = jobNameProblem(n, m_kind); !problem.isEmpty()) {
         Dialogs::info(problem);
         throw SilentStop();
     }
