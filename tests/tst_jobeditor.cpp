@@ -1,6 +1,7 @@
 // The job editors and the file-type picker: new jobs and their files, the save-time checks,
 // cancel, delete, rename, the dependent controls, the picker, and the editors' manual run.
 #include "testfiles.h"
+#include "testsystem.h"
 #include "core/daytime.h"
 #include "core/service.h"
 #include "platform/files.h"
@@ -443,6 +444,84 @@ private slots:
         QVERIFY(e->record().isNew());
         QCOMPARE(e->EditKAYNAK->text(), m_dir->filePath("kaynak"));
         QCOMPARE(e->record().value("KAYNAK_DIZIN"), m_dir->filePath("kaynak"));
+    }
+
+    // A save that fails, refused by the name rule or by the file system, leaves the job being
+    // edited with what was typed; the job shown before is not touched, and "Simdi Yedekle" runs
+    // nothing.
+    void failedSave_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<bool>("newJob");
+        QTest::addColumn<bool>("readOnlyProgramFolder");
+        QTest::addColumn<QString>("name");
+        const QString tooLong(300, u'U');
+        QTest::newRow("new folder job, name too long") << true << true << false << tooLong;
+        QTest::newRow("new Firebird job, name too long") << false << true << false << tooLong;
+        QTest::newRow("new folder job, read-only program folder") << true << true << true << "Yeni";
+        QTest::newRow("new Firebird job, read-only program folder") << false << true << true << "Yeni";
+        QTest::newRow("changed folder job, read-only program folder") << true << false << true << "Buyuk.nyd";
+        QTest::newRow("changed Firebird job, read-only program folder") << false << false << true << "Buyuk.fyd";
+    }
+    void failedSave()
+    {
+        QFETCH(bool, folder);
+        QFETCH(bool, newJob);
+        QFETCH(bool, readOnlyProgramFolder);
+        QFETCH(QString, name);
+        const QByteArray target = "HEDEF_DIZIN=" + m_dir->filePath("hedef").toUtf8() + "\r\n";
+        const QString shownBefore = folder ? "Buyuk.nyd" : "Buyuk.fyd";
+        job(shownBefore, "AKTIF=True\r\nPERYOT=1\r\nUNETYEDEK=False\r\n" + target
+                             + (folder ? "KAYNAK_DIZIN=" + m_dir->filePath("kaynak").toUtf8() + "\r\nDOSYA_TURU1=*.*\r\n"
+                                       : QByteArray("USERNAME=SYSDBA\r\nUSERPWD=p\r\nKAYNAK_DOSYA=/yok/b.fdb\r\n")));
+        put(m_dir->filePath("kaynak/x.txt"), "x");
+        const QByteArray before = file(shownBefore);
+        std::unique_ptr<TJobEditorF> e;
+        if (folder)
+            e = editor<TK_DosyaYedeklemeF>(0, shownBefore, "<Yok>");
+        else
+            e = editor<TK_FBYedeklemeF>(0, shownBefore, "<Yok>");
+        QCOMPARE(e->EditYEDEKNAME->text(), shownBefore);
+        if (newJob) {
+            e->YeniKayit();
+            e->EditYEDEKNAME->setText(name);
+            if (folder)
+                e->record().set("KAYNAK_DIZIN", m_dir->filePath("kaynak"));
+            else
+                QTest::keyClicks(e->EditPAS, "masterkey");
+        }
+        QTest::keyClicks(e->EditACIKLAMA, "yeni is");
+
+        std::unique_ptr<ReadOnlyMount> readOnly;
+        if (readOnlyProgramFolder) {
+            readOnly = std::make_unique<ReadOnlyMount>(m_program);
+            if (!readOnly->mounted)
+                QSKIP("a read-only mount needs root");
+        }
+        const auto shown = run([&] { e->Kaydet(); });
+        QCOMPARE(shown.size(), 1);
+        if (readOnlyProgramFolder) {
+            QCOMPARE(shown[0].kind, Dialogs::Kind::Error);
+        } else {
+            QCOMPARE(shown[0].kind, Dialogs::Kind::Information);
+            QVERIFY2(shown[0].text.startsWith("Yedekleme adi cok uzun"), qPrintable(shown[0].text));
+            QCOMPARE(e->focusWidget(), e->EditYEDEKNAME);
+        }
+        // Still being edited, with the user's input.
+        QCOMPARE(e->record().isNew(), newJob);
+        QVERIFY(e->record().isEditing());
+        QVERIFY(e->ButtonKaydet->isEnabled());
+        QCOMPARE(e->EditYEDEKNAME->isEnabled(), newJob);
+        QCOMPARE(e->EditYEDEKNAME->text(), name);
+        QCOMPARE(e->record().value("ACIKLAMA"), QStringLiteral("yeni is"));
+        QCOMPARE(e->EditACIKLAMA->text(), QStringLiteral("yeni is"));
+
+        QCOMPARE(run([&] { e->YedeklemeBaslat(); }).value(0).text, QStringLiteral("Oncelikle kaydi tamamlayiniz."));
+        QVERIFY(m_form->runs().runs().isEmpty());
+        readOnly.reset();
+        QCOMPARE(file(shownBefore), before);
+        QCOMPARE(QDir(m_program).entryList({"*.nyd", "*.fyd"}, QDir::Files), QStringList{shownBefore});
+        QVERIFY(!QFileInfo::exists(m_dir->filePath("hedef")));
     }
 
     // "Simdi Yedekle" of an editor: refused without a stored job or with changes not saved;
