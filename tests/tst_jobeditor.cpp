@@ -524,6 +524,41 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_dir->filePath("hedef")));
     }
 
+    // A folder job whose target is its source or lies inside it is told so at the save, and saved.
+    void targetInsideSource_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("target2");
+        QTest::addColumn<QString>("warned"); // the captions named, empty: no warning
+        QTest::newRow("target below the source, not made yet") << "kaynak/yedek" << "" << "Hedef Dizin";
+        QTest::newRow("second target is the source") << "hedef" << "kaynak/" << "Hedef Dizin 2";
+        QTest::newRow("both") << "kaynak/a" << "kaynak/b" << "Hedef Dizin, Hedef Dizin 2";
+        QTest::newRow("beside the source, a common prefix") << "kaynak2" << "hedef" << "";
+    }
+    void targetInsideSource()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, target2);
+        QFETCH(QString, warned);
+        auto e = editor<TK_DosyaYedeklemeF>(-1);
+        e->record().set("KAYNAK_DIZIN", m_dir->filePath("kaynak"));
+        e->record().set("HEDEF_DIZIN", m_dir->filePath(target));
+        if (!target2.isEmpty())
+            e->record().set("HEDEFDIZIN2", m_dir->filePath(target2));
+        const auto shown = run([&] { e->Kaydet(); });
+        if (warned.isEmpty()) {
+            QVERIFY(shown.isEmpty());
+        } else {
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown[0].kind, Dialogs::Kind::Information);
+            QCOMPARE(shown[0].text,
+                     warned + " kaynak dizinle ayni ya da onun icinde; yedekler yedeklenen dizinde birikir.");
+        }
+        QVERIFY(!e->record().isEditing());
+        QCOMPARE(e->EditYEDEKNAME->text(), QStringLiteral("OtoYedek1.nyd"));
+        QCOMPARE(JobFile::load(m_program + "/OtoYedek1.nyd").value("HEDEF_DIZIN"), m_dir->filePath(target));
+    }
+
     // "Simdi Yedekle" of an editor: refused without a stored job or with changes not saved;
     // otherwise the job shown runs under its own name.
     void backUpNow()

@@ -524,6 +524,9 @@ void TJobEditorF::Kaydet()
     DBdenAktar(name, wasNew);
     m_record.store();
     EditYEDEKNAME->setText(name);
+    // Told, not refused: the job works, only its backups lie inside the folder it backs up.
+    if (const QString warning = targetInsideSourceWarning(m_record, caption); !warning.isEmpty())
+        Dialogs::info(warning);
     if (groupChanged)
         ListeAktar(true, name);
     setButtons();

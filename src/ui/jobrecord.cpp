@@ -1,6 +1,7 @@
 #include "ui/jobrecord.h"
 #include "core/codepage.h"
 #include "core/daytime.h"
+#include "core/folderwithin.h"
 #include "core/jobcipher.h"
 #include "core/service.h"
 
@@ -254,6 +255,23 @@ QString jobNameProblem(const QString &name, JobKind kind)
             .arg(bytes)
             .arg(kMaxFileNameBytes);
     return QString();
+}
+
+QString targetInsideSourceWarning(const JobRecord &record, const std::function<QString(const QString &key)> &caption)
+{
+    if (record.kind() != JobKind::Folder)
+        return QString();
+    const QString source = record.value(QStringLiteral("KAYNAK_DIZIN"));
+    QStringList inside;
+    for (const char *k : {"HEDEF_DIZIN", "HEDEFDIZIN2"}) {
+        const QString key = QLatin1String(k);
+        if (folderWithin(record.value(key), source))
+            inside.append(caption ? caption(key) : key);
+    }
+    if (inside.isEmpty())
+        return QString();
+    return trMsg(QStringLiteral("%1 kaynak dizinle ayni ya da onun icinde; yedekler yedeklenen dizinde birikir."))
+        .arg(inside.join(QStringLiteral(", ")));
 }
 
 std::optional<SaveCheckFailure> saveCheck(const JobRecord &record, const QString &nameBox, const QString &programFolder,
