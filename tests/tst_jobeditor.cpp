@@ -1,6 +1,7 @@
 // The job editors and the file-type picker: new jobs and their files, the save-time checks,
 // cancel, delete, rename, the dependent controls, the picker, and the editors' manual run.
 #include "testfiles.h"
+#include "testsystem.h"
 #include "core/daytime.h"
 #include "core/service.h"
 #include "platform/files.h"
@@ -127,6 +128,32 @@ private slots:
             QVERIFY2(shown[0].text.startsWith("Yedekleme adinda kullanilamayan bir karakter var:"), qPrintable(shown[0].text));
         }
         QVERIFY(QDir(m_program).entryList(QDir::Files).filter(".fyd").isEmpty());
+    }
+
+    // A job file name holds at most 255 bytes on disk, its extension and every byte of a
+    // character in UTF-8 counted.
+    void nameLength_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fits");
+        const QString s2(u'\u015F'); // "ş": two bytes
+        QTest::newRow("251 bytes and the extension") << QString(251, u'a') << true;
+        QTest::newRow("252 bytes and the extension") << QString(252, u'a') << false;
+        QTest::newRow("two-byte letters, 251 bytes") << s2.repeated(125) + u'a' << true;
+        QTest::newRow("two-byte letters, 252 bytes in 126 characters") << s2.repeated(126) << false;
+    }
+    void nameLength()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, fits);
+        for (JobKind kind : {JobKind::Folder, JobKind::Firebird}) {
+            const QString problem = jobNameProblem(name, kind);
+            QCOMPARE(problem.isEmpty(), fits);
+            if (!fits)
+                QCOMPARE(problem, QStringLiteral("Yedekleme adi cok uzun (%1 bayt); uzantisiyla birlikte en fazla "
+                                                 "255 bayt olabilir.")
+                                      .arg(name.toUtf8().size() + 4));
+        }
     }
 
     void firebirdChecksInOrder_data()
@@ -417,6 +444,119 @@ private slots:
         QVERIFY(e->record().isNew());
         QCOMPARE(e->EditKAYNAK->text(), m_dir->filePath("kaynak"));
         QCOMPARE(e->record().value("KAYNAK_DIZIN"), m_dir->filePath("kaynak"));
+    }
+
+    // A save that fails, refused by the name rule or by the file system, leaves the job being
+    // edited with what was typed; the job shown before is not touched, and "Simdi Yedekle" runs
+    // nothing.
+    void failedSave_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<bool>("newJob");
+        QTest::addColumn<bool>("readOnlyProgramFolder");
+        QTest::addColumn<QString>("name");
+        const QString tooLong(300, u'U');
+        QTest::newRow("new folder job, name too long") << true << true << false << tooLong;
+        QTest::newRow("new Firebird job, name too long") << false << true << false << tooLong;
+        QTest::newRow("new folder job, read-only program folder") << true << true << true << "Yeni";
+        QTest::newRow("new Firebird job, read-only program folder") << false << true << true << "Yeni";
+        QTest::newRow("changed folder job, read-only program folder") << true << false << true << "Buyuk.nyd";
+        QTest::newRow("changed Firebird job, read-only program folder") << false << false << true << "Buyuk.fyd";
+    }
+    void failedSave()
+    {
+        QFETCH(bool, folder);
+        QFETCH(bool, newJob);
+        QFETCH(bool, readOnlyProgramFolder);
+        QFETCH(QString, name);
+        const QByteArray target = "HEDEF_DIZIN=" + m_dir->filePath("hedef").toUtf8() + "\r\n";
+        const QString shownBefore = folder ? "Buyuk.nyd" : "Buyuk.fyd";
+        job(shownBefore, "AKTIF=True\r\nPERYOT=1\r\nUNETYEDEK=False\r\n" + target
+                             + (folder ? "KAYNAK_DIZIN=" + m_dir->filePath("kaynak").toUtf8() + "\r\nDOSYA_TURU1=*.*\r\n"
+                                       : QByteArray("USERNAME=SYSDBA\r\nUSERPWD=p\r\nKAYNAK_DOSYA=/yok/b.fdb\r\n")));
+        put(m_dir->filePath("kaynak/x.txt"), "x");
+        const QByteArray before = file(shownBefore);
+        std::unique_ptr<TJobEditorF> e;
+        if (folder)
+            e = editor<TK_DosyaYedeklemeF>(0, shownBefore, "<Yok>");
+        else
+            e = editor<TK_FBYedeklemeF>(0, shownBefore, "<Yok>");
+        QCOMPARE(e->EditYEDEKNAME->text(), shownBefore);
+        if (newJob) {
+            e->YeniKayit();
+            e->EditYEDEKNAME->setText(name);
+            if (folder)
+                e->record().set("KAYNAK_DIZIN", m_dir->filePath("kaynak"));
+            else
+                QTest::keyClicks(e->EditPAS, "masterkey");
+        }
+        QTest::keyClicks(e->EditACIKLAMA, "yeni is");
+
+        std::unique_ptr<ReadOnlyMount> readOnly;
+        if (readOnlyProgramFolder) {
+            readOnly = std::make_unique<ReadOnlyMount>(m_program);
+            if (!readOnly->mounted)
+                QSKIP("a read-only mount needs root");
+        }
+        const auto shown = run([&] { e->Kaydet(); });
+        QCOMPARE(shown.size(), 1);
+        if (readOnlyProgramFolder) {
+            QCOMPARE(shown[0].kind, Dialogs::Kind::Error);
+        } else {
+            QCOMPARE(shown[0].kind, Dialogs::Kind::Information);
+            QVERIFY2(shown[0].text.startsWith("Yedekleme adi cok uzun"), qPrintable(shown[0].text));
+            QCOMPARE(e->focusWidget(), e->EditYEDEKNAME);
+        }
+        // Still being edited, with the user's input.
+        QCOMPARE(e->record().isNew(), newJob);
+        QVERIFY(e->record().isEditing());
+        QVERIFY(e->ButtonKaydet->isEnabled());
+        QCOMPARE(e->EditYEDEKNAME->isEnabled(), newJob);
+        QCOMPARE(e->EditYEDEKNAME->text(), name);
+        QCOMPARE(e->record().value("ACIKLAMA"), QStringLiteral("yeni is"));
+        QCOMPARE(e->EditACIKLAMA->text(), QStringLiteral("yeni is"));
+
+        QCOMPARE(run([&] { e->YedeklemeBaslat(); }).value(0).text, QStringLiteral("Oncelikle kaydi tamamlayiniz."));
+        QVERIFY(m_form->runs().runs().isEmpty());
+        readOnly.reset();
+        QCOMPARE(file(shownBefore), before);
+        QCOMPARE(QDir(m_program).entryList({"*.nyd", "*.fyd"}, QDir::Files), QStringList{shownBefore});
+        QVERIFY(!QFileInfo::exists(m_dir->filePath("hedef")));
+    }
+
+    // A folder job whose target is its source or lies inside it is told so at the save, and saved.
+    void targetInsideSource_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("target2");
+        QTest::addColumn<QString>("warned"); // the captions named, empty: no warning
+        QTest::newRow("target below the source, not made yet") << "kaynak/yedek" << "" << "Hedef Dizin";
+        QTest::newRow("second target is the source") << "hedef" << "kaynak/" << "Hedef Dizin 2";
+        QTest::newRow("both") << "kaynak/a" << "kaynak/b" << "Hedef Dizin, Hedef Dizin 2";
+        QTest::newRow("beside the source, a common prefix") << "kaynak2" << "hedef" << "";
+    }
+    void targetInsideSource()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, target2);
+        QFETCH(QString, warned);
+        auto e = editor<TK_DosyaYedeklemeF>(-1);
+        e->record().set("KAYNAK_DIZIN", m_dir->filePath("kaynak"));
+        e->record().set("HEDEF_DIZIN", m_dir->filePath(target));
+        if (!target2.isEmpty())
+            e->record().set("HEDEFDIZIN2", m_dir->filePath(target2));
+        const auto shown = run([&] { e->Kaydet(); });
+        if (warned.isEmpty()) {
+            QVERIFY(shown.isEmpty());
+        } else {
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown[0].kind, Dialogs::Kind::Information);
+            QCOMPARE(shown[0].text,
+                     warned + " kaynak dizinle ayni ya da onun icinde; yedekler yedeklenen dizinde birikir.");
+        }
+        QVERIFY(!e->record().isEditing());
+        QCOMPARE(e->EditYEDEKNAME->text(), QStringLiteral("OtoYedek1.nyd"));
+        QCOMPARE(JobFile::load(m_program + "/OtoYedek1.nyd").value("HEDEF_DIZIN"), m_dir->filePath(target));
     }
 
     // "Simdi Yedekle" of an editor: refused without a stored job or with changes not saved;

@@ -3,6 +3,7 @@
 #include "core/jobfile.h"
 #include "platform/kxerror.h"
 #include "platform/listing.h"
+#include "platform/pathname.h"
 
 #include <QDir>
 
@@ -30,6 +31,11 @@ QString jobPrefix(const QString &jobName)
     QString p = jobName;
     p.replace(u'.', u'_');
     return p;
+}
+
+qsizetype fileNameBytes(const QString &fileName)
+{
+    return encodePath(fileName).size();
 }
 
 QStringList scanJobFiles(const QString &programFolder, JobKind kind)

@@ -24,6 +24,11 @@ QString jobPrefix(const QString &jobName);
 // without folder, sorted without regard to letter case. A missing folder gives an empty list.
 QStringList scanJobFiles(const QString &programFolder, JobKind kind);
 
+// The longest file name the file system holds (NAME_MAX), in bytes of the name on disk.
+constexpr qsizetype kMaxFileNameBytes = 255;
+// The bytes a file name takes on disk: its UTF-8, a byte kept as an escape counting as one.
+qsizetype fileNameBytes(const QString &fileName);
+
 // Full path of a job file, refusing any name that could point outside the program folder or at a
 // file of another kind: throws kx::Error for an empty name, one holding "/", "\", a control
 // character or a character the code page cannot hold, or one not ending in the kind's extension.

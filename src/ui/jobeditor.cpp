@@ -486,12 +486,12 @@ void TJobEditorF::YeniKayit()
     setButtons();
 }
 
-void TJobEditorF::DBdenAktar(bool newJob)
+void TJobEditorF::DBdenAktar(const QString &name, bool newJob)
 {
     // A new job's file starts from nothing: the keys of the job shown before (its last run,
     // anything else) are not its own. A stored job starts from its own file, whose keys outside
     // the record survive.
-    const QString path = jobFile(EditYEDEKNAME->text());
+    const QString path = jobFile(name);
     JobFile base;
     if (!newJob && QFileInfo(path).isFile())
         base = JobFile::load(path);
@@ -504,23 +504,29 @@ void TJobEditorF::Kaydet()
         return;
     const bool wasNew = m_record.isNew();
     const bool groupChanged = wasNew || m_record.rememberedGroup() != m_record.value(QStringLiteral("GRUBU"));
-    if (!m_model->guard()) {
-        if (const auto failure = saveCheck(m_record, EditYEDEKNAME->text(), m_main.ProgramFolder(),
-                                           [this](const QString &key) { return captionOf(key); })) {
-            Dialogs::info(failure->message);
-            if (QWidget *w = controlOf(failure->focus); w && w->isEnabled())
-                w->setFocus();
-            throw SilentStop();
-        }
-    }
-    m_record.store();
-    if (m_model->guard())
+    if (m_model->guard()) {
+        m_record.store();
         return;
+    }
+    const auto caption = [this](const QString &key) { return captionOf(key); };
+    if (const auto failure = saveCheck(m_record, EditYEDEKNAME->text(), m_main.ProgramFolder(), caption)) {
+        Dialogs::info(failure->message);
+        if (QWidget *w = controlOf(failure->focus); w && w->isEnabled())
+            w->setFocus();
+        throw SilentStop();
+    }
     QString name = EditYEDEKNAME->text();
     if (!name.contains(u'.'))
         name += jobExtension(m_kind);
+    // The file is written before the record counts as stored: a write that fails leaves the job
+    // being edited under the name as typed, never shown as saved (nor run as the job the list
+    // still points at).
+    DBdenAktar(name, wasNew);
+    m_record.store();
     EditYEDEKNAME->setText(name);
-    DBdenAktar(wasNew);
+    // Told, not refused: the job works, only its backups lie inside the folder it backs up.
+    if (const QString warning = targetInsideSourceWarning(m_record, caption); !warning.isEmpty())
+        Dialogs::info(warning);
     if (groupChanged)
         ListeAktar(true, name);
     setButtons();
@@ -570,7 +576,7 @@ void TJobEditorF::AdDegistir()
         return;
     Dialogs::stopWithMessage(n.trimmed().isEmpty(), QStringLiteral("Lutfen yedekleme adini giriniz."));
     Dialogs::stopWithMessage(n.contains(u'.'), QStringLiteral("Dosya ismine uzanti vermeyiniz."));
-    if (const QString problem = jobNameProblem(n); !problem.isEmpty()) {
+    if (const QString problem = jobNameProblem(n, m_kind); !problem.isEmpty()) {
         Dialogs::info(problem);
         throw SilentStop();
     }
@@ -594,8 +600,11 @@ void TJobEditorF::YedeklemeBaslat()
     Dialogs::stopWithMessage(m_model->filteredCount() == 0 || m_record.isEmpty(),
                              QStringLiteral("Oncelikle yedek kaydi olusturunuz."));
     Dialogs::stopWithMessage(m_record.isEditing(), QStringLiteral("Oncelikle kaydi tamamlayiniz."));
-    setTickTimeFromClock();
+    // The job run is the one the name box names, never another one the list happens to point at.
     const QString name = m_model->currentName();
+    Dialogs::stopWithMessage(name.isEmpty() || name != EditYEDEKNAME->text(),
+                             QStringLiteral("Oncelikle yedek kaydi olusturunuz."));
+    setTickTimeFromClock();
     manualRun(m_main.runs(), m_main.ProgramFolder(), m_kind, m_record.toJobFile(JobFile()),
               m_record.value(QStringLiteral("UNETSIFRE")), name, jobFile(name));
 }

@@ -51,10 +51,11 @@ public:
     void YedeklenecekDosyalar(); // the file-type picker (folder editor)
     void chooseFolder(const QString &key);
     void chooseDatabaseFile();
-    // ListeAktar (rescan, name), DByeAktar, DBdenAktar.
+    // ListeAktar (rescan, name), DByeAktar.
     void ListeAktar(bool rescan, const QString &name = QString());
     void DByeAktar();
-    void DBdenAktar(bool newJob);
+    // Writes the record to the job file of that name.
+    void DBdenAktar(const QString &name, bool newJob);
 
     // The controls.
     KxFormHeader *Header;

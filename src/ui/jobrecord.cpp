@@ -1,6 +1,7 @@
 #include "ui/jobrecord.h"
 #include "core/codepage.h"
 #include "core/daytime.h"
+#include "core/folderwithin.h"
 #include "core/jobcipher.h"
 #include "core/service.h"
 
@@ -239,7 +240,7 @@ bool isRefusedNameCharacter(QChar c)
     return QStringView(u"./:*?<>|").contains(c);
 }
 
-QString jobNameProblem(const QString &name)
+QString jobNameProblem(const QString &name, JobKind kind)
 {
     for (QChar c : name) {
         const char16_t u = c.unicode();
@@ -248,7 +249,29 @@ QString jobNameProblem(const QString &name)
             return trMsg(QStringLiteral("Yedekleme adinda kullanilamayan bir karakter var:")) + QStringLiteral(" \"")
                    + (control ? QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0')) : QString(c)) + u'"';
     }
+    // Refused here, before anything is written: the file system would refuse it only at the save.
+    if (const qsizetype bytes = fileNameBytes(name + jobExtension(kind)); bytes > kMaxFileNameBytes)
+        return trMsg(QStringLiteral("Yedekleme adi cok uzun (%1 bayt); uzantisiyla birlikte en fazla %2 bayt olabilir."))
+            .arg(bytes)
+            .arg(kMaxFileNameBytes);
     return QString();
+}
+
+QString targetInsideSourceWarning(const JobRecord &record, const std::function<QString(const QString &key)> &caption)
+{
+    if (record.kind() != JobKind::Folder)
+        return QString();
+    const QString source = record.value(QStringLiteral("KAYNAK_DIZIN"));
+    QStringList inside;
+    for (const char *k : {"HEDEF_DIZIN", "HEDEFDIZIN2"}) {
+        const QString key = QLatin1String(k);
+        if (folderWithin(record.value(key), source))
+            inside.append(caption ? caption(key) : key);
+    }
+    if (inside.isEmpty())
+        return QString();
+    return trMsg(QStringLiteral("%1 kaynak dizinle ayni ya da onun icinde; yedekler yedeklenen dizinde birikir."))
+        .arg(inside.join(QStringLiteral(", ")));
 }
 
 std::optional<SaveCheckFailure> saveCheck(const JobRecord &record, const QString &nameBox, const QString &programFolder,
@@ -300,7 +323,7 @@ std::optional<SaveCheckFailure> saveCheck(const JobRecord &record, const QString
     // A new job's name becomes a file name: nothing that a file name cannot hold, nothing that
     // would make it a path.
     if (record.isNew()) {
-        if (const QString problem = jobNameProblem(nameBox); !problem.isEmpty())
+        if (const QString problem = jobNameProblem(nameBox, record.kind()); !problem.isEmpty())
             return SaveCheckFailure{problem, QStringLiteral("YEDEK_ADI")};
     }
     // Nothing is stored mangled: a text the code page cannot hold is refused where it was typed.

@@ -114,9 +114,15 @@ struct SaveCheckFailure {
 std::optional<SaveCheckFailure> saveCheck(const JobRecord &record, const QString &nameBox, const QString &programFolder,
                                           const std::function<QString(const QString &key)> &caption);
 
-// Why a job name cannot be a job file's name (the characters the name box refuses, "/", "\",
-// control characters, characters the code page cannot hold), translated; empty when it can.
-QString jobNameProblem(const QString &name);
+// The warning a folder job gets when a target folder (HEDEF_DIZIN, HEDEFDIZIN2) is its source
+// folder or lies inside it, naming those targets by their captions, translated; empty when none
+// does and for Firebird jobs. Such a job may still be saved.
+QString targetInsideSourceWarning(const JobRecord &record, const std::function<QString(const QString &key)> &caption);
+
+// Why a job name (without its extension) cannot be the name of a job file of the kind (the
+// characters the name box refuses, "/", "\", control characters, characters the code page cannot
+// hold, a file name longer than the file system holds), translated; empty when it can.
+QString jobNameProblem(const QString &name, JobKind kind);
 
 // The eight characters the job name box drops when they are typed.
 bool isRefusedNameCharacter(QChar c);
