@@ -144,6 +144,17 @@ void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerO
     ::fsync(dir.fd);
 }
 
+bool removeFile(const QString &path)
+{
+    return ::unlink(encodePath(path).constData()) == 0;
+}
+
+bool renameFile(const QString &from, const QString &to)
+{
+    return ::renameat2(AT_FDCWD, encodePath(from).constData(), AT_FDCWD, encodePath(to).constData(),
+                       RENAME_NOREPLACE) == 0;
+}
+
 void makePath(const QString &folder)
 {
     if (isFolder(folder))

@@ -19,6 +19,10 @@ void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerO
 bool pathExists(const QString &path);
 bool isFolder(const QString &path);
 bool isPlainFile(const QString &path);
+// Deletes a file (never a folder); false when it stays.
+bool removeFile(const QString &path);
+// Renames, failing when the new name is taken; false when nothing changed.
+bool renameFile(const QString &from, const QString &to);
 
 // Creates the folder with all missing parents; throws when it cannot.
 void makePath(const QString &folder);

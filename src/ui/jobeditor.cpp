@@ -1,4 +1,5 @@
 #include "ui/jobeditor.h"
+#include "platform/files.h"
 #include "core/service.h"
 #include "i18n/formheader.h"
 #include "platform/kxerror.h"
@@ -493,7 +494,7 @@ void TJobEditorF::DBdenAktar(const QString &name, bool newJob)
     // the record survive.
     const QString path = jobFile(name);
     JobFile base;
-    if (!newJob && QFileInfo(path).isFile())
+    if (!newJob && isPlainFile(path))
         base = JobFile::load(path);
     m_record.toJobFile(base).save(path);
 }
@@ -551,7 +552,7 @@ void TJobEditorF::Sil()
         throw SilentStop();
     // The job shown is the one deleted; whether the file went is not asked (the rescan finds it
     // again if not).
-    QFile::remove(jobFile(m_model->currentName()));
+    removeFile(jobFile(m_model->currentName()));
     m_record.clear();
     ListeAktar(true);
     setDependents();
@@ -583,11 +584,11 @@ void TJobEditorF::AdDegistir()
     if (n + ext == current)
         return;
     const QString target = jobFile(n + ext);
-    if (QFileInfo::exists(target)) {
+    if (pathExists(target)) {
         Dialogs::info(trMsg(QStringLiteral("Bu isimle kayitli yedekleme mevcut. Lutfen kontrol ediniz.")));
         return;
     }
-    if (!QFile::rename(jobFile(current), target)) {
+    if (!renameFile(jobFile(current), target)) {
         // Told by both editors: a rename that did not happen is no silent matter.
         Dialogs::info(trMsg(QStringLiteral("Yedekleme adi degistirilemedi. Dosya kullanimda olabilir!.")));
         return;

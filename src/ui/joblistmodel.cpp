@@ -1,4 +1,5 @@
 #include "ui/joblistmodel.h"
+#include "platform/files.h"
 #include "core/codepage.h"
 #include "core/jobcipher.h"
 #include "core/service.h"
@@ -201,7 +202,7 @@ void JobListModel::rebuild(bool rescan, const QString &name)
             const QString path = m_programFolder + entry;
             // A job whose file has gone since the last scan shows as an empty, inactive row,
             // never with the values of the file read before it.
-            if (QFileInfo(path).isFile()) {
+            if (isPlainFile(path)) {
                 const JobFile job = JobFile::load(path);
                 row.group = job.value(QStringLiteral("GRUBU"));
                 if (management) {

@@ -1,4 +1,5 @@
 #include "ui/jobrecord.h"
+#include "platform/files.h"
 #include "core/codepage.h"
 #include "core/daytime.h"
 #include "core/folderwithin.h"
@@ -285,7 +286,7 @@ std::optional<SaveCheckFailure> saveCheck(const JobRecord &record, const QString
     QString folder = programFolder;
     if (!folder.endsWith(u'/'))
         folder += u'/';
-    const bool taken = record.isNew() && QFileInfo::exists(folder + nameBox + ext);
+    const bool taken = record.isNew() && pathExists(folder + nameBox + ext);
     const auto duplicate = [&] {
         // Only the sentence is translated; the name is shown as typed.
         return std::optional<SaveCheckFailure>(

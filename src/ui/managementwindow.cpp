@@ -1,4 +1,5 @@
 #include "ui/managementwindow.h"
+#include "platform/files.h"
 #include "core/clock.h"
 #include "core/service.h"
 #include "i18n/formheader.h"
@@ -504,7 +505,7 @@ void TK_YedeklemeF::Sil()
                            trMsg(QStringLiteral("Bu yedekleme kaydini silmek istediginizden emin misiniz?")), true))
         throw SilentStop();
     // A file that cannot be deleted stays; the rescan finds it again.
-    QFile::remove(jobFilePath(m_main.ProgramFolder(), name, p.kind));
+    removeFile(jobFilePath(m_main.ProgramFolder(), name, p.kind));
     p.model->rebuild(true);
     p.model->rebuild(false);
 }

@@ -1,4 +1,5 @@
 #include "ui/manualrun.h"
+#include "platform/files.h"
 #include "core/clock.h"
 #include "core/daytime.h"
 #include "core/service.h"
@@ -30,7 +31,7 @@ quint64 manualRun(RunController &runs, const QString &programFolder, JobKind kin
     if (id == 0)
         return 0;
     // Right after the start, before the run has done anything and whatever its outcome.
-    if (QFileInfo(fileToUpdate).isFile()) {
+    if (isPlainFile(fileToUpdate)) {
         JobFile file = JobFile::load(fileToUpdate);
         const QDateTime now = clock::now();
         file.setValue(QStringLiteral("SON_YEDEK_GUNU"), formatNumber(serialDay(now.date())));
