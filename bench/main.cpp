@@ -348,7 +348,9 @@ void benchSchedulerWait()
 
 void benchFiles();
 void benchArchive();
+void benchOpLog();
 int scaleChild(qint64 files);
+int oplogChild();
 void report();
 
 int main(int argc, char *argv[])
@@ -370,6 +372,9 @@ int main(int argc, char *argv[])
     const qsizetype scale = args.indexOf(QStringLiteral("--scale"));
     if (scale > 0 && scale + 1 < args.size())
         return scaleChild(args.at(scale + 1).toLongLong());
+    // --oplog: one entry written to the large operation log the parent made, alone in a process.
+    if (args.contains(QStringLiteral("--oplog")))
+        return oplogChild();
     // --ui: only the measures of the program's own start, windows and translation; --archive:
     // only archives, copies and scale.
     const bool onlyUi = args.contains(QStringLiteral("--ui"));
@@ -381,6 +386,7 @@ int main(int argc, char *argv[])
     }
     if (!onlyUi) {
         benchFiles();
+        benchOpLog();
         benchArchive();
         benchFirebird();
     }
@@ -513,6 +519,64 @@ int scaleChild(qint64 files)
                 static_cast<long long>(peak - before));
     wipe(target);
     return 0;
+}
+
+QString oplogPath()
+{
+    return g_work + QStringLiteral("/oplog/backup2.kxk");
+}
+
+int oplogChild()
+{
+    OperationLog log;
+    log.setPath(oplogPath());
+    const qint64 before = procValue("/proc/self/status", "VmRSS") * 1024;
+    QElapsedTimer t;
+    t.start();
+    log.write({QStringLiteral("Otomatik Yedekleme"), QStringLiteral("Bench.nyd"), QStringLiteral("01.01.2024"),
+               QStringLiteral("10:00:00"), QStringLiteral("/veri"), QStringLiteral("/yedek"), QStringLiteral("Basarili")});
+    const double took = t.nsecsElapsed() / 1e9;
+    const qint64 peak = procValue("/proc/self/status", "VmHWM") * 1024;
+    std::printf("oplog %.3f %lld %lld\n", took, static_cast<long long>(peak - before),
+                static_cast<long long>(log.lastBytesRead()));
+    return log.takeFailure().isEmpty() && log.lines().size() == OperationLog::kMaxLines ? 0 : 1;
+}
+
+// An operation log grown far beyond its 5000 lines (200 MB; 20 MB with --quick): one entry
+// written to it, in a process of its own so that the peak memory is the write's.
+void benchOpLog()
+{
+    const qint64 size = g_quick ? qint64(20) << 20 : qint64(200) << 20;
+    QDir().mkpath(g_work + "/oplog");
+    {
+        QFile f(oplogPath());
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(oplogPath()));
+        QByteArray chunk;
+        for (int i = 0; chunk.size() < (1 << 20); ++i)
+            chunk += "MODUL=Otomatik Yedekleme|YEDEKADI=Muhasebe.nyd|TARIH=05.01.2024|SAAT=09:05:30|KAYNAK=/veri/"
+                     + QByteArray::number(i) + "|HEDEF=/yedek|DURUMU=Basarili\r\n";
+        for (qint64 written = 0; written < size; written += chunk.size())
+            f.write(chunk);
+    }
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QStringList childArgs = {QStringLiteral("--oplog"), QStringLiteral("--workdir"), g_work.section(u'/', 0, -2)};
+    if (g_quick)
+        childArgs.append(QStringLiteral("--quick"));
+    child.start(QCoreApplication::applicationFilePath(), childArgs);
+    child.waitForFinished(-1);
+    const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
+    if (f.size() < 4 || child.exitCode() != 0) {
+        say(QStringLiteral("warning: the operation log write gave no figures"));
+        return;
+    }
+    g_notes.append(QStringLiteral("operation log of %1 MB cut to its newest lines: one write %2 s, peak memory %3 bytes, "
+                                  "%4 bytes read")
+                       .arg(size >> 20)
+                       .arg(f[1].toDouble(), 0, 'f', 3)
+                       .arg(f[2].toLongLong())
+                       .arg(f[3].toLongLong()));
 }
 
 void benchArchive()

@@ -29,10 +29,13 @@
 #include <QTimer>
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -174,6 +177,24 @@ private:
 
 const QStringList kNames = {u"bir"_s, u"iki"_s, u"uc"_s};
 
+// Whether a process of that user and group can create a file in the folder: 0 it can, 1 it
+// cannot, 2 the process could not take that user (the test runs as root).
+int addsAs(const QString &folder, uid_t uid, gid_t gid)
+{
+    const QByteArray file = QFile::encodeName(folder + u"/deneme"_s + QString::number(uid));
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // System calls only between fork and _exit.
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(2);
+        ::_exit(::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600) >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return 2;
+    return WEXITSTATUS(status);
+}
+
 } // namespace
 
 class TestFirebirdRuns : public QObject
@@ -293,11 +314,15 @@ private slots:
                               u"14:30:55"_s, m_db, out.backupFile, u"Basarili"_s};
         QCOMPARE(rows(backupLog()), QList<Row>{expected});
 
-        // A server running as another user may add its file to the run folder; nobody else
-        // may list it or remove what is in it. The parent keeps its mode.
+        // The run folder belongs to the server's group, which may add its file to it but not
+        // list it or remove what is in it; other users may do nothing there. The parent keeps
+        // its mode.
         struct stat st = {};
         QCOMPARE(::stat(QFile::encodeName(runFolder).constData(), &st), 0);
-        QCOMPARE(st.st_mode & 07777, mode_t(01733));
+        const group *serverGroup = ::getgrnam("firebird");
+        QVERIFY2(serverGroup, "the Firebird package makes the group \"firebird\"");
+        QCOMPARE(st.st_gid, serverGroup->gr_gid);
+        QCOMPARE(st.st_mode & 07777, mode_t(01730));
         QCOMPARE(::stat(QFile::encodeName(m_target).constData(), &st), 0);
         QCOMPARE(st.st_mode & S_IWOTH, mode_t(0));
 
@@ -307,6 +332,61 @@ private slots:
         const QString gbakOut = kxtest::gbak(u"-c"_s, out.backupFile, restored, &ok);
         QVERIFY2(ok, qPrintable(gbakOut));
         QCOMPARE(kxtest::databaseNames(restored, &ok), kNames);
+    }
+
+    // Who may add entries to a run folder opened to the local server, by each way of opening it.
+    void runFolderOpenedToTheServerOnly_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<int>("ways");
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<int>("access");
+        QTest::addColumn<bool>("serverAdds");
+        QTest::addColumn<bool>("othersAdd");
+        QTest::newRow("group ownership") << u"firebird"_s << int(AllServerAccessWays) << false
+                                         << int(ServerAccess::Group) << true << false;
+        QTest::newRow("access list") << u"firebird"_s << int(AccessControlList) << false
+                                     << int(ServerAccess::AccessList) << true << false;
+        QTest::newRow("neither possible") << u"firebird"_s << 0 << false << int(ServerAccess::Everyone) << true << true;
+        QTest::newRow("server unknown") << QString() << int(AllServerAccessWays) << false
+                                        << int(ServerAccess::Everyone) << true << true;
+        QTest::newRow("server runs as this user") << u"self"_s << int(AllServerAccessWays) << false
+                                                  << int(ServerAccess::Own) << false << false;
+        QTest::newRow("link at the name") << u"firebird"_s << int(AllServerAccessWays) << true
+                                          << int(ServerAccess::Failed) << false << false;
+    }
+    void runFolderOpenedToTheServerOnly()
+    {
+        QFETCH(QString, server);
+        QFETCH(int, ways);
+        QFETCH(bool, link);
+        QFETCH(int, access);
+        QFETCH(bool, serverAdds);
+        QFETCH(bool, othersAdd);
+        if (::geteuid() != 0)
+            QSKIP("acting as other users needs root");
+        const ServerAccount firebird = firebirdServerAccount();
+        QVERIFY(firebird.user && firebird.group);
+        const passwd *nobody = ::getpwnam("nobody");
+        QVERIFY(nobody);
+        ServerAccount account;
+        if (server == "firebird"_L1)
+            account = firebird;
+        else if (server == "self"_L1)
+            account = {::geteuid(), ::getegid()};
+
+        // Other users reach the folder through its parent, as they would a real target.
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                         | QFileDevice::ExeOwner | QFileDevice::ExeGroup
+                                                         | QFileDevice::ExeOther));
+        const QString folder = path(u"calisma"_s);
+        QVERIFY(QDir().mkpath(folder));
+        const QString name = link ? path(u"bag"_s) : folder;
+        if (link)
+            QVERIFY(QFile::link(folder, name));
+        QCOMPARE(int(openFolderForServer(name + u'/', account, ways)), access);
+        QCOMPARE(addsAs(folder, *firebird.user, *firebird.group), serverAdds ? 0 : 1);
+        QCOMPARE(addsAs(folder, nobody->pw_uid, nobody->pw_gid), othersAdd ? 0 : 1);
     }
 
     void serverPrefixAndSecondCopy()

@@ -2,10 +2,12 @@
 // processes may change between writes.
 #include "core/codepage.h"
 #include "platform/files.h"
+#include "platform/filetail.h"
 #include "runs/oplog.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +27,20 @@ LogEntry entry(const QString &name)
 QStringList fileLines(const QString &path)
 {
     return codepage::splitLines(readWholeFile(path));
+}
+
+QStringList lastOf(const QStringList &lines, qsizetype n)
+{
+    return lines.mid(std::max<qsizetype>(0, lines.size() - n));
+}
+
+// Numbered lines of about 60 bytes, each ended by `end`.
+QByteArray numberedLines(int from, int count, const QByteArray &end = "\r\n")
+{
+    QByteArray out;
+    for (int i = from; i < from + count; ++i)
+        out += "MODUL=M|YEDEKADI=eski" + QByteArray::number(i) + "|DURUMU=Ba\xFE" "ar\xFD" "l\xFD" + end;
+    return out;
 }
 
 } // namespace
@@ -111,6 +127,87 @@ private slots:
         QCOMPARE(lines.at(lines.size() - 2), old.last());
         QCOMPARE(lines.last(), formatLogLine(entry(QStringLiteral("yeni"))));
         QCOMPARE(m_log.lines(), lines);
+    }
+
+    // The end of a file cut into lines as splitLines cuts the whole file, whatever the blocks it
+    // is read in, and a line that does not fit in the byte limit left out with all before it.
+    void fileTail_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("maxLines");
+        QTest::addColumn<qint64>("maxBytes");
+        QTest::addColumn<QStringList>("expected");
+        const QByteArray mixed = "a\rb\nc\r\n\r\nd\r\r\ne\n\rf";
+        QTest::newRow("empty file") << QByteArray() << 5 << qint64(100) << QStringList();
+        QTest::newRow("one line end") << QByteArray("\r\n") << 5 << qint64(100) << QStringList{""};
+        QTest::newRow("mixed ends, all") << mixed << 50 << qint64(100) << codepage::splitLines(mixed);
+        QTest::newRow("mixed ends, last three") << mixed << 3 << qint64(100) << QStringList{"e", "", "f"};
+        QTest::newRow("CR before CR LF") << QByteArray("x\r\r\ny\r\n") << 2 << qint64(100) << QStringList{"", "y"};
+        QTest::newRow("line over the limit") << QByteArray("alt\r\n" + QByteArray(100, 'L') + "\r\nb\r\nc\n") << 9
+                                             << qint64(20) << QStringList{"b", "c"};
+        QTest::newRow("line starting at the limit") << QByteArray("aaaa\r\nbb\r\n") << 9 << qint64(4) << QStringList{"bb"};
+        QTest::newRow("line one byte over") << QByteArray("aaaa\r\nbb\r\n") << 9 << qint64(3) << QStringList();
+        QTest::newRow("endless last line") << QByteArray("a\r\n" + QByteArray(100, 'x')) << 9 << qint64(50)
+                                           << QStringList();
+
+        // Line ends of every kind and empty lines at random places.
+        QByteArray random;
+        QRandomGenerator rng(4711);
+        const QByteArray ends[] = {"\r\n", "\r", "\n", "\r\n\r\n", "\n\r"};
+        for (int i = 0; i < 3000; ++i)
+            random += QByteArray(int(rng.bounded(12)), char('a' + i % 26)) + ends[rng.bounded(5)];
+        QTest::newRow("random ends") << random << 700 << qint64(1 << 20)
+                                     << lastOf(codepage::splitLines(random), 700);
+    }
+    void fileTail()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, maxLines);
+        QFETCH(qint64, maxBytes);
+        QFETCH(QStringList, expected);
+        writeWholeFile(m_path, content);
+        for (qint64 block : {1, 2, 3, 7, 64 * 1024}) {
+            const FileTail tail = readFileTail(m_path, maxLines, maxBytes, block);
+            QCOMPARE(codepage::splitLines(tail.bytes), expected);
+            QVERIFY(content.endsWith(tail.bytes));
+        }
+    }
+
+    // A log far beyond its 5000 lines, or with huge lines among its newest: only its end is read,
+    // loading and writing keep the newest lines and the file keeps its exact form.
+    void largeLogReadFromItsEnd_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("kept");
+        QTest::addColumn<qint64>("maxRead");
+        const QByteArray many = numberedLines(0, 200000); // about 12 MB
+        const QStringList newest = lastOf(codepage::splitLines(many), OperationLog::kMaxLines);
+        QTest::newRow("200000 lines") << many << newest << qint64(1 << 20);
+        QTest::newRow("LF ends") << numberedLines(0, 20000, "\n")
+                                 << lastOf(codepage::splitLines(numberedLines(0, 20000)), OperationLog::kMaxLines)
+                                 << qint64(1 << 20);
+        const QByteArray huge(OperationLog::kMaxBytes + 1000, 'X');
+        QTest::newRow("huge line among the newest")
+            << numberedLines(0, 100) + huge + "\r\n" + numberedLines(100, 10)
+            << codepage::splitLines(numberedLines(100, 10)) << OperationLog::kMaxBytes + (1 << 20);
+        QTest::newRow("huge last line") << numberedLines(0, 100) + huge << QStringList() << OperationLog::kMaxBytes + (1 << 20);
+    }
+    void largeLogReadFromItsEnd()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, kept);
+        QFETCH(qint64, maxRead);
+        writeWholeFile(m_path, content);
+        m_log.load();
+        QCOMPARE(m_log.lines(), kept);
+        QVERIFY2(m_log.lastBytesRead() <= maxRead, qPrintable(QString::number(m_log.lastBytesRead())));
+
+        m_log.write(entry(QStringLiteral("yeni")));
+        const QStringList written = lastOf(kept + QStringList{formatLogLine(entry(QStringLiteral("yeni")))}, OperationLog::kMaxLines);
+        QCOMPARE(readWholeFile(m_path), codepage::joinLines(written));
+        QCOMPARE(m_log.lines(), written);
+        QVERIFY2(m_log.lastBytesRead() <= maxRead, qPrintable(QString::number(m_log.lastBytesRead())));
+        QCOMPARE(m_log.takeFailure(), QString());
     }
 
     void rereadsFileBeforeEachWrite()

@@ -3,6 +3,7 @@
 #include "platform/copyfile.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
+#include "platform/pathname.h"
 #include "runs/collect.h"
 #include "runs/messenger.h"
 #include "runs/naming.h"
@@ -10,11 +11,19 @@
 #include "scheduling/retention.h"
 #include "scheduling/unfinished.h"
 
-#include <QFile>
 #include <QDir>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QtEndian>
+#include <fcntl.h>
+#include <grp.h>
+#include <linux/posix_acl.h>
+#include <linux/posix_acl_xattr.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
 
 namespace kx {
 
@@ -27,16 +36,84 @@ bool isLoopbackServer(const QString &server)
     return address.setAddress(server.section(u'/', 0, 0)) && address.isLoopback();
 }
 
-// The local server usually runs as a user of its own and has to create the backup file in a
-// folder this program made. Others may add entries (write and search) but not list them, and
-// the sticky bit keeps them from removing or replacing what the program or the server put
-// there; the parents keep whatever they had.
-void openForServer(const QString &folder)
+constexpr mode_t kAddOnly = S_IWGRP | S_IXGRP;
+constexpr mode_t kAddOnlyOthers = S_IWOTH | S_IXOTH;
+
+// The folder's "system.posix_acl_access": the owner keeps everything, the server's user and
+// group may add entries, the owning group and everyone else nothing. Entries go in the order
+// the kernel wants (by tag, then by id).
+QByteArray addOnlyAccessList(const ServerAccount &account)
 {
-    ::chmod(QFile::encodeName(folder).constData(), S_ISVTX | S_IRWXU | S_IWGRP | S_IXGRP | S_IWOTH | S_IXOTH);
+    QByteArray acl;
+    auto put = [&acl](quint16 tag, quint16 perm, quint32 id) {
+        posix_acl_xattr_entry e;
+        e.e_tag = qToLittleEndian(tag);
+        e.e_perm = qToLittleEndian(perm);
+        e.e_id = qToLittleEndian(id);
+        acl.append(reinterpret_cast<const char *>(&e), sizeof e);
+    };
+    posix_acl_xattr_header h;
+    h.a_version = qToLittleEndian(quint32(POSIX_ACL_XATTR_VERSION));
+    acl.append(reinterpret_cast<const char *>(&h), sizeof h);
+    const quint32 none = quint32(ACL_UNDEFINED_ID);
+    put(ACL_USER_OBJ, ACL_READ | ACL_WRITE | ACL_EXECUTE, none);
+    if (account.user)
+        put(ACL_USER, ACL_WRITE | ACL_EXECUTE, quint32(*account.user));
+    put(ACL_GROUP_OBJ, 0, none);
+    if (account.group)
+        put(ACL_GROUP, ACL_WRITE | ACL_EXECUTE, quint32(*account.group));
+    put(ACL_MASK, ACL_WRITE | ACL_EXECUTE, none);
+    put(ACL_OTHER, 0, none);
+    return acl;
 }
 
 } // namespace
+
+ServerAccount firebirdServerAccount()
+{
+    // The reentrant lookups: runs work on threads of their own.
+    ServerAccount account;
+    std::vector<char> buffer(16384);
+    passwd pw;
+    passwd *pwFound = nullptr;
+    if (::getpwnam_r("firebird", &pw, buffer.data(), buffer.size(), &pwFound) == 0 && pwFound) {
+        account.user = pw.pw_uid;
+        account.group = pw.pw_gid;
+    }
+    group gr;
+    group *grFound = nullptr;
+    if (::getgrnam_r("firebird", &gr, buffer.data(), buffer.size(), &grFound) == 0 && grFound)
+        account.group = gr.gr_gid;
+    return account;
+}
+
+ServerAccess openFolderForServer(const QString &folder, const ServerAccount &account, int ways)
+{
+    QByteArray path = encodePath(folder);
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return ServerAccess::Failed;
+    const auto done = [fd](ServerAccess a) {
+        ::close(fd);
+        return a;
+    };
+    if (account.user && *account.user == ::geteuid())
+        return done(ServerAccess::Own);
+    if ((ways & GroupOwnership) && account.group && ::fchown(fd, uid_t(-1), *account.group) == 0
+        && ::fchmod(fd, S_ISVTX | S_IRWXU | kAddOnly) == 0)
+        return done(ServerAccess::Group);
+    if ((ways & AccessControlList) && (account.user || account.group)
+        && ::fchmod(fd, S_ISVTX | S_IRWXU) == 0) {
+        const QByteArray acl = addOnlyAccessList(account);
+        if (::fsetxattr(fd, "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0) == 0)
+            return done(ServerAccess::AccessList);
+    }
+    if (::fchmod(fd, S_ISVTX | S_IRWXU | kAddOnly | kAddOnlyOthers) == 0)
+        return done(ServerAccess::Everyone);
+    return done(ServerAccess::Failed);
+}
 
 FirebirdLocation splitFirebirdDatabase(const QString &database)
 {
@@ -109,8 +186,11 @@ void FirebirdBackupRun::work()
     } catch (const Error &e) {
         return fail(e.text());
     }
+    // The local server usually runs as a user of its own and creates the backup file in this
+    // folder; the parents keep whatever they had. A folder that cannot be opened to it at all
+    // shows as the server's own refusal in the log.
     if (newFolder && where.local)
-        openForServer(m_runFolder);
+        openFolderForServer(m_runFolder, firebirdServerAccount());
     startElapsed();
 
     try {

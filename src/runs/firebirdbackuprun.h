@@ -8,6 +8,8 @@
 #include "runs/runparams.h"
 
 #include <atomic>
+#include <optional>
+#include <sys/types.h>
 
 namespace kx {
 
@@ -27,6 +29,37 @@ void runFirebirdService(const FbRequest &request, const std::function<void(const
                         const std::atomic<bool> *cancel, const QString &timeoutText);
 // "Firebird sunucusu (%1) %2 saniye icinde yanit vermedi." translated; user-interface thread.
 QString firebirdTimeoutText();
+
+// The account the Firebird server on this machine runs as. Firebird's own installer and the
+// distributions' packages (Debian's among them) run it as the user "firebird" with the group
+// "firebird"; without such a group the user's own group stands in. Neither is there when the
+// server runs under an account we cannot tell (root, a container).
+struct ServerAccount {
+    std::optional<uid_t> user;
+    std::optional<gid_t> group;
+};
+ServerAccount firebirdServerAccount();
+
+// How a run folder was opened to the server.
+enum class ServerAccess {
+    Own,        // the server runs as this program's user: nothing to give
+    Group,      // the folder belongs to the server's group
+    AccessList, // an access-control entry gives the server's user and group the right
+    Everyone,   // neither was possible: every local user may add entries
+    Failed,     // not even that; the server's own refusal will say why
+};
+
+// The ways tried, in this order.
+enum ServerAccessWay { GroupOwnership = 1, AccessControlList = 2, AllServerAccessWays = 3 };
+
+// Lets the server's account create its backup file in a folder this program made, and nobody
+// else: the folder goes to the server's group (possible for root or a member of that group), or
+// else gets an access-control entry for it (possible on file systems with POSIX ACLs). The
+// server may add entries, not list them; the sticky bit keeps it from removing what the
+// program put there. Only when both fail, or the account is unknown, may every local user add
+// entries as the server may (mode 1733). A link at the folder's name is refused.
+ServerAccess openFolderForServer(const QString &folder, const ServerAccount &account,
+                                 int ways = AllServerAccessWays);
 
 class FirebirdBackupRun : public Run
 {

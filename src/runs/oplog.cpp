@@ -1,6 +1,7 @@
 #include "runs/oplog.h"
 #include "core/codepage.h"
 #include "platform/files.h"
+#include "platform/filetail.h"
 #include "platform/kxerror.h"
 
 #include <QFile>
@@ -71,7 +72,10 @@ QString logTimeText(const QTime &time)
 
 void OperationLog::load()
 {
-    m_lines = QFileInfo::exists(m_path) ? codepage::splitLines(readWholeFile(m_path)) : QStringList();
+    m_bytesRead = 0;
+    const FileTail tail = readFileTail(m_path, kMaxLines, kMaxBytes);
+    m_bytesRead = tail.bytesRead;
+    m_lines = codepage::splitLines(tail.bytes);
 }
 
 void OperationLog::write(const LogEntry &entry)

@@ -31,6 +31,10 @@ class OperationLog
 {
 public:
     static constexpr int kMaxLines = 5000;
+    // Only the end of the file is read, at most this much of it: a log grown far beyond its
+    // lines (by another program, or an old version) costs no more memory than a normal one. A
+    // line that does not fit in it is dropped with every older one.
+    static constexpr qint64 kMaxBytes = 4 << 20;
 
     // A new file: the copy of the old one is forgotten.
     void setPath(const QString &path)
@@ -45,6 +49,8 @@ public:
     const QStringList &lines() const { return m_lines; }
     // Start-up loading; throws kx::Error when the file exists but cannot be read.
     void load();
+    // How much of the file the last load or write read.
+    qint64 lastBytesRead() const { return m_bytesRead; }
     // Reads the file again, appends the entry, keeps the newest 5000 lines, rewrites the file.
     // A file that cannot be read or written does not stop the run that writes: the failure is
     // kept and reported once by takeFailure().
@@ -59,6 +65,7 @@ private:
     QString m_path;
     QStringList m_lines;
     QString m_failure;
+    qint64 m_bytesRead = 0;
 };
 
 // The backup log and the restore log of this process.
