@@ -4,8 +4,6 @@
 #include "platform/filetail.h"
 #include "platform/kxerror.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 namespace kx {
 
@@ -100,7 +98,7 @@ void OperationLog::write(const LogEntry &entry)
 
 void OperationLog::clear()
 {
-    if (QFileInfo::exists(m_path) && !QFile::remove(m_path))
+    if (pathExists(m_path) && !removeFile(m_path))
         throw Error(QStringLiteral("\"%1\" silinemedi."), {m_path});
     m_lines.clear();
 }
