@@ -10,6 +10,7 @@
 #include "core/service.h"
 #include "platform/files.h"
 #include "runs/folderbackuprun.h"
+#include "runs/folderrestorerun.h"
 #include "runs/oplog.h"
 #include "runs/run.h"
 #include "runs/runcontroller.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QPointer>
@@ -27,6 +29,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <unistd.h>
 
 using namespace kx;
 using namespace kxtest;
@@ -68,6 +71,38 @@ struct Span {
 class TestRunController : public QObject
 {
     Q_OBJECT
+
+    // Many small files, made once: copying them keeps a run's work busy for a good while. They
+    // are links to one file, which are made many times faster than files of their own.
+    QTemporaryDir m_many;
+    static constexpr int kManyFiles = 20000;
+
+    QString manyFiles()
+    {
+        const QString folder = m_many.filePath("kaynak");
+        if (QFileInfo::exists(folder))
+            return folder;
+        const QByteArray base = QFile::encodeName(m_many.filePath("veri"));
+        put(QFile::decodeName(base), "veri");
+        const QString part = folder + ".yarim";
+        for (int d = 0; d < 20; ++d) {
+            const QString sub = QStringLiteral("%1/alt%2").arg(part).arg(d);
+            if (!QDir().mkpath(sub))
+                return QString();
+            for (int i = 0; i < kManyFiles / 20; ++i)
+                if (::link(base.constData(), QFile::encodeName(QStringLiteral("%1/dosya%2.txt").arg(sub).arg(i))) != 0)
+                    return QString();
+        }
+        return QDir().rename(part, folder) ? folder : QString();
+    }
+
+    static int filesBelow(const QString &folder)
+    {
+        int n = 0;
+        for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
+            ++n;
+        return n;
+    }
 
 private slots:
     void init()
@@ -209,6 +244,72 @@ private slots:
         QTRY_COMPARE(shown, QStringList({"Bellek yetersiz."}));
         QVERIFY(controller.start(std::make_unique<ThrowingRun>(ThrowingRun::Where::None)) != 0);
         QVERIFY(ended.wait(10000));
+    }
+
+    // The program ends while a run copies: the run is destroyed mid-way, in each of the ways a
+    // run object goes. Its work stops before anything it reads is gone (the sanitizer pass
+    // catches a read of freed memory) and does not go on copying.
+    void runDestroyedMidWay_data()
+    {
+        QTest::addColumn<bool>("restore");
+        QTest::addColumn<QString>("way");
+        for (const bool restore : {false, true})
+            for (const char *way : {"controller", "delete", "deleteLater", "parent"})
+                QTest::addRow("%s, %s", restore ? "restore" : "backup", way) << restore << QString::fromLatin1(way);
+    }
+    void runDestroyedMidWay()
+    {
+        QFETCH(bool, restore);
+        QFETCH(QString, way);
+        const QString source = manyFiles();
+        QVERIFY(!source.isEmpty());
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        QVERIFY(QDir().mkpath(program));
+        setLogFolder(program);
+        const QString target = dir.filePath("hedef");
+        std::unique_ptr<Run> made;
+        if (restore) {
+            FolderRestoreParams p;
+            p.sourceFolder = source;
+            p.targetFolder = target;
+            made = std::make_unique<FolderRestoreRun>(p);
+        } else {
+            FolderBackupParams p;
+            p.jobName = QStringLiteral("a.nyd");
+            p.sourceFolder = source;
+            p.targetFolder = target;
+            p.filters = QStringList{QStringLiteral("*.*")};
+            made = std::make_unique<FolderBackupRun>(program, p);
+        }
+        Run *run = made.get();
+        auto controller = std::make_unique<RunController>();
+        auto parent = std::make_unique<QObject>();
+        if (way == "controller") {
+            QVERIFY(controller->start(std::move(made)) != 0); // without a window it starts at once
+        } else {
+            run->setParent(parent.get());
+            made.release();
+            run->prepare();
+            run->start();
+        }
+        QCOMPARE(run->display().files, qint64(kManyFiles));
+        QTRY_VERIFY_WITH_TIMEOUT(run->display().barPosition >= 100, 60000);
+
+        QPointer<Run> watch(run);
+        if (way == "controller") {
+            controller.reset();
+        } else if (way == "delete") {
+            delete run;
+        } else if (way == "parent") {
+            parent.reset();
+        } else {
+            run->deleteLater();
+            QTRY_VERIFY(watch.isNull());
+        }
+        QVERIFY(watch.isNull());
+        const int copied = filesBelow(target);
+        QVERIFY2(copied >= 100 && copied < kManyFiles, qPrintable(QString::number(copied)));
     }
 
     // A failure at a run's end (here a log that cannot be written) is told by the general error

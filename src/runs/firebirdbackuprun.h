@@ -61,11 +61,13 @@ enum ServerAccessWay { GroupOwnership = 1, AccessControlList = 2, AllServerAcces
 ServerAccess openFolderForServer(const QString &folder, const ServerAccount &account,
                                  int ways = AllServerAccessWays);
 
-class FirebirdBackupRun : public Run
+class FirebirdBackupRun final : public Run
 {
     Q_OBJECT
 public:
     FirebirdBackupRun(const QString &programFolder, const FirebirdBackupParams &params, QObject *parent = nullptr);
+    // The work reads this class's members: it stops before any of them goes.
+    ~FirebirdBackupRun() override { stopWork(); }
 
     const FirebirdBackupParams &params() const { return m_params; }
     QString firstRunFolder() const { return m_runFolder; }

@@ -13,11 +13,13 @@ struct FirebirdRestoreParams {
     QString password;
 };
 
-class FirebirdRestoreRun : public Run
+class FirebirdRestoreRun final : public Run
 {
     Q_OBJECT
 public:
     explicit FirebirdRestoreRun(const FirebirdRestoreParams &params, QObject *parent = nullptr);
+    // The work reads this class's members: it stops before any of them goes.
+    ~FirebirdRestoreRun() override { stopWork(); }
 
     const FirebirdRestoreParams &params() const { return m_params; }
 

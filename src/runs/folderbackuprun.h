@@ -9,11 +9,13 @@
 
 namespace kx {
 
-class FolderBackupRun : public Run
+class FolderBackupRun final : public Run
 {
     Q_OBJECT
 public:
     FolderBackupRun(const QString &programFolder, const FolderBackupParams &params, QObject *parent = nullptr);
+    // The work reads this class's members: it stops before any of them goes.
+    ~FolderBackupRun() override { stopWork(); }
 
     const FolderBackupParams &params() const { return m_params; }
     QString firstRunFolder() const { return m_runFolder; }

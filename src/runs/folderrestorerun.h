@@ -19,11 +19,13 @@ struct FolderRestoreParams {
     QString password; // ZIP mode
 };
 
-class FolderRestoreRun : public Run
+class FolderRestoreRun final : public Run
 {
     Q_OBJECT
 public:
     explicit FolderRestoreRun(const FolderRestoreParams &params, QObject *parent = nullptr);
+    // The work reads this class's members: it stops before any of them goes.
+    ~FolderRestoreRun() override { stopWork(); }
 
     const FolderRestoreParams &params() const { return m_params; }
     const FileCollection &collection() const { return m_files; }

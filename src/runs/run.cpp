@@ -12,6 +12,12 @@ Run::Run(RunKind kind, QObject *parent) : QObject(parent), m_kind(kind) {}
 
 Run::~Run()
 {
+    // Only for runs whose work reads nothing of their own; every other one has stopped already.
+    stopWork();
+}
+
+void Run::stopWork()
+{
     m_cancel = true;
     if (m_thread.joinable())
         m_thread.join();

@@ -48,7 +48,7 @@ class Run : public QObject
     Q_OBJECT
 public:
     explicit Run(RunKind kind, QObject *parent = nullptr);
-    // Tells the work to stop and waits for its thread.
+    // Stops the work if nothing did before (see stopWork()).
     ~Run() override;
 
     RunKind kind() const { return m_kind; }
@@ -93,6 +93,12 @@ protected:
     void postLog(OperationLog &(*log)(), std::function<LogEntry(const QTime &now)> make);
     // From the work: how the run ended, then finished(). Call exactly once, last.
     void end(bool failed, const QString &failure = QString());
+
+    // Tells the work to stop and waits for its thread; later calls do nothing. The class that
+    // completes a run calls it first thing in its destructor: the work reads that class's
+    // members, and by the time ~Run runs they are gone, however the run is destroyed (delete,
+    // deleteLater, its parent's end).
+    void stopWork();
 
     bool cancelled() const { return m_cancel.load(); }
     const std::atomic<bool> *cancelFlag() const { return &m_cancel; }
