@@ -230,8 +230,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int g_attachTimeoutMs = 30000;
-int g_answerTimeoutMs = 60000;
+// Set by tests, read by the runs' threads.
+std::atomic<int> g_attachTimeoutMs{30000};
+std::atomic<int> g_answerTimeoutMs{60000};
 std::atomic<int> g_workers{0};
 std::mutex g_hookMutex;
 std::function<void(const char *)> g_afterCall;
@@ -331,7 +332,7 @@ void setFbAttachTimeoutMs(int ms)
 
 int fbAttachTimeoutMs()
 {
-    return g_attachTimeoutMs;
+    return g_attachTimeoutMs.load();
 }
 
 void setFbAnswerTimeoutMs(int ms)
@@ -341,7 +342,7 @@ void setFbAnswerTimeoutMs(int ms)
 
 int fbAnswerTimeoutMs()
 {
-    return g_answerTimeoutMs;
+    return g_answerTimeoutMs.load();
 }
 
 int fbWorkersRunning()
@@ -358,8 +359,8 @@ void setFbAfterCallHook(std::function<void(const char *step)> hook)
 void runFbService(const FbRequest &request, const std::function<void(const QString &)> &onLine,
                   const std::atomic<bool> *cancel)
 {
-    const int attachMs = std::max(g_attachTimeoutMs, 1);
-    const int answerMs = std::max(g_answerTimeoutMs, 1);
+    const int attachMs = std::max(g_attachTimeoutMs.load(), 1);
+    const int answerMs = std::max(g_answerTimeoutMs.load(), 1);
     const auto seconds = [](int ms) { return (ms + 999) / 1000; };
 
     auto channel = std::make_shared<Channel>();

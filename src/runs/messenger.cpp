@@ -7,6 +7,8 @@
 #include <QLocalSocket>
 #include <QtEndian>
 
+#include <atomic>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +16,8 @@ namespace kx {
 
 namespace {
 
-int g_timeoutMs = 5000;
+// Set by tests, read by the runs' threads.
+std::atomic<int> g_timeoutMs{5000};
 
 void putShortString(QByteArray &record, int offset, const QString &text)
 {
@@ -79,7 +82,7 @@ bool sendToMessenger(const MessengerHandOff &h)
         return false;
     // Like a sent window message: wait until the chat program has taken the record and closed
     // the connection, or give up when the time-out has passed, counting from the start.
-    QDeadlineTimer deadline(g_timeoutMs);
+    QDeadlineTimer deadline(g_timeoutMs.load());
     QLocalSocket socket;
     socket.connectToServer(path);
     if (!socket.waitForConnected(int(deadline.remainingTime())))

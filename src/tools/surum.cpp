@@ -12,12 +12,14 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 
 namespace kx {
 
 namespace {
 
-int g_timeoutMs = 15000;
+// Set by tests, read wherever a request starts.
+std::atomic<int> g_timeoutMs{15000};
 
 // Key=value lines looked up as the job files are: the first line whose text before its first
 // "=" is the key, letter case ignored, gives the rest of the line.
@@ -111,7 +113,7 @@ QUrl SurumRequest::requestUrl(const QString &webServicePage, const QString &prog
 
 int SurumRequest::timeoutMs()
 {
-    return g_timeoutMs;
+    return g_timeoutMs.load();
 }
 
 void SurumRequest::setTimeoutMs(int ms)
@@ -128,7 +130,7 @@ void SurumRequest::start(const QUrl &url)
     m_timedOut = false;
     m_reply = m_manager->get(request);
     connect(m_reply, &QNetworkReply::finished, this, &SurumRequest::done);
-    m_deadline->start(g_timeoutMs);
+    m_deadline->start(g_timeoutMs.load());
 }
 
 void SurumRequest::abort()
