@@ -170,6 +170,77 @@ private slots:
             QVERIFY2(!isDue(job({QStringLiteral("YEDEK_ZAMANI=") + unit}), QDate(2024, 1, 1), QTime(12, 0)), unit);
     }
 
+    // The due rule for a service date of 10 June 2024 at 12:00 (a row's time when given). A last
+    // run recorded in the future (the clock was ahead) makes the job due at once, whatever the
+    // unit; the planned time of the calendar units still counts. A last run recorded at this
+    // very moment is no future one.
+    void dueRule_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<bool>("due");
+        const QTime noon(12, 0);
+        const auto last = [](const QString &dayText, const QString &timeText = QString()) {
+            QStringList l{"SON_YEDEK_GUNU=" + dayText};
+            if (!timeText.isEmpty())
+                l.append("SON_YEDEK_SAATI=" + timeText);
+            return l;
+        };
+        const QStringList hourly{"YEDEK_ZAMANI=1", "PERYOT=1"};
+        QTest::newRow("hourly, a year ahead") << hourly + last(day(2025, 6, 10), time(12, 30)) << noon << true;
+        QTest::newRow("hourly, later today") << hourly + last(day(2024, 6, 10), time(12, 30)) << noon << true;
+        QTest::newRow("hourly, this very moment") << hourly + last(day(2024, 6, 10), time(12, 0)) << noon << false;
+        QTest::newRow("hourly, half an hour ago") << hourly + last(day(2024, 6, 10), time(11, 30)) << noon << false;
+        QTest::newRow("hourly, ahead, unreadable day")
+            << hourly + last(QStringLiteral("yarin"), time(11, 30)) << noon << false;
+
+        const QStringList daily{"YEDEK_ZAMANI=2", "PERYOT=1", "GHA_YEDEK_SAATI=" + time(2, 0)};
+        QTest::newRow("daily, a year ahead") << daily + last(day(2025, 6, 10), time(2, 0)) << noon << true;
+        QTest::newRow("daily, a year ahead, before the planned time")
+            << daily + last(day(2025, 6, 10), time(2, 0)) << QTime(1, 55) << false;
+        QTest::newRow("daily, later today") << daily + last(day(2024, 6, 10), time(15, 0)) << noon << true;
+        QTest::newRow("daily, earlier today") << daily + last(day(2024, 6, 10), time(2, 0)) << noon << false;
+        QTest::newRow("daily, today, no time") << daily + last(day(2024, 6, 10)) << noon << false;
+
+        const QStringList weekly{"YEDEK_ZAMANI=3", "PERYOT=1", "GHA_YEDEK_SAATI=" + time(13, 0)};
+        QTest::newRow("weekly, next month") << weekly + last(day(2024, 7, 1), time(13, 0)) << QTime(13, 5) << true;
+        QTest::newRow("weekly, next month, before the planned time")
+            << weekly + last(day(2024, 7, 1), time(13, 0)) << noon << false;
+        QTest::newRow("weekly, yesterday") << weekly + last(day(2024, 6, 9), time(13, 0)) << QTime(13, 5) << false;
+
+        const QStringList monthly{"YEDEK_ZAMANI=4", "PERYOT=1"};
+        QTest::newRow("monthly, next year") << monthly + last(day(2025, 1, 1), time(0, 5)) << noon << true;
+        QTest::newRow("monthly, later today") << monthly + last(day(2024, 6, 10), time(12, 0, 1)) << noon << true;
+        QTest::newRow("monthly, this very moment") << monthly + last(day(2024, 6, 10), time(12, 0)) << noon << false;
+    }
+    void dueRule()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QTime, now);
+        QFETCH(bool, due);
+        QCOMPARE(isDue(job(lines), QDate(2024, 6, 10), now), due);
+    }
+
+    // A walk that goes on past midnight keeps its service date until the next tick: the runs of
+    // that day do not look as if they lay ahead in the small hours of the next.
+    void walkPastMidnight()
+    {
+        writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        writeJob("daily.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=2\r\nGHA_YEDEK_SAATI=" + time(2, 0).toLatin1()
+                                  + "\r\nSON_YEDEK_GUNU=" + day(2024, 3, 10).toLatin1() + "\r\nSON_YEDEK_SAATI="
+                                  + time(2, 0).toLatin1() + "\r\n");
+        writeJob("hourly.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\nSON_YEDEK_GUNU=" + day(2024, 3, 10).toLatin1()
+                                   + "\r\nSON_YEDEK_SAATI=" + time(23, 30).toLatin1() + "\r\n");
+        m_runMs = -1;
+        clock::setNow(QDateTime(QDate(2024, 3, 10), QTime(23, 58, 5)));
+        m_scheduler->tick(m_folder, {"a.nyd", "daily.nyd", "hourly.nyd"}, {});
+        QCOMPARE(m_started, QStringList({"a.nyd+R"}));
+        clock::setNow(QDateTime(QDate(2024, 3, 11), QTime(0, 1)));
+        endRun(RunKind::FolderBackup, m_lastRun);
+        QVERIFY(!m_scheduler->busy());
+        QCOMPARE(m_started, QStringList({"a.nyd+R"}));
+    }
+
     // Large, zero and negative periods: counted in 64 bits, never due at every tick.
     void periodsNeverMakeAJobDueAtEveryTick_data()
     {

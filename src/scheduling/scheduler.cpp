@@ -15,6 +15,21 @@ namespace {
 // Rounding of the stored 15-digit numbers must not turn exactly two hours into 1.999...
 constexpr double kEpsilon = 1e-9;
 
+// A last run recorded later than now (a clock that was ahead when it was recorded) says nothing
+// about when the job ran: the job is due rather than waiting until that moment comes round.
+bool recordedInFuture(const JobFile &job, double today, double now)
+{
+    const std::optional<double> day = parseNumber(job.value(QStringLiteral("SON_YEDEK_GUNU")));
+    if (!day)
+        return false;
+    if (*day > today + kEpsilon)
+        return true;
+    if (*day < today - kEpsilon)
+        return false;
+    const std::optional<double> time = parseNumber(job.value(QStringLiteral("SON_YEDEK_SAATI")));
+    return time && *time > now + kEpsilon;
+}
+
 // Periods are counted in 64 bits: a period of two thousand million units is no reason to run at
 // every tick.
 bool hourlyDue(const JobFile &job, double today, double now)
@@ -24,7 +39,7 @@ bool hourlyDue(const JobFile &job, double today, double now)
     const QString lastTime = job.value(QStringLiteral("SON_YEDEK_SAATI"));
     if (lastDay.isEmpty() || lastTime.isEmpty())
         return true;
-    if (parseNumber(lastDay).value_or(today) < today)
+    if (parseNumber(lastDay).value_or(today) < today || recordedInFuture(job, today, now))
         return true;
     const double last = parseNumber(lastTime).value_or(0);
     const double hours = std::floor(std::fabs(now - last) * 24 + kEpsilon);
@@ -37,7 +52,7 @@ bool calendarDue(const JobFile &job, qint64 daysPerUnit, double today, double no
     // More days than any calendar holds: the job ran once and waits for ever.
     const double span = double(period) * double(daysPerUnit);
     const QString lastDay = job.value(QStringLiteral("SON_YEDEK_GUNU"));
-    if (!lastDay.isEmpty()) {
+    if (!lastDay.isEmpty() && !recordedInFuture(job, today, now)) {
         const double last = parseNumber(lastDay).value_or(today - span);
         if (span > today - last)
             return false;
@@ -51,6 +66,15 @@ bool calendarDue(const JobFile &job, qint64 daysPerUnit, double today, double no
 RunKind backupKind(JobKind kind)
 {
     return kind == JobKind::Folder ? RunKind::FolderBackup : RunKind::FirebirdBackup;
+}
+
+// The time of day the due rule compares with. A walk that goes on past midnight keeps the
+// service date of its tick until the next tick comes: its time is then the end of that day,
+// not the small hours of the next (which would make every run of that day look to lie ahead).
+QTime dueTime()
+{
+    const QDateTime now = clock::now();
+    return now.date() > service().serviceDate ? QTime(23, 59, 59, 999) : now.time();
 }
 
 } // namespace
@@ -136,7 +160,7 @@ void Scheduler::advance()
                 continue;
             }
             const JobFile job = JobFile::load(path);
-            if (!job.isTrue(QStringLiteral("AKTIF")) || !isDue(job, service().serviceDate, clock::timeOfDay())) {
+            if (!job.isTrue(QStringLiteral("AKTIF")) || !isDue(job, service().serviceDate, dueTime())) {
                 m_queue.removeFirst();
                 continue;
             }
