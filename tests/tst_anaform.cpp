@@ -1,5 +1,6 @@
 // The hidden main window: start-up in a program folder, the timer rule, the shutdown guard.
 #include "core/clock.h"
+#include "core/codepage.h"
 #include "testsystem.h"
 #include "core/service.h"
 #include "ui/dialogs.h"
@@ -8,6 +9,7 @@
 #include "scheduling/unfinished.h"
 #include "ui/anaform.h"
 #include "ui/managementwindow.h"
+#include "ui/runnerwindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -205,6 +207,78 @@ private slots:
         QCOMPARE(form.MemoDOSYAYD, QStringList({"Muhasebe.nyd"}));
         QVERIFY(form.TimerOTO->isActive());
         QCOMPARE(form.RichBackup(), QStringList({"satir1"}));
+    }
+
+    // A scheduled job whose last run cannot be recorded (its file read-only): the backup log says
+    // so beside the run's own line, once; with the log read-only too, the general error display
+    // does. The job does not run again at the next tick.
+    void unrecordedLastRunIsTold_data()
+    {
+        QTest::addColumn<bool>("logWritable");
+        QTest::newRow("in the backup log") << true;
+        QTest::newRow("by the error display") << false;
+    }
+    void unrecordedLastRunIsTold()
+    {
+        QFETCH(bool, logWritable);
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        const QString job = program + "/Muhasebe.nyd";
+        const QString logPath = program + "/backup2.kxk";
+        write(dir.filePath("kaynak/a.txt"), "a");
+        write(job, ("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\nKAYNAK_DIZIN="
+                    + dir.filePath("kaynak") + "\r\nHEDEF_DIZIN=" + dir.filePath("hedef") + "\r\n")
+                       .toUtf8());
+        write(logPath, "eski\r\n");
+        TRunnerF::setTimings(0, 20, 1000);
+        TAnaFormF form(program, QString());
+        QVERIFY(Dialogs::takeShown().isEmpty());
+        ReadOnlyMount readOnlyJob(job);
+        if (!readOnlyJob.mounted)
+            QSKIP("a read-only mount needs root");
+        std::unique_ptr<ReadOnlyMount> readOnlyLog;
+        if (!logWritable) {
+            readOnlyLog = std::make_unique<ReadOnlyMount>(logPath);
+            QVERIFY(readOnlyLog->mounted);
+        }
+        const QString told = QStringLiteral("Son yedekleme zamani kaydedilemedi: ");
+        QList<Dialogs::Shown> shown;
+        auto errorsTelling = [&] {
+            shown += Dialogs::takeShown();
+            QStringList out;
+            for (const Dialogs::Shown &s : shown)
+                if (s.kind == Dialogs::Kind::Error && s.text.contains(told))
+                    out.append(s.text);
+            return out;
+        };
+        QSignalSpy ended(&form.runs(), &RunController::runEnded);
+        for (const QTime &at : {QTime(14, 30, 55), QTime(14, 35, 55)}) {
+            clock::setNow(QDateTime(QDate(2024, 1, 15), at));
+            form.TimerOTOTimer();
+            QTRY_VERIFY_WITH_TIMEOUT(!form.scheduler().busy(), 60000);
+            if (!logWritable)
+                QTRY_COMPARE(errorsTelling().size(), 1);
+        }
+        clock::setNow(QDateTime());
+        QCoreApplication::processEvents();
+        QCOMPARE(ended.count(), 1);
+        const QStringList lines = codepage::splitLines(readWholeFile(logPath));
+        if (logWritable) {
+            QCOMPARE(lines.size(), 3);
+            QCOMPARE(parseLogLine(lines[1])[6], QStringLiteral("Basarili"));
+            const auto cells = parseLogLine(lines[2]);
+            QCOMPARE(cells[0], QStringLiteral("Otomatik Yedekleme"));
+            QCOMPARE(cells[1], QStringLiteral("Muhasebe.nyd"));
+            QCOMPARE(cells[2], QStringLiteral("15.01.2024"));
+            QVERIFY2(cells[6].startsWith("Basarisiz." + told) && cells[6].contains(job), qPrintable(cells[6]));
+            QVERIFY(errorsTelling().isEmpty());
+        } else {
+            QCOMPARE(lines, QStringList({"eski"}));
+            const QStringList errors = errorsTelling();
+            QCOMPARE(errors.size(), 1);
+            QVERIFY2(errors[0].startsWith(told) && errors[0].contains(job) && errors[0].contains(logPath),
+                     qPrintable(errors[0]));
+        }
     }
 
     // A desktop panel that starts after the service: the icon shows once the tray is there.

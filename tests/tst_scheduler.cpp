@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/termination.h"
 #include "scheduling/scheduler.h"
+#include "testsystem.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -471,22 +472,94 @@ private slots:
         QVERIFY(!readWholeFile(m_folder + "a.nyd").contains("SON_YEDEK"));
     }
 
-    void failureEndsTheWalkAndClearsTheBusyMark()
+    // A job file that cannot be read is skipped: the jobs after it run, and the failure is told
+    // once, not again at every tick while it lasts.
+    void unreadableJobFileIsSkippedAndToldOnce()
     {
         writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
         QVERIFY(QFile::link("/proc/self/mem", m_folder + "bad.nyd"));
         writeJob("c.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
         QSignalSpy failed(m_scheduler.get(), &Scheduler::failed);
         tickAt(QDateTime(QDate(2024, 3, 1), QTime(12, 0, 5)), {"a.nyd", "bad.nyd", "c.nyd"});
-        QCOMPARE(m_started, QStringList({"a.nyd+R"}));
-        QCOMPARE(failed.count(), 1);
+        QCOMPARE(m_started, QStringList({"a.nyd+R", "c.nyd+R"}));
+        QTRY_COMPARE(failed.count(), 1);
         QVERIFY2(failed.at(0).at(0).toString().contains("bad.nyd"), qPrintable(failed.at(0).at(0).toString()));
-        QVERIFY(!readWholeFile(m_folder + "c.nyd").contains("SON_YEDEK"));
-        // The next tick starts afresh.
+        QVERIFY(readWholeFile(m_folder + "c.nyd").contains("SON_YEDEK"));
         m_started.clear();
-        QFile::remove(m_folder + "bad.nyd");
-        tickAt(QDateTime(QDate(2024, 3, 1), QTime(12, 5, 5)), {"a.nyd", "c.nyd"});
-        QCOMPARE(m_started, QStringList({"c.nyd+R"}));
+        tickAt(QDateTime(QDate(2024, 3, 1), QTime(13, 0, 5)), {"a.nyd", "bad.nyd", "c.nyd"});
+        QCoreApplication::processEvents();
+        QCOMPARE(m_started, QStringList({"a.nyd+R", "c.nyd+R"}));
+        QCOMPARE(failed.count(), 1);
+    }
+
+    // A job file that cannot be written (the program folder full, the file read-only): the last
+    // run is kept in memory and the due rule goes by it, so an hourly job runs once an hour, not
+    // at every tick, and the jobs after it still run. The failure is told once: in the backup
+    // log, or, when that cannot take it, by the general error display. Once the file can be
+    // written the kept last run goes into it.
+    void unsavedLastRunIsKeptAndToldOnce_data()
+    {
+        QTest::addColumn<QString>("log");
+        QTest::newRow("backup log") << "writes";
+        QTest::newRow("backup log unwritable") << "fails";
+        QTest::newRow("no backup log") << "none";
+    }
+    void unsavedLastRunIsKeptAndToldOnce()
+    {
+        QFETCH(QString, log);
+        writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        writeJob("b.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
+        const QString path = m_folder + "a.nyd";
+        const QByteArray before = readWholeFile(path);
+        auto readOnly = std::make_unique<kxtest::ReadOnlyMount>(path);
+        if (!readOnly->mounted)
+            QSKIP("a read-only mount needs root");
+        QStringList logged;
+        if (log != "none")
+            m_scheduler->setLogWriter([&](JobKind kind, const QString &name, const QString &status) {
+                logged.append(QStringLiteral("%1|%2|%3").arg(int(kind)).arg(name, status));
+                return log == "fails" ? QStringLiteral("backup2.kxk dolu") : QString();
+            });
+        QSignalSpy failed(m_scheduler.get(), &Scheduler::failed);
+        m_runMs = 0;
+        // Seven hours of ticks.
+        const QDateTime start(QDate(2024, 3, 1), QTime(10, 0, 5));
+        for (int tick = 0; tick < 7 * 12; ++tick)
+            tickAt(start.addSecs(300 * tick), {"a.nyd", "b.nyd"});
+        QCoreApplication::processEvents();
+        QCOMPARE(m_started.count("a.nyd+R"), 7);
+        QCOMPARE(m_started.count("b.nyd+R"), 7);
+        QCOMPARE(readWholeFile(path), before);
+        QCOMPARE(JobFile::load(m_folder + "b.nyd").value("SON_YEDEK_SAATI"), time(16, 0));
+
+        const QString told = log == "none" ? QString() : logged.value(0);
+        QCOMPARE(logged.size(), log == "none" ? 0 : 1);
+        if (log != "none") {
+            QVERIFY2(told.startsWith("0|a.nyd|Basarisiz.Son yedekleme zamani kaydedilemedi: ") && told.contains(path),
+                     qPrintable(told));
+        }
+        QCOMPARE(failed.count(), log == "writes" ? 0 : 1);
+        if (!failed.isEmpty()) {
+            const QString text = failed.at(0).at(0).toString();
+            QVERIFY2(text.startsWith("Son yedekleme zamani kaydedilemedi: ") && text.contains(path), qPrintable(text));
+            QCOMPARE(text.contains("backup2.kxk dolu"), log == "fails");
+        }
+
+        // Writable again: the next tick writes the kept last run, without running the job.
+        readOnly.reset();
+        m_started.clear();
+        tickAt(QDateTime(QDate(2024, 3, 1), QTime(16, 57, 5)), {"a.nyd", "b.nyd"});
+        QVERIFY(m_started.isEmpty());
+        const JobFile after = JobFile::load(path);
+        QCOMPARE(after.value("SON_YEDEK_GUNU"), day(2024, 3, 1));
+        QCOMPARE(after.value("SON_YEDEK_SAATI"), time(16, 0));
+        // Mended, a new failure is told again.
+        readOnly = std::make_unique<kxtest::ReadOnlyMount>(path);
+        QVERIFY(readOnly->mounted);
+        tickAt(QDateTime(QDate(2024, 3, 1), QTime(17, 0, 5)), {"a.nyd", "b.nyd"});
+        QCoreApplication::processEvents();
+        QCOMPARE(m_started, QStringList({"a.nyd+R", "b.nyd+R"}));
+        QCOMPARE(logged.size() + failed.count(), log == "fails" ? 4 : 2);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "platform/termination.h"
 
 #include <QFileInfo>
+#include <QMetaObject>
 #include <cmath>
 
 namespace kx {
@@ -66,6 +67,11 @@ bool calendarDue(const JobFile &job, qint64 daysPerUnit, double today, double no
 RunKind backupKind(JobKind kind)
 {
     return kind == JobKind::Folder ? RunKind::FolderBackup : RunKind::FirebirdBackup;
+}
+
+QString unsavedText(const QString &reason)
+{
+    return trMsg(QStringLiteral("Son yedekleme zamani kaydedilemedi:")) + u' ' + reason;
 }
 
 // The time of day the due rule compares with. A walk that goes on past midnight keeps the
@@ -156,10 +162,27 @@ void Scheduler::advance()
             const Entry entry = m_queue.first();
             const QString path = jobFilePath(m_programFolder, entry.name, entry.kind);
             if (!QFileInfo(path).isFile()) {
+                // A job deleted since: nothing of it is kept.
+                m_unsaved.remove(path);
+                m_toldUnreadable.remove(path);
+                m_toldUnsaved.remove(path);
                 m_queue.removeFirst();
                 continue;
             }
-            const JobFile job = JobFile::load(path);
+            JobFile job;
+            try {
+                job = JobFile::load(path);
+            } catch (const Error &e) {
+                // One file that cannot be read keeps no other job from its run.
+                tellOnce(m_toldUnreadable, entry, path, e.text());
+                m_queue.removeFirst();
+                continue;
+            }
+            m_toldUnreadable.remove(path);
+            // The due rule goes by the last run even when its file has not taken it yet.
+            applyLastRun(path, job);
+            if (m_unsaved.contains(path))
+                saveLastRun(entry, path, job);
             if (!job.isTrue(QStringLiteral("AKTIF")) || !isDue(job, service().serviceDate, dueTime())) {
                 m_queue.removeFirst();
                 continue;
@@ -194,12 +217,61 @@ void Scheduler::recordLastRun()
     m_waiting = false;
     const ServiceState &s = service();
     const QString path = jobFilePath(m_programFolder, m_current.name, m_current.kind);
+    // Kept until the file takes it: a job whose record cannot be written must not run again at
+    // every tick.
+    m_unsaved.insert(path, {formatNumber(serialDay(s.serviceDate)), formatNumber(dayFraction(s.tickTime))});
     // Read the file again: edits saved during the run survive. A file deleted during its own
     // run is written again from what it held when the run started.
-    JobFile record = QFileInfo(path).isFile() ? JobFile::load(path) : m_currentJob;
-    record.setValue(QStringLiteral("SON_YEDEK_GUNU"), formatNumber(serialDay(s.serviceDate)));
-    record.setValue(QStringLiteral("SON_YEDEK_SAATI"), formatNumber(dayFraction(s.tickTime)));
-    record.save(path);
+    JobFile record = m_currentJob;
+    if (QFileInfo(path).isFile()) {
+        try {
+            record = JobFile::load(path);
+        } catch (const Error &e) {
+            // The walk's next visit finds the file unreadable too: that is the failure told.
+            tellOnce(m_toldUnreadable, m_current, path, unsavedText(e.text()));
+            return;
+        }
+    }
+    saveLastRun(m_current, path, record);
+}
+
+void Scheduler::saveLastRun(const Entry &entry, const QString &path, JobFile record)
+{
+    applyLastRun(path, record);
+    try {
+        record.save(path);
+    } catch (const Error &e) {
+        tellOnce(m_toldUnsaved, entry, path, unsavedText(e.text()));
+        return;
+    }
+    m_unsaved.remove(path);
+    m_toldUnsaved.remove(path);
+}
+
+void Scheduler::applyLastRun(const QString &path, JobFile &job) const
+{
+    const auto it = m_unsaved.constFind(path);
+    if (it == m_unsaved.cend())
+        return;
+    job.setValue(QStringLiteral("SON_YEDEK_GUNU"), it->day);
+    job.setValue(QStringLiteral("SON_YEDEK_SAATI"), it->time);
+}
+
+void Scheduler::tellOnce(QSet<QString> &told, const Entry &entry, const QString &path, const QString &text)
+{
+    if (told.contains(path))
+        return;
+    told.insert(path);
+    if (m_writeLog) {
+        const QString logFailure = m_writeLog(entry.kind, entry.name, trMsg(QStringLiteral("Basarisiz.")) + text);
+        if (logFailure.isEmpty())
+            return;
+        // Both go to the error display: what happened and why the log does not say it.
+        const QString both = text + u'\n' + logFailure;
+        QMetaObject::invokeMethod(this, [this, both] { emit failed(both); }, Qt::QueuedConnection);
+        return;
+    }
+    QMetaObject::invokeMethod(this, [this, text] { emit failed(text); }, Qt::QueuedConnection);
 }
 
 void Scheduler::endWalk()

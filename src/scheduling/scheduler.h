@@ -9,7 +9,9 @@
 #include "core/runningstate.h"
 
 #include <QDate>
+#include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QTime>
 #include <functional>
@@ -30,6 +32,12 @@ public:
 
     Scheduler(RunningState &running, StartRun start, QObject *parent = nullptr);
 
+    // Writes a line about a job into the backup log: what went wrong with the job itself (its
+    // file could not be read, its last run not recorded). Returns why the line could not be
+    // written, or an empty text. Without it, or when it fails, failed() tells instead.
+    using LogWriter = std::function<QString(JobKind kind, const QString &jobName, const QString &status)>;
+    void setLogWriter(LogWriter writer) { m_writeLog = std::move(writer); }
+
     // One tick (TimerOTOTimer): moves the service date and the tick time, then, unless a walk
     // or a backup is already at work, starts walking the folder jobs and then the Firebird
     // jobs as the lists stand now.
@@ -43,7 +51,9 @@ public slots:
     void runEnded(quint64 run);
 
 signals:
-    // A job file could not be read or written: the walk has ended with this text.
+    // A job file could not be read or its last run not recorded, and the backup log could not
+    // take the news (told from a fresh turn of the event loop, never in the middle of the
+    // walk); or the walk ended on a failure of its own.
     void failed(const QString &text);
     // The walk has visited every job, or ended by a failure.
     void walkEnded();
@@ -53,8 +63,19 @@ private:
         JobKind kind;
         QString name;
     };
+    struct LastRun {
+        QString day;
+        QString time;
+    };
     void advance();
     void recordLastRun();
+    // Writes the remembered last run of the job into `record` and saves it; a failure is told
+    // (once) and the last run stays remembered.
+    void saveLastRun(const Entry &entry, const QString &path, JobFile record);
+    void applyLastRun(const QString &path, JobFile &job) const;
+    // Tells a failure of a job: in the backup log, else by failed(). Once: `told` holds it until
+    // the failure is mended.
+    void tellOnce(QSet<QString> &told, const Entry &entry, const QString &path, const QString &text);
     void endWalk();
 
     RunningState &m_running;
@@ -68,6 +89,14 @@ private:
     JobFile m_currentJob;
     quint64 m_currentRun = 0;
     bool m_currentEnded = false;
+
+    LogWriter m_writeLog;
+    // Last runs whose job file could not be written, by the file's path: the due rule goes by
+    // them, and each visit of the walk tries the file again.
+    QHash<QString, LastRun> m_unsaved;
+    // Failures told and not mended since, by the file's path.
+    QSet<QString> m_toldUnreadable;
+    QSet<QString> m_toldUnsaved;
 };
 
 } // namespace kx

@@ -87,6 +87,14 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
     m_runs.setErrorDisplay([](const QString &text) { Dialogs::error(text); });
     connect(&m_runs, &RunController::runEnded, &m_scheduler, &Scheduler::runEnded);
     connect(&m_scheduler, &Scheduler::failed, this, [](const QString &text) { Dialogs::error(text); });
+    // A job the scheduler could not read or record shows in the backup log beside its runs.
+    m_scheduler.setLogWriter([](JobKind kind, const QString &jobName, const QString &status) {
+        OperationLog &log = backupLog();
+        log.write({trMsg(kind == JobKind::Folder ? QStringLiteral("Otomatik Yedekleme") : QStringLiteral("Otomatik FB Yedekleme")),
+                   jobName, logDateText(service().serviceDate), logTimeText(clock::timeOfDay()), QString(), QString(),
+                   status});
+        return log.takeFailure();
+    });
 
     // A panel that starts after the service (a desktop session started with it) gets the icon
     // as soon as its tray is there.
