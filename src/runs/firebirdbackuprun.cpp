@@ -11,8 +11,6 @@
 #include "scheduling/retention.h"
 #include "scheduling/unfinished.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHostAddress>
 #include <QtEndian>
 #include <fcntl.h>
@@ -175,11 +173,11 @@ void FirebirdBackupRun::work()
     // From here on the log shows the path without the server.
     m_database = where.database;
 
-    if (QFileInfo::exists(m_runFolder) && !m_params.overwrite)
+    if (pathExists(m_runFolder) && !m_params.overwrite)
         return end(false);
     for (const UnfinishedRun &u : unfinishedRuns(m_params.jobName, {m_params.targetFolder, m_params.targetFolder2}, true))
         removeLeftovers(u.runFolder);
-    const bool newFolder = !QFileInfo::exists(m_runFolder);
+    const bool newFolder = !pathExists(m_runFolder);
     try {
         makeConfinedFolder(m_runFolder);
         markUnfinished({m_runFolder, m_module, m_params.jobName, m_database, m_backupFile});
@@ -202,12 +200,12 @@ void FirebirdBackupRun::work()
             return end(true, e.text());
         markFinished(m_runFolder);
         // A run folder the failure left empty would later count among the backups kept.
-        QDir().rmdir(m_runFolder);
+        ::rmdir(encodePath(m_runFolder).constData());
         return fail(e.text());
     }
     // A server on this machine that reports success must have left the file where we look
     // (a server with a private /tmp, for one, writes somewhere else).
-    if (where.local && !QFileInfo::exists(m_backupFile)) {
+    if (where.local && !pathExists(m_backupFile)) {
         markFailed(m_runFolder);
         return fail(m_noFileText + u' ' + m_backupFile);
     }
@@ -215,7 +213,7 @@ void FirebirdBackupRun::work()
     writeLog(m_database, m_backupFile, [] { return trMsg(QStringLiteral("Basarili")); });
 
     bool failed = false;
-    if (!m_runFolder2.isEmpty() && QFileInfo::exists(m_backupFile)) {
+    if (!m_runFolder2.isEmpty() && pathExists(m_backupFile)) {
         bool folderReady = true;
         try {
             makeConfinedFolder(m_runFolder2);
@@ -228,7 +226,7 @@ void FirebirdBackupRun::work()
             writeLog(m_backupFile, m_runFolder2, [text] { return trMsg(QStringLiteral("Basarisiz.")) + text; });
         }
         if (folderReady) {
-            const QString copy = m_runFolder2 + QFileInfo(m_backupFile).fileName();
+            const QString copy = m_runFolder2 + m_backupFile.mid(m_backupFile.lastIndexOf(u'/') + 1);
             const CopyResult r = copyFile(m_backupFile, copy, m_params.overwrite, {}, cancelFlag());
             if (cancelled())
                 return end(true, QStringLiteral("Iptal edildi."));

@@ -1,9 +1,10 @@
 #include "runs/messenger.h"
 #include "core/codepage.h"
+#include "platform/files.h"
+#include "platform/pathname.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QLocalSocket>
 #include <QtEndian>
 
@@ -43,7 +44,7 @@ QString socketPath()
     struct stat st;
     if (::stat(dir.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0)
         return QString();
-    return QFile::decodeName(dir) + QStringLiteral("/TKxChatMainF");
+    return decodePath(dir) + QStringLiteral("/TKxChatMainF");
 }
 
 } // namespace
@@ -75,10 +76,10 @@ QByteArray messengerEnvelope(const MessengerHandOff &h)
 
 bool sendToMessenger(const MessengerHandOff &h)
 {
-    if (h.address.isEmpty() || h.jobName.isEmpty() || !QFileInfo::exists(h.backupFile))
+    if (h.address.isEmpty() || h.jobName.isEmpty() || !pathExists(h.backupFile))
         return false;
     const QString path = socketPath();
-    if (path.isEmpty() || !QFileInfo::exists(path))
+    if (path.isEmpty() || !pathExists(path))
         return false;
     // Like a sent window message: wait until the chat program has taken the record and closed
     // the connection, or give up when the time-out has passed, counting from the start.

@@ -2,10 +2,10 @@
 #include "core/clock.h"
 #include "core/daytime.h"
 #include "core/service.h"
+#include "platform/files.h"
 #include "platform/kxerror.h"
 #include "platform/termination.h"
 
-#include <QFileInfo>
 #include <QMetaObject>
 #include <cmath>
 
@@ -161,7 +161,7 @@ void Scheduler::advance()
             }
             const Entry entry = m_queue.first();
             const QString path = jobFilePath(m_programFolder, entry.name, entry.kind);
-            if (!QFileInfo(path).isFile()) {
+            if (!isPlainFile(path)) {
                 // A job deleted since: nothing of it is kept.
                 m_unsaved.remove(path);
                 m_toldUnreadable.remove(path);
@@ -223,7 +223,7 @@ void Scheduler::recordLastRun()
     // Read the file again: edits saved during the run survive. A file deleted during its own
     // run is written again from what it held when the run started.
     JobFile record = m_currentJob;
-    if (QFileInfo(path).isFile()) {
+    if (isPlainFile(path)) {
         try {
             record = JobFile::load(path);
         } catch (const Error &e) {
