@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/folderdelete.h"
 #include "platform/kxerror.h"
+#include "platform/listing.h"
 #include "platform/pathname.h"
 #include "platform/zipengine.h"
 #include "runs/folderbackuprun.h"
@@ -33,8 +34,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,24 +110,17 @@ std::array<QString, 7> line(const OperationLog &log, int i)
 
 enum Cell { Module, Name, Date, Time, Source, Target, Status };
 
-// Files whose names are bytes that are no UTF-8, made and read without any text conversion.
+// Files whose names are bytes that are no UTF-8, made and listed by their bytes.
 void putRaw(const QByteArray &path, const QByteArray &data)
 {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    QVERIFY2(fd >= 0, path.constData());
-    QCOMPARE(::write(fd, data.constData(), size_t(data.size())), ssize_t(data.size()));
-    ::close(fd);
+    writeWholeFile(decodePath(path), data);
 }
 
 QList<QByteArray> rawNames(const QByteArray &folder)
 {
     QList<QByteArray> names;
-    if (DIR *d = ::opendir(folder.constData())) {
-        while (dirent *e = ::readdir(d))
-            if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
-                names.append(QByteArray(e->d_name));
-        ::closedir(d);
-    }
+    for (const DirEntry &e : listDirectory(decodePath(folder)))
+        names.append(encodePath(e.name));
     std::sort(names.begin(), names.end());
     return names;
 }
