@@ -1,4 +1,5 @@
 #include "ui/restorewindow.h"
+#include "core/folderwithin.h"
 #include "core/joblist.h"
 #include "core/service.h"
 #include "i18n/formheader.h"
@@ -38,35 +39,11 @@ QString firebirdRestoreTarget(const QString &backupFile, const QString &folder, 
     return BackSlash(folder) + name;
 }
 
-namespace {
-
-// The path with links resolved as far as it exists, the rest appended as written.
-QString resolved(const QString &path)
-{
-    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    QString rest;
-    while (!existing.isEmpty() && !QFileInfo::exists(existing)) {
-        const qsizetype slash = existing.lastIndexOf(u'/');
-        if (slash <= 0) {
-            existing = QStringLiteral("/");
-            break;
-        }
-        rest = existing.mid(slash) + rest;
-        existing = existing.left(slash);
-    }
-    const QString canonical = QFileInfo(existing).canonicalFilePath();
-    return QDir::cleanPath((canonical.isEmpty() ? existing : canonical) + rest);
-}
-
-} // namespace
-
 bool targetInsideSource(const QString &source, const QString &target)
 {
     if (source.trimmed().isEmpty() || target.trimmed().isEmpty())
         return false;
-    const QString s = resolved(source);
-    const QString t = resolved(target);
-    return t == s || t.startsWith(s == QLatin1String("/") ? s : s + u'/');
+    return folderWithin(target, source);
 }
 
 namespace {
