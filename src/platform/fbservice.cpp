@@ -1,5 +1,6 @@
 #include "platform/fbservice.h"
 
+#include "platform/pathname.h"
 #include "platform/termination.h"
 
 #include <QByteArray>
@@ -27,10 +28,11 @@ void appendShortString(QByteArray &spb, char tag, const QByteArray &value, const
     spb.append(value);
 }
 
-// Action parameters carry their strings behind a two-byte little-endian length.
+// Action parameters carry their strings behind a two-byte little-endian length. Both are paths:
+// the server gets the name's own bytes, the very ones this program later renames or removes.
 void appendLongString(QByteArray &spb, char tag, const QString &value)
 {
-    const QByteArray bytes = value.toLocal8Bit();
+    const QByteArray bytes = encodePath(value);
     if (bytes.size() > 0xFFFF)
         throw Error(QStringLiteral("Firebird dosya yolu cok uzun: %1"), {value});
     spb.append(tag);
