@@ -7,6 +7,7 @@
 #include "core/jobfile.h"
 #include "core/service.h"
 #include "platform/fbservice.h"
+#include "platform/files.h"
 #include "platform/kxerror.h"
 #include "platform/termination.h"
 #include "runs/firebirdbackuprun.h"
@@ -225,6 +226,11 @@ class TestFirebirdRuns : public QObject
     Outcome restore(const FirebirdRestoreParams &p)
     {
         return runToEnd(std::make_unique<FirebirdRestoreRun>(p), Outcome());
+    }
+
+    static QStringList folderEntries(const QString &folder)
+    {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     }
 
 private slots:
@@ -571,6 +577,58 @@ private slots:
         }
         QCOMPARE(rows(restoreLog()).size(), 2);
         QVERIFY(rows(backupLog()).isEmpty());
+        // Nothing beside the databases: the temporaries went into place.
+        QCOMPARE(folderEntries(path(u"yeni/alt"_s)), QStringList{u"geri.fdb"_s});
+        QCOMPARE(folderEntries(m_dir->path()).filter(u".kx-"_s), QStringList());
+    }
+
+    // A backup file that ends early is no restore: the line says so, nothing of it stays at the
+    // target, and a database that was there is left as it was.
+    void cutBackupRestoresNothing_data()
+    {
+        QTest::addColumn<int>("percent"); // of the file kept; -1: all but the last record
+        QTest::addColumn<bool>("existing");
+        for (const bool existing : {false, true}) {
+            const char *over = existing ? ", over a database" : "";
+            QTest::addRow("first half of the file%s", over) << 50 << existing;
+            QTest::addRow("a fifth of the rows%s", over) << 20 << existing;
+            QTest::addRow("four fifths of the rows%s", over) << 80 << existing;
+            QTest::addRow("all but the end record%s", over) << -1 << existing;
+        }
+    }
+
+    void cutBackupRestoresNothing()
+    {
+        QFETCH(int, percent);
+        QFETCH(bool, existing);
+        // Rows make up most of the file, which is padded with zeros after its last record.
+        QStringList names;
+        for (int i = 0; i < 300; ++i)
+            names.append(u"satir%1"_s.arg(i));
+        const QString db = path(u"satirlar.fdb"_s), fbk = path(u"satirlar.fbk"_s), target = path(u"geri/geri.fdb"_s);
+        QString failure = kxtest::createDatabase(db, names);
+        bool ok = false;
+        const QString gbakOut = failure.isEmpty() ? kxtest::gbak(u"-b"_s, db, fbk, &ok) : failure;
+        QVERIFY2(ok, qPrintable(gbakOut));
+        const QByteArray bytes = readWholeFile(fbk);
+        qsizetype end = bytes.size();
+        while (end > 0 && bytes.at(end - 1) == 0)
+            --end;
+        writeWholeFile(fbk, bytes.left(percent < 0 ? end - 1 : bytes.size() * percent / 100));
+
+        QVERIFY(QDir().mkpath(path(u"geri"_s)));
+        failure = existing ? kxtest::createDatabase(target, {u"eski"_s}) : QString();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QByteArray old = existing ? readWholeFile(target) : QByteArray();
+        const Outcome out = restore({fbk, target, kxtest::fbUser(), kxtest::fbPassword()});
+        QVERIFY(out.closed);
+        QVERIFY(out.failed);
+        const QList<Row> log = rows(restoreLog());
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(log[0][6].startsWith("Basarisiz.Yedek dosyasi eksik ya da bozuk"_L1), qPrintable(log[0][6]));
+        QCOMPARE(folderEntries(path(u"geri"_s)), existing ? QStringList{u"geri.fdb"_s} : QStringList());
+        if (existing)
+            QVERIFY(readWholeFile(target) == old);
     }
 
     void restoreFailures_data()

@@ -156,12 +156,22 @@ void FbService::start(const FbRequest &request)
         spb.append(char(isc_action_svc_restore));
         appendLongString(spb, isc_spb_bkp_file, request.backupFile);
         appendLongString(spb, isc_spb_dbname, request.database);
-        appendInt(spb, isc_spb_options, isc_spb_res_replace | isc_spb_res_create);
+        // Never over an existing file: a name that is taken fails instead.
+        appendInt(spb, isc_spb_options, isc_spb_res_create);
         appendInt(spb, isc_spb_res_page_size, 4096);
+        // A backup file that ends early ends the restore without an error; only the verbose
+        // output's closing line tells a complete one.
+        spb.append(char(isc_spb_verbose));
     }
     ISC_STATUS_ARRAY status = {};
     isc_service_start(status, &m_handle, nullptr, static_cast<unsigned short>(spb.size()), spb.constData());
     fbCheck(status);
+}
+
+bool isGbakClosingLine(const QString &line)
+{
+    const QLatin1String prefix("gbak:");
+    return line.startsWith(prefix) && line.mid(prefix.size()).trimmed() == QLatin1String("finishing, closing, and going home");
 }
 
 FbService::Output FbService::nextOutput(QString *line)

@@ -47,8 +47,8 @@ public:
     void detach();
     bool isAttached() const { return m_handle != 0; }
 
-    // Starts the backup (verbose) or the restore (replace or create, page size 4096) of the
-    // request. Throws kx::Error with the server's text.
+    // Starts the backup or the restore (a new database only, page size 4096) of the request,
+    // both with verbose output. Throws kx::Error with the server's text.
     void start(const FbRequest &request);
     // Waits up to a second for the next line of output. Line: *line holds it.
     // Waiting: nothing yet, the service still works. Finished: the service has ended without
@@ -60,6 +60,11 @@ private:
 
     isc_svc_handle m_handle = 0;
 };
+
+// gbak's last line of the verbose output of a complete backup or restore. A restore whose
+// output ends before it did not finish, even when the server reports no error (a backup file
+// cut short does that).
+bool isGbakClosingLine(const QString &line);
 
 // The complete text of a failed call's status vector, one line per message.
 QString fbStatusText(const ISC_STATUS *status);

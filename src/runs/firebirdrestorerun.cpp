@@ -1,14 +1,35 @@
 #include "runs/firebirdrestorerun.h"
 #include "core/service.h"
+#include "platform/files.h"
 #include "platform/kxerror.h"
+#include "platform/pathname.h"
+#include "platform/tempname.h"
 #include "runs/firebirdbackuprun.h"
 #include "runs/naming.h"
 #include "runs/oplog.h"
 
-#include <QDir>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kx {
+
+namespace {
+
+QString folderOf(const QString &file)
+{
+    const qsizetype slash = file.lastIndexOf(u'/');
+    return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : file.left(slash);
+}
+
+QString sysText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+} // namespace
 
 FirebirdRestoreRun::FirebirdRestoreRun(const FirebirdRestoreParams &params, QObject *parent)
     : Run(RunKind::FirebirdRestore, parent), m_params(params)
@@ -24,6 +45,15 @@ void FirebirdRestoreRun::prepare()
     m_display.sized = true;
     m_display.bytes = backup.isFile() ? double(backup.size()) : 0.0;
     m_timeoutText = firebirdTimeoutText();
+    m_incompleteText = trMsg(QStringLiteral("Yedek dosyasi eksik ya da bozuk; geri yukleme tamamlanamadi."));
+    m_notPlacedText = trMsg(QStringLiteral("Geri yuklenen veritabani yerine konamadi: %1 %2"));
+    m_notRemovedText = trMsg(QStringLiteral("Gecici dosya silinemedi: %1 %2"));
+
+    // In the target's folder, so the rename into place never crosses file systems; named as this
+    // program's temporaries are.
+    const QString target = m_params.databaseFile;
+    const QByteArray name = encodePath(target.mid(target.lastIndexOf(u'/') + 1));
+    m_temporary = folderOf(target) + u'/' + decodePath(temporaryName(name));
 }
 
 void FirebirdRestoreRun::writeLog(std::function<QString()> status)
@@ -35,26 +65,84 @@ void FirebirdRestoreRun::writeLog(std::function<QString()> status)
     });
 }
 
+void FirebirdRestoreRun::fail(const QString &cause)
+{
+    QString text = cause;
+    const QString left = removeTemporary();
+    if (!left.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + left;
+    writeLog([text] { return trMsg(QStringLiteral("Basarisiz.")) + text; });
+    end(true, text);
+}
+
+QString FirebirdRestoreRun::removeTemporary() const
+{
+    // The file belongs to the server's account; the folder's owner (or root) may still unlink it.
+    if (removeFile(m_temporary))
+        return QString();
+    const int err = errno;
+    return err == ENOENT ? QString() : QString(m_notRemovedText).arg(m_temporary, sysText(err));
+}
+
+QString FirebirdRestoreRun::putInPlace() const
+{
+    const QByteArray target = encodePath(m_params.databaseFile);
+    // A link at the name is replaced, not followed.
+    const int renamed = ::rename(encodePath(m_temporary).constData(), target.constData()) == 0 ? 0 : errno;
+    if (renamed != 0)
+        return QString(m_notPlacedText).arg(m_params.databaseFile, sysText(renamed));
+    const int folder = ::open(encodePath(folderOf(m_params.databaseFile)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return QString();
+}
+
 void FirebirdRestoreRun::work()
 {
     startElapsed();
-    // The server creates the file but not its folder. A folder that cannot be made shows up
-    // as the server's own error.
-    QDir().mkpath(QFileInfo(m_params.databaseFile).absolutePath());
+    // The server creates the file but not its folder. A folder made here is opened to the server's
+    // account as the backup's run folders are; one that was there keeps its rights, and where the
+    // server may not create its file, or the folder cannot be made, the server's own error says so.
+    const QString folder = folderOf(m_params.databaseFile);
+    const bool newFolder = !isFolder(folder);
+    try {
+        makePath(folder);
+        if (newFolder)
+            openFolderForServer(folder, firebirdServerAccount());
+    } catch (const Error &) {
+    }
+    // Only a process of this number that is gone can have left the name; the server would not
+    // create its database over it.
+    if (!removeTemporary().isEmpty())
+        return fail(QString());
 
     // Always through the server on this machine: the in-process engine would open the
     // database with this program's rights and beside a running server.
+    bool complete = false;
     try {
         runFirebirdService({FbRequest::Action::Restore, QStringLiteral("127.0.0.1"), m_params.userName,
-                            m_params.password, m_params.databaseFile, m_params.backupFile},
-                           {}, cancelFlag(), m_timeoutText);
+                            m_params.password, m_temporary, m_params.backupFile},
+                           [&complete](const QString &line) { complete = complete || isGbakClosingLine(line); },
+                           cancelFlag(), m_timeoutText);
     } catch (const Error &e) {
-        if (cancelled())
+        // The program ends; the log hears of it only when something stays behind.
+        if (cancelled() && removeTemporary().isEmpty())
             return end(true, e.text());
-        const QString text = e.text();
-        writeLog([text] { return trMsg(QStringLiteral("Basarisiz.")) + text; });
-        return end(true, text);
+        if (cancelled())
+            return fail(e.text());
+        // Once the server has begun the database, it is what the backup file held that ran out
+        // or broke; before that (no access, no room for the file) the server's text says it all.
+        if (pathExists(m_temporary))
+            return fail(m_incompleteText + u' ' + e.text());
+        return fail(e.text());
     }
+    if (!complete)
+        return fail(m_incompleteText);
+    const QString notPlaced = putInPlace();
+    if (!notPlaced.isEmpty())
+        return fail(notPlaced);
     writeLog([] { return trMsg(QStringLiteral("Basarili")); });
     end(false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A Firebird restore: the database server on this machine rebuilds a database file from a
-// backup file, replacing the file if it exists; the restore log written.
+// backup file under a temporary name beside it, and only a complete restore replaces the file;
+// the restore log written.
 
 #include "runs/run.h"
 
@@ -32,9 +33,19 @@ protected:
 
 private:
     void writeLog(std::function<QString()> status);
+    void fail(const QString &cause);
+    // Removes the temporary; what to add to the log line when it stays.
+    QString removeTemporary() const;
+    // The finished database in place of the target; an empty text, or why not.
+    QString putInPlace() const;
 
     FirebirdRestoreParams m_params;
+    QString m_temporary;
+    // Texts made on the user-interface thread.
     QString m_timeoutText;
+    QString m_incompleteText;
+    QString m_notPlacedText;
+    QString m_notRemovedText;
 };
 
 } // namespace kx
