@@ -631,6 +631,35 @@ private slots:
             QVERIFY(readWholeFile(target) == old);
     }
 
+    // A database someone works in is not swapped under them.
+    void databaseInUseKeepsItsRows()
+    {
+        bool ok = false;
+        const QString fbk = path(u"kaynak.fbk"_s), target = path(u"geri/eski.fdb"_s);
+        const QString gbakOut = kxtest::gbak(u"-b"_s, m_db, fbk, &ok);
+        QVERIFY2(ok, qPrintable(gbakOut));
+        QVERIFY(QDir().mkpath(path(u"geri"_s)));
+        const QString failure = kxtest::createDatabase(target, {u"eski"_s});
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QByteArray name = (kxtest::fbHost() + u':' + target).toLocal8Bit(), user = kxtest::fbUser().toLatin1(),
+                         password = kxtest::fbPassword().toLatin1();
+        const QByteArray dpb = QByteArray(1, char(isc_dpb_version1)) + char(isc_dpb_user_name) + char(user.size()) + user
+                               + char(isc_dpb_password) + char(password.size()) + password;
+        ISC_STATUS_ARRAY status = {};
+        isc_db_handle db = 0;
+        isc_attach_database(status, short(name.size()), name.constData(), &db, short(dpb.size()), dpb.constData());
+        QVERIFY2(db != 0, qPrintable(fbStatusText(status)));
+        const Outcome out = restore({fbk, target, kxtest::fbUser(), kxtest::fbPassword()});
+        isc_detach_database(status, &db);
+        reclaimTerminationSignals();
+
+        QVERIFY(out.failed);
+        QVERIFY2(rows(restoreLog()).last()[6].startsWith("Basarisiz.Veritabani kullanimda"_L1),
+                 qPrintable(rows(restoreLog()).last()[6]));
+        QCOMPARE(folderEntries(path(u"geri"_s)), QStringList{u"eski.fdb"_s});
+        QCOMPARE(kxtest::databaseNames(target, &ok), QStringList{u"eski"_s});
+    }
+
     void restoreFailures_data()
     {
         QTest::addColumn<bool>("backupExists");

@@ -12,6 +12,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace kx {
@@ -27,6 +30,33 @@ QString folderOf(const QString &file)
 QString sysText(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// Whether the system's lock table lists a lock on the file: how a database file this program may
+// not open shows that the server has it open. A link is no database.
+bool lockedByAnyone(const QByteArray &path)
+{
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const int fd = ::open("/proc/locks", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray table;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            table.append(buffer, n);
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    ::close(fd);
+    // "1: FLOCK  ADVISORY  WRITE 4711 fe:00:10969223 0 EOF"
+    const QByteArray id = QString::asprintf(" %02x:%02x:%llu ", ::major(st.st_dev), ::minor(st.st_dev),
+                                            static_cast<unsigned long long>(st.st_ino))
+                              .toLatin1();
+    return table.contains(id);
 }
 
 } // namespace
@@ -46,6 +76,7 @@ void FirebirdRestoreRun::prepare()
     m_display.bytes = backup.isFile() ? double(backup.size()) : 0.0;
     m_timeoutText = firebirdTimeoutText();
     m_incompleteText = trMsg(QStringLiteral("Yedek dosyasi eksik ya da bozuk; geri yukleme tamamlanamadi."));
+    m_inUseText = trMsg(QStringLiteral("Veritabani kullanimda, uzerine geri yukleme yapilamadi."));
     m_notPlacedText = trMsg(QStringLiteral("Geri yuklenen veritabani yerine konamadi: %1 %2"));
     m_notRemovedText = trMsg(QStringLiteral("Gecici dosya silinemedi: %1 %2"));
 
@@ -87,8 +118,17 @@ QString FirebirdRestoreRun::removeTemporary() const
 QString FirebirdRestoreRun::putInPlace() const
 {
     const QByteArray target = encodePath(m_params.databaseFile);
+    // The server keeps a lock on a database file while anyone works in it; a file swapped under
+    // them would take their further work with it. Held over the rename, so nobody comes in
+    // between.
+    const int old = ::open(target.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const bool inUse = old >= 0 ? ::flock(old, LOCK_EX | LOCK_NB) != 0 : errno != ENOENT && lockedByAnyone(target);
     // A link at the name is replaced, not followed.
-    const int renamed = ::rename(encodePath(m_temporary).constData(), target.constData()) == 0 ? 0 : errno;
+    const int renamed = inUse || ::rename(encodePath(m_temporary).constData(), target.constData()) == 0 ? 0 : errno;
+    if (old >= 0)
+        ::close(old);
+    if (inUse)
+        return m_inUseText;
     if (renamed != 0)
         return QString(m_notPlacedText).arg(m_params.databaseFile, sysText(renamed));
     const int folder = ::open(encodePath(folderOf(m_params.databaseFile)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

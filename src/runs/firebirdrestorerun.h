@@ -44,6 +44,7 @@ private:
     // Texts made on the user-interface thread.
     QString m_timeoutText;
     QString m_incompleteText;
+    QString m_inUseText;
     QString m_notPlacedText;
     QString m_notRemovedText;
 };
