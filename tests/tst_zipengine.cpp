@@ -457,6 +457,40 @@ private slots:
         QVERIFY2(rc != 0, qPrintable(text));
     }
 
+    // A file under 20 bytes is written as AE-2: its CRC, which would let anyone try guesses at
+    // the contents without the password, stays out of the archive. Larger ones keep it (AE-1).
+    void tinyFilesShowNoCrc_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("crcShown");
+        QTest::newRow("9 bytes") << 9 << false;
+        QTest::newRow("19 bytes") << 19 << false;
+        QTest::newRow("20 bytes") << 20 << true;
+    }
+    void tinyFilesShowNoCrc()
+    {
+        QFETCH(int, size);
+        QFETCH(bool, crcShown);
+        QTemporaryDir dir;
+        const QByteArray data = QByteArray("0123456789abcdefghijklmn").left(size);
+        put(dir.filePath("src/pin.txt"), data);
+        const QString archive = dir.filePath("a.zip");
+        packZip(archive, dir.filePath("src"), {dir.filePath("src/pin.txt")}, kPassword);
+        int rc = 0;
+        const QString listing =
+            runTool("7z", {"l", "-slt", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+        QVERIFY2(rc == 0, qPrintable(listing));
+        const qsizetype at = listing.indexOf("\nCRC = ");
+        QVERIFY2(at >= 0, qPrintable(listing));
+        const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size()));
+        QCOMPARE(listing.mid(at + 7, listing.indexOf(u'\n', at + 1) - at - 7),
+                 crcShown ? QStringLiteral("%1").arg(crc, 8, 16, QChar(u'0')).toUpper() : QString());
+        const QString tested = runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+        QVERIFY2(rc == 0 && tested.contains("Everything is Ok"), qPrintable(tested));
+        QCOMPARE(unpackZip(archive, dir.filePath("out"), kPassword, false).written, qint64(1));
+        QCOMPARE(contents(dir.filePath("out/pin.txt")), data);
+    }
+
     void passwordIsRequired_data()
     {
         QTest::addColumn<QByteArray>("password");
