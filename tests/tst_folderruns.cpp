@@ -558,10 +558,15 @@ private slots:
         QCOMPARE(shown.display.barPosition, 1);
         QCOMPARE(shown.display.barMaximum, 10001);
 
-        // The password is taken in the program's code page.
+        // The password is keyed from its UTF-8, as 7-Zip reads it typed; its Windows-1254 bytes,
+        // which earlier versions used, do not open the archive.
         QTemporaryDir out;
         QVERIFY_THROWS_EXCEPTION(Error, unpackZip(archive, out.path(), QByteArray(), false));
-        const UnpackResult u = unpackZip(archive, out.path(), QByteArray("\xDE" "ifre-1"), false);
+        QVERIFY_THROWS_EXCEPTION(Error, unpackZip(archive, out.path(), QByteArray("\xDE" "ifre-1"), false));
+        bool ok = false;
+        const QString tested = runShell(QStringLiteral("7z t -p'Şifre-1' Kaynak.Zip"), run, {}, &ok);
+        QVERIFY2(ok && tested.contains("Everything is Ok"), qPrintable(tested));
+        const UnpackResult u = unpackZip(archive, out.path(), QByteArray("Şifre-1"), false);
         QCOMPARE(u.written, qint64(3));
         QCOMPARE(contents(out.filePath("Alt/ic.txt")), QByteArray("ic"));
         QCOMPARE(contents(out.filePath("rapor.txt")), contents(m_source + "/rapor.txt"));
