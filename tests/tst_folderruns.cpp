@@ -24,12 +24,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -143,6 +146,93 @@ QList<QPair<QByteArray, bool>> storedNames(const QString &archive)
     }
     std::sort(out.begin(), out.end());
     return out;
+}
+
+// Every file and folder below a folder by its name's bytes ("/" ends a folder's), files with
+// their contents.
+QMap<QByteArray, QByteArray> rawTree(const QString &root)
+{
+    QMap<QByteArray, QByteArray> out;
+    QList<QString> pending{QString()};
+    while (!pending.isEmpty()) {
+        const QString rel = pending.takeFirst();
+        for (const DirEntry &e : listDirectory(rel.isEmpty() ? root : root + u'/' + rel)) {
+            const QString path = rel.isEmpty() ? e.name : rel + u'/' + e.name;
+            if (e.isDir) {
+                pending.append(path);
+                out.insert(encodePath(path) + '/', QByteArray());
+            } else {
+                out.insert(encodePath(path), readWholeFile(root + u'/' + path));
+            }
+        }
+    }
+    return out;
+}
+
+// Runs a shell command line in `folder` under a UTF-8 locale, with `env` added; its output when
+// it fails.
+QString runShell(const QString &command, const QString &folder, const QStringList &env, bool *ok)
+{
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    for (const QString &pair : env)
+        e.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+    p.setProcessEnvironment(e);
+    p.setWorkingDirectory(folder);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    *ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return command + QStringLiteral(": ") + QString::fromLocal8Bit(p.readAll());
+}
+
+// An archive as the older Windows installation wrote it: names in code page 857 with
+// backslashes and no UTF-8 flag, made on MS-DOS, stored and encrypted the older PKWARE way, CRC
+// and sizes in a descriptor after each entry's data.
+QByteArray oldWindowsArchive(const QList<QPair<QByteArray, QByteArray>> &entries, const QByteArray &password)
+{
+    const z_crc_t *table = get_crc_table();
+    const auto step = [table](quint32 c, quint8 b) { return quint32(table[(c ^ b) & 0xff]) ^ (c >> 8); };
+    const auto le = [](QByteArray &b, quint32 v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b.append(char(v >> (8 * i)));
+    };
+    const quint16 time = 0x6000, date = (40 << 9) | (1 << 5) | 15; // 2020-01-15 12:00
+    QByteArray zip, central;
+    for (const auto &[name, data] : entries) {
+        quint32 keys[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+        const auto update = [&](quint8 b) {
+            keys[0] = step(keys[0], b);
+            keys[1] = (keys[1] + (keys[0] & 0xff)) * 134775813u + 1;
+            keys[2] = step(keys[2], quint8(keys[1] >> 24));
+        };
+        for (const char c : password)
+            update(quint8(c));
+        // Eleven bytes of the writer's choosing, then the check byte: the time's high byte.
+        QByteArray plain = QByteArray(11, '\x5a') + char(time >> 8) + data, secret;
+        for (const char c : std::as_const(plain)) {
+            const quint32 t = (keys[2] | 2) & 0xffff;
+            secret.append(char(quint8(c) ^ quint8((t * (t ^ 1)) >> 8)));
+            update(quint8(c));
+        }
+        const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())));
+        const quint32 offset = quint32(zip.size());
+        le(zip, 0x04034b50, 4), le(zip, 20, 2), le(zip, 9, 2), le(zip, 0, 2), le(zip, time, 2), le(zip, date, 2);
+        le(zip, 0, 4), le(zip, 0, 4), le(zip, 0, 4), le(zip, quint32(name.size()), 2), le(zip, 0, 2);
+        zip += name + secret;
+        le(zip, 0x08074b50, 4), le(zip, crc, 4), le(zip, quint32(secret.size()), 4), le(zip, quint32(data.size()), 4);
+        le(central, 0x02014b50, 4), le(central, 20, 2), le(central, 20, 2), le(central, 9, 2), le(central, 0, 2);
+        le(central, time, 2), le(central, date, 2), le(central, crc, 4), le(central, quint32(secret.size()), 4);
+        le(central, quint32(data.size()), 4), le(central, quint32(name.size()), 2);
+        le(central, 0, 4), le(central, 0, 4); // extra, comment, disk, internal attributes
+        le(central, 0x20, 4), le(central, offset, 4);
+        central += name;
+    }
+    const quint32 cdOffset = quint32(zip.size());
+    zip += central;
+    le(zip, 0x06054b50, 4), le(zip, 0, 4), le(zip, quint32(entries.size()), 2), le(zip, quint32(entries.size()), 2);
+    le(zip, quint32(central.size()), 4), le(zip, cdOffset, 4), le(zip, 0, 2);
+    return zip;
 }
 
 } // namespace
@@ -468,10 +558,15 @@ private slots:
         QCOMPARE(shown.display.barPosition, 1);
         QCOMPARE(shown.display.barMaximum, 10001);
 
-        // The password is taken in the program's code page.
+        // The password is keyed from its UTF-8, as 7-Zip reads it typed; its Windows-1254 bytes,
+        // which earlier versions used, do not open the archive.
         QTemporaryDir out;
         QVERIFY_THROWS_EXCEPTION(Error, unpackZip(archive, out.path(), QByteArray(), false));
-        const UnpackResult u = unpackZip(archive, out.path(), QByteArray("\xDE" "ifre-1"), false);
+        QVERIFY_THROWS_EXCEPTION(Error, unpackZip(archive, out.path(), QByteArray("\xDE" "ifre-1"), false));
+        bool ok = false;
+        const QString tested = runShell(QStringLiteral("7z t -p'Şifre-1' Kaynak.Zip"), run, {}, &ok);
+        QVERIFY2(ok && tested.contains("Everything is Ok"), qPrintable(tested));
+        const UnpackResult u = unpackZip(archive, out.path(), QByteArray("Şifre-1"), false);
         QCOMPARE(u.written, qint64(3));
         QCOMPARE(contents(out.filePath("Alt/ic.txt")), QByteArray("ic"));
         QCOMPARE(contents(out.filePath("rapor.txt")), contents(m_source + "/rapor.txt"));
@@ -818,6 +913,84 @@ private slots:
         QCOMPARE(shown.display.barPosition, 0);
     }
 
+    // Archives of other makers restore whole and under their names, the password typed as it
+    // was given to them: the tools take its UTF-8, the earlier versions of this program took its
+    // Windows-1254 bytes, the older Windows installation its code page 857 bytes.
+    void restoreArchivesOfOtherMakers_data()
+    {
+        QTest::addColumn<QString>("maker");
+        QTest::addColumn<QString>("command"); // run in the folder packed; writes $OUT with $PW
+        QTest::addColumn<bool>("rawName");    // a name that is no UTF-8 is packed too
+        QTest::addColumn<QString>("password");
+        const QString tool = QStringLiteral("tool"), turkish = QStringLiteral("Şifre_ğü1");
+        // 7-Zip packs ZIP archives with ASCII passwords only.
+        QTest::newRow("7-Zip, AES") << tool << R"(7z a -tzip -mem=AES256 -p"$PW" "$OUT" .)" << false << "Sifre_gu1";
+        QTest::newRow("7-Zip, ZipCrypto") << tool << R"(7z a -tzip -mem=ZipCrypto -p"$PW" "$OUT" .)" << false
+                                          << "Sifre_gu1";
+        QTest::newRow("zip -P") << tool << R"(zip -qr -P "$PW" "$OUT" .)" << true << turkish;
+        QTest::newRow("zip -fz") << tool << R"(zip -qr -fz -P "$PW" "$OUT" .)" << true << turkish;
+        QTest::newRow("zip to a pipe") << tool << R"(zip -qr -P "$PW" - . | cat > "$OUT")" << true << turkish;
+        QTest::newRow("zip, bzip2") << tool << R"(zip -qr -Z bzip2 -P "$PW" "$OUT" .)" << true << turkish;
+        const QString bsdtar = QStringLiteral(R"(bsdtar --format zip --passphrase "$PW" -cf "$OUT" --options zip:encryption=)");
+        QTest::newRow("bsdtar, ZipCrypto") << tool << bsdtar + "zipcrypt ." << true << turkish;
+        QTest::newRow("bsdtar, AES") << tool << bsdtar + "aes256 ." << true << turkish;
+        QTest::newRow("Python, ZIP64") << tool << R"(python3 -c 'import os, sys, zipfile
+z = zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED)
+for root, folders, files in os.walk("."):
+    for f in files:
+        p = os.path.join(root, f)[2:]
+        with open(p, "rb") as i, z.open(p, "w", force_zip64=True) as o:
+            o.write(i.read())
+z.close()' "$OUT")" << false << turkish;
+        QTest::newRow("older Windows installation") << "windows" << QString() << false << turkish;
+        QTest::newRow("earlier version of this program") << "earlier" << QString() << false << turkish;
+    }
+    void restoreArchivesOfOtherMakers()
+    {
+        QFETCH(QString, maker);
+        QFETCH(QString, command);
+        QFETCH(bool, rawName);
+        QFETCH(QString, password);
+        const QString packed = m_dir->filePath("paket");
+        QList<QPair<QByteArray, QByteArray>> files{{"Müşteri Çekleri/Şubat/fatura.bin", noise(70000)},
+                                                   {"İade.txt", "iade\n"},
+                                                   {"pin.txt", "1234"},
+                                                   {"rapor.txt", QByteArray("rapor satiri\n").repeated(300)}};
+        if (rawName)
+            files.append({QByteArray("Ar\xfeiv/eski.txt"), QByteArray("eski\n")});
+        QStringList paths;
+        for (const auto &[name, data] : std::as_const(files)) {
+            paths.append(packed + u'/' + decodePath(name));
+            makePath(paths.last().section(u'/', 0, -2));
+            writeWholeFile(paths.last(), data);
+        }
+        const QString archive = m_dir->filePath("arsiv.zip");
+        if (maker == "tool") {
+            bool ok = false;
+            const QString output = runShell(command, packed, {"PW=" + password, "OUT=" + archive}, &ok);
+            QVERIFY2(ok, qPrintable(output));
+        } else if (maker == "windows") {
+            const QList<QPair<QByteArray, QByteArray>> entries{
+                {"M\x81\x9Fteri \x80" "ekleri\\\x9E" "ubat\\fatura.bin", files[0].second},
+                {"\x98" "ade.txt", files[1].second},
+                {"pin.txt", files[2].second},
+                {"rapor.txt", files[3].second}};
+            writeWholeFile(archive, oldWindowsArchive(entries, "\x9E" "ifre_\xA7\x81" "1"));
+        } else {
+            packZip(archive, packed, paths, "\xDE" "ifre_\xF0\xFC" "1");
+        }
+        FolderRestoreParams p;
+        p.zipMode = true;
+        p.archive = archive;
+        p.password = password;
+        p.targetFolder = m_dir->filePath("Geri");
+        restore(p);
+        QCOMPARE(line(restoreLog(), 0)[Status], QStringLiteral("Basarili"));
+        const QMap<QByteArray, QByteArray> restored = rawTree(m_dir->filePath("Geri")), expected = rawTree(packed);
+        QCOMPARE(restored.keys(), expected.keys());
+        QVERIFY(restored == expected);
+    }
+
     // A restore target holding links: nothing is written outside it, whatever the archive or
     // the backup folder holds.
     void restoreNeverWritesThroughLinks_data()
@@ -872,7 +1045,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_dir->filePath("arsiv")));
         // Noise, so that the damage lands inside the compressed data.
         put(m_source + "/buyuk.bin", noise(300000));
-        packZip(archive, m_source, {m_source + "/buyuk.bin"}, "p");
+        packZip(archive, m_source, {m_source + "/buyuk.bin", m_source + "/Alt/ic.txt"}, "p");
         if (kind == "damaged") {
             QFile f(archive);
             QVERIFY(f.open(QIODevice::ReadWrite));
@@ -901,7 +1074,13 @@ private slots:
         if (kind == "escape") {
             QVERIFY2(status.contains("../kacak.txt"), qPrintable(status));
             QCOMPARE(filesBelow(m_dir->filePath("Geri")), QStringList({"Ic/iyi.txt"}));
+        } else {
+            // Told as what it is; damage names its entry.
+            QVERIFY2(status.contains(kind == "password" ? "Parola yanlis." : "\"buyuk.bin\""), qPrintable(status));
         }
+        // Nothing came of it: the folders the restore made are gone again.
+        if (kind == "password")
+            QVERIFY(!pathExists(m_dir->filePath("Geri")));
     }
 
     // A log that cannot be written does not stop the run; its failure reaches the general error

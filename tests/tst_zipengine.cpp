@@ -457,6 +457,40 @@ private slots:
         QVERIFY2(rc != 0, qPrintable(text));
     }
 
+    // A file under 20 bytes is written as AE-2: its CRC, which would let anyone try guesses at
+    // the contents without the password, stays out of the archive. Larger ones keep it (AE-1).
+    void tinyFilesShowNoCrc_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("crcShown");
+        QTest::newRow("9 bytes") << 9 << false;
+        QTest::newRow("19 bytes") << 19 << false;
+        QTest::newRow("20 bytes") << 20 << true;
+    }
+    void tinyFilesShowNoCrc()
+    {
+        QFETCH(int, size);
+        QFETCH(bool, crcShown);
+        QTemporaryDir dir;
+        const QByteArray data = QByteArray("0123456789abcdefghijklmn").left(size);
+        put(dir.filePath("src/pin.txt"), data);
+        const QString archive = dir.filePath("a.zip");
+        packZip(archive, dir.filePath("src"), {dir.filePath("src/pin.txt")}, kPassword);
+        int rc = 0;
+        const QString listing =
+            runTool("7z", {"l", "-slt", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+        QVERIFY2(rc == 0, qPrintable(listing));
+        const qsizetype at = listing.indexOf("\nCRC = ");
+        QVERIFY2(at >= 0, qPrintable(listing));
+        const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size()));
+        QCOMPARE(listing.mid(at + 7, listing.indexOf(u'\n', at + 1) - at - 7),
+                 crcShown ? QStringLiteral("%1").arg(crc, 8, 16, QChar(u'0')).toUpper() : QString());
+        const QString tested = runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+        QVERIFY2(rc == 0 && tested.contains("Everything is Ok"), qPrintable(tested));
+        QCOMPARE(unpackZip(archive, dir.filePath("out"), kPassword, false).written, qint64(1));
+        QCOMPARE(contents(dir.filePath("out/pin.txt")), data);
+    }
+
     void passwordIsRequired_data()
     {
         QTest::addColumn<QByteArray>("password");
@@ -511,37 +545,54 @@ private slots:
         QCOMPARE(tree(dir.path()), QStringList({"a", "a/hedef", "a/hedef/ic", "a/hedef/ic/iyi.txt", "kotu.zip"}));
     }
 
+    // Damage fails the entry it is in, by name, whatever checks that entry: the CRC, the
+    // authentication code (alone for a file of a few bytes), or the archive's structure.
     void damagedArchiveThrows_data()
     {
-        QTest::addColumn<bool>("encrypted");
-        QTest::addColumn<bool>("truncate");
-        QTest::newRow("encrypted, bytes changed") << true << false;
-        QTest::newRow("plain, bytes changed") << false << false;
-        QTest::newRow("cut short") << true << true;
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("encrypted, bytes changed") << "aes";
+        QTest::newRow("plain, bytes changed") << "plain";
+        QTest::newRow("cut short") << "cut";
+        QTest::newRow("tiny file, authentication code alone") << "tiny";
+        QTest::newRow("older encryption, bytes changed") << "pkware";
     }
 
     void damagedArchiveThrows()
     {
-        QFETCH(bool, encrypted);
-        QFETCH(bool, truncate);
+        QFETCH(QString, kind);
         QTemporaryDir dir;
         const QString archive = dir.filePath("bozuk.zip");
-        const QByteArray data = noise(200000, 3);
-        if (encrypted) {
-            put(dir.filePath("src/buyuk.bin"), data);
-            packZip(archive, dir.filePath("src"), {dir.filePath("src/buyuk.bin")}, kPassword);
+        const QByteArray data = kind == "tiny" ? QByteArray("123456789") : noise(200000, 3);
+        // Stored as it is, the tiny file has nothing but the authentication code to tell a changed byte.
+        const QString name = kind == "tiny" ? QStringLiteral("pin.png") : QStringLiteral("buyuk.bin");
+        put(dir.filePath("src/") + name, data);
+        if (kind == "plain") {
+            rawArchive(archive, {{name.toUtf8(), data}});
+        } else if (kind == "pkware") {
+            int rc = 0;
+            const QString text = runTool("zip", {"-q", "-P", QString::fromLatin1(kPassword), archive, name},
+                                         dir.filePath("src"), &rc);
+            QVERIFY2(rc == 0, qPrintable(text));
         } else {
-            rawArchive(archive, {{"buyuk.bin", data}});
+            packZip(archive, dir.filePath("src"), {dir.filePath("src/") + name}, kPassword);
         }
         const qint64 size = QFileInfo(archive).size();
-        if (truncate)
+        if (kind == "cut")
             QVERIFY(QFile::resize(archive, size / 2));
+        else if (kind == "tiny") // the first encrypted byte: after the header, its AES field, salt and verifier
+            corrupt(archive, 30 + name.size() + 11 + 16 + 2, 1);
         else
             corrupt(archive, size / 2, 64);
 
         const QString target = dir.filePath("hedef");
-        QVERIFY_THROWS_EXCEPTION(Error, unpackZip(archive, target, kPassword, true));
-        QVERIFY(!QFileInfo::exists(target + "/buyuk.bin"));
+        try {
+            unpackZip(archive, target, kPassword, true);
+            QFAIL("the damage went unnoticed");
+        } catch (const Error &e) {
+            if (kind != "cut")
+                QVERIFY2(e.text().contains(name), qPrintable(e.text()));
+        }
+        QVERIFY(!QFileInfo::exists(target + "/" + name));
         QVERIFY(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
     }
 

@@ -37,6 +37,7 @@ namespace {
 constexpr quint32 kMax32 = 0xFFFFFFFFu;
 constexpr int kSaltSize = 16;   // AES-256
 constexpr int kMacSize = 10;
+constexpr qint64 kAe2Below = 20; // bytes; WinZip's limit
 // A file larger than this is cut into chunks of this size that are compressed side by side.
 // Each joint costs the next chunk the history a single stream would have had: at 16 MiB the
 // archive comes out no larger than zip -9's, at 4 MiB it was a little larger.
@@ -108,12 +109,12 @@ void dosTimeOf(time_t t, quint16 &time, quint16 &date)
     date = quint16(((tmv.tm_year - 80) << 9) | ((tmv.tm_mon + 1) << 5) | tmv.tm_mday);
 }
 
-QByteArray aesExtra(quint16 method)
+QByteArray aesExtra(quint16 method, bool ae2)
 {
     QByteArray e;
     put16(e, 0x9901);
     put16(e, 7);
-    put16(e, 1); // AE-1: the CRC is kept as well, and readers check it
+    put16(e, ae2 ? 2 : 1);
     e.append("AE", 2);
     e.append(char(3)); // AES-256
     put16(e, method);
@@ -160,6 +161,12 @@ struct EntryRecord {
     quint32 crc = 0;
     quint32 mode = 0100644;
     bool zip64 = false;
+    // AE-2: no CRC in the headers. The CRC of a file of a few bytes would let anyone try a
+    // dictionary against it without the password; the authentication code stands in for it.
+    // Larger files keep it (AE-1), as WinZip does: it also checks what the compressor made,
+    // which the authentication code, taken over the encrypted bytes, cannot.
+    bool ae2 = false;
+    quint32 storedCrc() const { return ae2 ? 0 : crc; }
     bool written = false;
 };
 
@@ -256,7 +263,7 @@ QByteArray localHeader(const ZipWriteItem &item, const EntryRecord &rec, qsizety
     put16(header, rec.dosTime);
     put16(header, rec.dosDate);
     crcAt = header.size();
-    put32(header, rec.crc);
+    put32(header, rec.storedCrc());
     put32(header, rec.zip64 ? kMax32 : quint32(rec.packed));
     put32(header, rec.zip64 ? kMax32 : quint32(rec.size));
     put16(header, quint16(item.name.size()));
@@ -269,7 +276,7 @@ QByteArray localHeader(const ZipWriteItem &item, const EntryRecord &rec, qsizety
         put64(extra, rec.size);
         put64(extra, rec.packed);
     }
-    extra += aesExtra(rec.method);
+    extra += aesExtra(rec.method, rec.ae2);
     put16(header, quint16(extra.size()));
     header += item.name;
     header += extra;
@@ -293,7 +300,7 @@ QByteArray centralDirectory(const QList<ZipWriteItem> &items, const QList<EntryR
         put16(cd, 99);
         put16(cd, rec.dosTime);
         put16(cd, rec.dosDate);
-        put32(cd, rec.crc);
+        put32(cd, rec.storedCrc());
         put32(cd, bigSizes ? kMax32 : quint32(rec.packed));
         put32(cd, bigSizes ? kMax32 : quint32(rec.size));
         put16(cd, quint16(items[i].name.size()));
@@ -308,7 +315,7 @@ QByteArray centralDirectory(const QList<ZipWriteItem> &items, const QList<EntryR
             if (bigOffset)
                 put64(extra, rec.offset);
         }
-        extra += aesExtra(rec.method);
+        extra += aesExtra(rec.method, rec.ae2);
         put16(cd, quint16(extra.size()));
         put16(cd, 0);
         put16(cd, 0);
@@ -673,6 +680,7 @@ ZipWriteResult Pack::write(Output &out, const std::function<void()> &tick)
                     // All is known: the header is written once, as it stays.
                     rec.crc = job.crc;
                     rec.size = quint64(job.read);
+                    rec.ae2 = job.read < kAe2Below;
                     rec.packed = kSaltSize + 2 + quint64(job.data.size()) + kMacSize;
                 }
                 cur.aes = std::move(job.aes);
@@ -711,7 +719,7 @@ ZipWriteResult Pack::write(Output &out, const std::function<void()> &tick)
                 } else {
                     if (job.chunk > 0) {
                         QByteArray sizes;
-                        put32(sizes, rec.crc);
+                        put32(sizes, rec.storedCrc());
                         put32(sizes, rec.zip64 ? kMax32 : quint32(rec.packed));
                         put32(sizes, rec.zip64 ? kMax32 : quint32(rec.size));
                         out.patch(rec.offset + quint64(cur.crcAt), sizes);

@@ -185,7 +185,7 @@ void FolderBackupRun::zipMode()
         progress.started = [this] { setBarPosition(1); };
         progress.advanced = [this](double share) { setBarPosition(1 + int(std::lround(share * 10000))); };
         progress.finished = [this] { setBarPosition(1); };
-        packed = packZip(zipFile, m_params.sourceFolder, m_files.sources(), codepage::encode(m_params.zipPassword),
+        packed = packZip(zipFile, m_params.sourceFolder, m_files.sources(), m_params.zipPassword.toUtf8(),
                          progress, cancelFlag());
     } catch (const Error &e) {
         if (cancelled())

@@ -2,16 +2,55 @@
 #include "core/clock.h"
 #include "core/codepage.h"
 #include "core/service.h"
+#include "platform/cp857.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
+#include "platform/pathname.h"
 #include "platform/zipengine.h"
 #include "runs/naming.h"
 #include "runs/oplog.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <cmath>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kx {
+
+namespace {
+
+// The bytes a typed password may have been keyed with: UTF-8 (this program now, 7-Zip, WinZip),
+// Windows-1254 (its earlier versions) and code page 857 (the older Windows installation).
+QList<QByteArray> passwordForms(const QString &password)
+{
+    QList<QByteArray> forms{password.toUtf8()};
+    const auto add = [&forms](bool fits, const QByteArray &bytes) {
+        if (fits && !forms.contains(bytes))
+            forms.append(bytes);
+    };
+    add(codepage::canEncode(password), codepage::encode(password));
+    QByteArray oem;
+    const bool oemFits = cp857::encode(password, oem);
+    add(oemFits, oem);
+    return forms;
+}
+
+// The folder and those of its parents that are not there yet, outermost first.
+QStringList missingFolders(const QString &folder)
+{
+    QStringList missing;
+    QString path = QDir::cleanPath(folder);
+    while (path.size() > 1 && !pathExists(path)) {
+        missing.prepend(path);
+        const qsizetype slash = path.lastIndexOf(u'/');
+        if (slash < 0)
+            break;
+        path = slash == 0 ? QStringLiteral("/") : path.left(slash);
+    }
+    return missing;
+}
+
+} // namespace
 
 FolderRestoreRun::FolderRestoreRun(const FolderRestoreParams &params, QObject *parent)
     : Run(RunKind::FolderRestore, parent), m_params(params)
@@ -30,8 +69,9 @@ void FolderRestoreRun::prepare()
         } catch (const Error &) {
             // Shown as far as it could be read; the run reports a bad archive.
         }
-        const QFileInfo fi(m_params.archive);
-        m_files.bytes = fi.isFile() ? fi.size() : 0;
+        struct stat st;
+        const bool found = ::stat(encodePath(m_params.archive).constData(), &st) == 0 && S_ISREG(st.st_mode);
+        m_files.bytes = found ? st.st_size : 0;
         m_display.source = m_params.archive;
     } else {
         m_files = collectFiles(m_params.sourceFolder, m_params.targetFolder, m_params.subfolders, {m_params.pattern});
@@ -58,9 +98,10 @@ void FolderRestoreRun::writeLog(std::function<QString()> status)
 
 void FolderRestoreRun::work()
 {
-    if (QFileInfo::exists(m_params.targetFolder) && !m_params.overwrite)
+    if (pathExists(m_params.targetFolder) && !m_params.overwrite)
         return endSteps(false);
     startElapsed();
+    const QStringList made = missingFolders(m_params.targetFolder);
     try {
         makePath(m_params.targetFolder);
     } catch (const Error &e) {
@@ -73,7 +114,7 @@ void FolderRestoreRun::work()
         setBarMaximum(10001);
         setBarPosition(1);
         try {
-            const UnpackResult r = unpackZip(m_params.archive, m_params.targetFolder, codepage::encode(m_params.password),
+            const UnpackResult r = unpackZip(m_params.archive, m_params.targetFolder, passwordForms(m_params.password),
                                              m_params.overwrite,
                                              [this](qint64 done, qint64 total) {
                                                  if (total > 0)
@@ -91,6 +132,9 @@ void FolderRestoreRun::work()
                 return endSteps(true);
             }
         } catch (const Error &e) {
+            // The folders made for this restore go again where nothing came into them.
+            for (auto it = made.crbegin(); it != made.crend(); ++it)
+                ::rmdir(encodePath(*it).constData());
             if (cancelled())
                 return end(true, e.text());
             const QString text = e.text();
