@@ -286,14 +286,22 @@ private slots:
         QCOMPARE(w->ListBackup->topLevelItem(0)->text(0), QStringLiteral("yeni")); // newest first
         QCOMPARE(w->ListBackup->topLevelItem(0)->text(6), QStringLiteral("Basarisiz.x"));
         QCOMPARE(w->ListBackup->columnCount(), 7);
+        // A restore from the command line writes the file while the window is open: shown with
+        // its result, the failure's reason as well.
+        writeWholeFile(m_program + "/restore2.kxk", "MODUL=Geri|YEDEKADI=Manuel|DURUMU=Basarili\r\n"
+                                                    "MODUL=Geri(ZIP)|YEDEKADI=Manuel|DURUMU=Basarisiz.Parola yanlis\r\n");
         w->LogPages->setCurrentWidget(w->TabSheetGeriYuklemeLog);
-        QCOMPARE(w->ListRestore->columnCount(), 6);
-        QCOMPARE(w->ListRestore->topLevelItem(0)->text(1), QStringLiteral("Manuel"));
-        QCOMPARE(w->ListRestore->topLevelItem(0)->data(0, Qt::UserRole).toString(), QStringLiteral("Basarili"));
+        QCOMPARE(w->ListRestore->columnCount(), 7);
+        QCOMPARE(w->ListRestore->headerItem()->text(6), QStringLiteral("Durumu"));
+        QCOMPARE(w->ListRestore->topLevelItemCount(), 2);
+        QCOMPARE(w->ListRestore->topLevelItem(0)->text(6), QStringLiteral("Basarisiz.Parola yanlis"));
+        QCOMPARE(w->ListRestore->topLevelItem(1)->text(1), QStringLiteral("Manuel"));
+        QCOMPARE(w->ListRestore->topLevelItem(1)->text(6), QStringLiteral("Basarili"));
+        QCOMPARE(w->ListRestore->topLevelItem(1)->data(0, Qt::UserRole).toString(), QStringLiteral("Basarili"));
         Dialogs::queueAnswer("no");
         w->ButtonTemizleGeri->click();
         QVERIFY(QFile::exists(m_program + "/restore2.kxk"));
-        QCOMPARE(w->ListRestore->topLevelItemCount(), 1);
+        QCOMPARE(w->ListRestore->topLevelItemCount(), 2);
         Dialogs::queueAnswer("yes");
         w->ButtonTemizleGeri->click();
         QVERIFY(!QFile::exists(m_program + "/restore2.kxk"));

@@ -10,6 +10,10 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace kx;
 
@@ -228,6 +232,23 @@ private slots:
         const QStringList fresh{formatLogLine(entry(QStringLiteral("C")))};
         QCOMPARE(fileLines(m_path), fresh);
         QCOMPARE(m_log.lines(), fresh);
+    }
+
+    // A writer of another program holds the file and replaces it: our line waits for it and goes
+    // into the new file, nothing of the other's is lost.
+    void waitsForAnotherWriter()
+    {
+        m_log.write(entry(QStringLiteral("A")));
+        const int other = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        QCOMPARE(::flock(other, LOCK_EX), 0);
+        std::thread ours([this] { m_log.write(entry(QStringLiteral("B"))); });
+        const QByteArray theirs = readWholeFile(m_path) + "MODUL=baska|YEDEKADI=X\r\n";
+        writeWholeFile(m_path, theirs);
+        ::close(other);
+        ours.join();
+        QCOMPARE(fileLines(m_path), QStringList({formatLogLine(entry(QStringLiteral("A"))), "MODUL=baska|YEDEKADI=X",
+                                                 formatLogLine(entry(QStringLiteral("B")))}));
     }
 
     void unwritableFileReportedOnce_data()

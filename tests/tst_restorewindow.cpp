@@ -4,6 +4,7 @@
 #include "testfiles.h"
 #include "core/service.h"
 #include "platform/zipengine.h"
+#include "runs/firebirdrestorerun.h"
 #include "runs/oplog.h"
 #include "runs/runcontroller.h"
 #include "ui/anaform.h"
@@ -106,6 +107,13 @@ private slots:
         QCOMPARE(w->EditHDDOSYA->text(), QStringLiteral("/veri/KORVANEX/DB.GDB"));
         QCOMPARE(firebirdRestoreTarget("/y/x.fbk", "/k.fbk_dir", "FDB"), QStringLiteral("/k.fbk_dir/x.FDB"));
         QCOMPARE(firebirdRestoreTarget("", "/k", "FDB"), QString());
+        // The backup file's chooser offers Firebird backups first, every file second.
+        QPushButton *chooser = w->findChild<QWidget *>("GroupFirebird")->findChild<QPushButton *>();
+        QCOMPARE(chooser->text(), QStringLiteral("..."));
+        chooser->click();
+        const QList<Dialogs::Shown> shown = Dialogs::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].filter, QStringLiteral("Firebird Yedek Dosyalari (*.fbk *.FBK);;Tum Dosyalar (*)"));
     }
 
     void firebirdChecks()
@@ -120,14 +128,23 @@ private slots:
         w->FilenameEdit1->setText(path("yok.fbk"));
         QCOMPARE(press(w->sSpeedButton1), QStringList({"Kaynak dosya bulunamadi. Lutfen kontrol ediniz."}));
         put(path("db.fbk"), "x");
-        put(path("hedef/db.FDB"), "eski");
+        // The live database in other letters than the target the window makes: the same file.
+        put(path("hedef/db.fdb"), "eski");
         w->DirectoryEdit1->setText(path("hedef"));
         w->FilenameEdit1->setText(path("db.fbk"));
+        QCOMPARE(w->EditHDDOSYA->text(), path("hedef/db.FDB"));
         QCOMPARE(press(w->sSpeedButton1), QStringList({"Hedef dosya mevcut."}));
         w->CheckUZYAZ->setChecked(true);
         Dialogs::queueAnswer("no");
         QCOMPARE(press(w->sSpeedButton1).size(), 1);
         QVERIFY(m_form->runs().runs().isEmpty());
+        // "Yes" restores over the file that is there, by its own name.
+        QSignalSpy ended(&m_form->runs(), &RunController::runEnded);
+        Dialogs::queueAnswer("yes");
+        QCOMPARE(press(w->sSpeedButton1).size(), 1);
+        QCOMPARE(m_form->runs().runs().size(), 1);
+        QCOMPARE(qobject_cast<FirebirdRestoreRun *>(m_form->runs().runs().first())->params().databaseFile, path("hedef/db.fdb"));
+        QVERIFY(ended.wait(60000));
         m_form->runs().running().set(RunKind::FirebirdRestore, true);
         QCOMPARE(press(w->sSpeedButton1), QStringList({"Su an geri yukleme yapiliyor. Lutfen daha sonra deneyiniz."}));
         m_form->runs().running().set(RunKind::FirebirdRestore, false);

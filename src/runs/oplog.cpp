@@ -3,7 +3,15 @@
 #include "platform/files.h"
 #include "platform/filetail.h"
 #include "platform/kxerror.h"
+#include "platform/pathname.h"
 
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace kx {
 
@@ -15,6 +23,50 @@ QString oneLine(QString v)
     v.replace(u'\r', u' ').replace(u'\n', u' ');
     return v;
 }
+// Held while a write reads the file, appends and replaces it: the service and a restore started
+// from the command line write the same log, and without it one of two writers at the same moment
+// would drop the other's line. The file is replaced by a rename, so a lock won on a file that
+// was replaced meanwhile is taken again on the new one. A holder that does not let go within a
+// few seconds is not waited for: a line written without the lock beats a stuck program.
+class WriteLock
+{
+public:
+    explicit WriteLock(const QString &path)
+    {
+        const QByteArray name = encodePath(path);
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            const int fd = ::open(name.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+            if (fd < 0)
+                return; // the write itself tells what is wrong there
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                const int err = errno;
+                ::close(fd);
+                if (err != EWOULDBLOCK && err != EINTR)
+                    return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
+            }
+            struct stat held, named;
+            if (::fstat(fd, &held) == 0 && ::stat(name.constData(), &named) == 0 && held.st_dev == named.st_dev
+                && held.st_ino == named.st_ino) {
+                m_fd = fd;
+                return;
+            }
+            ::close(fd);
+        }
+    }
+    ~WriteLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    WriteLock(const WriteLock &) = delete;
+    WriteLock &operator=(const WriteLock &) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace
 
 QString formatLogLine(const LogEntry &e)
@@ -78,6 +130,7 @@ void OperationLog::load()
 
 void OperationLog::write(const LogEntry &entry)
 {
+    const WriteLock lock(m_path);
     try {
         load();
     } catch (const Error &e) {

@@ -139,13 +139,13 @@ QString Dialogs::chooseFolder(QWidget *parent, const QString &prompt, const QStr
     return QFileDialog::getExistingDirectory(parent, prompt, start);
 }
 
-QString Dialogs::chooseFile(QWidget *parent, const QString &title, const QString &start)
+QString Dialogs::chooseFile(QWidget *parent, const QString &title, const QString &start, const QString &filter)
 {
     if (g_scripted) {
-        g_shown.append({Kind::Folder, title, start});
+        g_shown.append({Kind::Folder, title, start, filter});
         return nextAnswer(QString());
     }
-    return QFileDialog::getOpenFileName(parent, title, start);
+    return QFileDialog::getOpenFileName(parent, title, start, filter);
 }
 
 namespace {

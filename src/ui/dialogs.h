@@ -36,6 +36,7 @@ public:
         Kind kind;
         QString title;
         QString text;
+        QString filter = QString(); // a file chooser's
     };
 
     // Information box with an OK button.
@@ -56,10 +57,10 @@ public:
     // Stop with message: when the condition holds, the information box with the text
     // (translated here), the focus to the control when it can take it, then a silent stop.
     static void stopWithMessage(bool condition, const QString &text, QWidget *focus = nullptr);
-    // A folder or a file chosen by the user; empty when cancelled. Scripted: the next answer
-    // ("" cancels).
+    // A folder or a file chosen by the user; empty when cancelled. `filter` in the toolkit's
+    // form ("Name (*.ext);;Other (*)"), none when empty. Scripted: the next answer ("" cancels).
     static QString chooseFolder(QWidget *parent, const QString &prompt, const QString &start);
-    static QString chooseFile(QWidget *parent, const QString &title, const QString &start);
+    static QString chooseFile(QWidget *parent, const QString &title, const QString &start, const QString &filter = QString());
     // The document opener: opens the file with the desktop's application for it; a file that is
     // not there is told ("dosyasi bulunamadi." and, on a second line, the given advice,
     // translated), nothing is opened.

@@ -95,23 +95,23 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
     const QStringList columns = {QStringLiteral("Yedekleme Modulu"), QStringLiteral("Yedekleme Adi"),
                                  QStringLiteral("Tarihi"), QStringLiteral("Saati"), QStringLiteral("Kaynak"),
                                  QStringLiteral("Hedef"), QStringLiteral("Durumu")};
-    auto makeLogPage = [&](QWidget *page, const char *listName, int columnCount, const QString &clear,
-                           const char *buttonName, QPushButton **button) {
+    auto makeLogPage = [&](QWidget *page, const char *listName, const QString &clear, const char *buttonName,
+                           QPushButton **button) {
         auto *l = new QVBoxLayout(page);
         auto *tree = new QTreeWidget(page);
         tree->setObjectName(QLatin1String(listName));
         tree->setRootIsDecorated(false);
-        tree->setHeaderLabels(columns.mid(0, columnCount));
+        tree->setHeaderLabels(columns);
         tree->setSelectionBehavior(QAbstractItemView::SelectRows);
         tree->setUniformRowHeights(true);
         l->addWidget(tree);
         *button = addNamedButton(l, clear, buttonName);
         return tree;
     };
-    ListBackup = makeLogPage(TabSheetYedeklemeLog, "ListBackup", 7, QStringLiteral("Yedekleme Loglarini Temizle"),
+    // Both lists show each line's result: a failed restore must not read like a good one.
+    ListBackup = makeLogPage(TabSheetYedeklemeLog, "ListBackup", QStringLiteral("Yedekleme Loglarini Temizle"),
                              "ButtonTemizleYedek", &ButtonTemizleYedek);
-    // The restore log's status is kept with each row but has no column.
-    ListRestore = makeLogPage(TabSheetGeriYuklemeLog, "ListRestore", 6, QStringLiteral("Geri Yukleme Loglarini Temizle"),
+    ListRestore = makeLogPage(TabSheetGeriYuklemeLog, "ListRestore", QStringLiteral("Geri Yukleme Loglarini Temizle"),
                               "ButtonTemizleGeri", &ButtonTemizleGeri);
     connect(ButtonTemizleYedek, &QPushButton::clicked, this, guardedCommand([this] { clearLog(true); }));
     connect(ButtonTemizleGeri, &QPushButton::clicked, this, guardedCommand([this] { clearLog(false); }));
@@ -396,7 +396,7 @@ void TK_YedeklemeF::tabChanged()
         fillRestoreLog();
 }
 
-void TK_YedeklemeF::fillLog(QTreeWidget *list, const QStringList &lines, bool withStatus)
+void TK_YedeklemeF::fillLog(QTreeWidget *list, const QStringList &lines)
 {
     list->setUpdatesEnabled(false);
     list->clear();
@@ -404,12 +404,8 @@ void TK_YedeklemeF::fillLog(QTreeWidget *list, const QStringList &lines, bool wi
     const auto rows = logRowsNewestFirst(lines);
     items.reserve(rows.size());
     for (const auto &cells : rows) {
-        QStringList columns(cells.begin(), cells.end());
-        const QString status = columns.takeLast();
-        if (withStatus)
-            columns.append(status);
-        auto *item = new QTreeWidgetItem(columns);
-        item->setData(0, Qt::UserRole, status);
+        auto *item = new QTreeWidgetItem(QStringList(cells.begin(), cells.end()));
+        item->setData(0, Qt::UserRole, cells[6]);
         items.append(item);
     }
     list->addTopLevelItems(items);
@@ -418,12 +414,18 @@ void TK_YedeklemeF::fillLog(QTreeWidget *list, const QStringList &lines, bool wi
 
 void TK_YedeklemeF::fillBackupLog()
 {
-    fillLog(ListBackup, backupLog().lines(), true);
+    fillLog(ListBackup, backupLog().lines());
 }
 
 void TK_YedeklemeF::fillRestoreLog()
 {
-    fillLog(ListRestore, restoreLog().lines(), false);
+    // Restores from the command line write the file beside this program: the list shows the
+    // file as it is now. One that cannot be read leaves the copy we have.
+    try {
+        restoreLog().load();
+    } catch (const Error &) {
+    }
+    fillLog(ListRestore, restoreLog().lines());
 }
 
 void TK_YedeklemeF::clearLog(bool backup)

@@ -130,7 +130,7 @@ private:
     void typeAhead(KindPage &page);
     void afterEditor(JobKind kind, bool reselect, int rememberedRow, int rememberedGroup);
     void tabChanged();
-    void fillLog(QTreeWidget *list, const QStringList &lines, bool withStatus);
+    void fillLog(QTreeWidget *list, const QStringList &lines);
 
     TAnaFormF &m_main;
     KindPage m_folder;

@@ -1,10 +1,7 @@
 #include "ui/restorewindow.h"
-#include "core/folderwithin.h"
 #include "core/joblist.h"
 #include "core/service.h"
 #include "i18n/formheader.h"
-#include "runs/firebirdrestorerun.h"
-#include "runs/folderrestorerun.h"
 #include "runs/naming.h"
 #include "runs/runcontroller.h"
 #include "ui/anaform.h"
@@ -13,7 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,28 +19,6 @@
 #include <QVBoxLayout>
 
 namespace kx {
-
-QString firebirdRestoreTarget(const QString &backupFile, const QString &folder, const QString &extension)
-{
-    if (backupFile.isEmpty() || folder.isEmpty())
-        return QString();
-    QString name = backupFile.mid(backupFile.lastIndexOf(u'/') + 1);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    // The extension is replaced in the file's own name: a folder that happens to hold the same
-    // text keeps its name.
-    if (dot >= 0)
-        name = name.left(dot) + u'.' + extension;
-    else if (!extension.isEmpty())
-        name += u'.' + extension;
-    return BackSlash(folder) + name;
-}
-
-bool targetInsideSource(const QString &source, const QString &target)
-{
-    if (source.trimmed().isEmpty() || target.trimmed().isEmpty())
-        return false;
-    return folderWithin(target, source);
-}
 
 namespace {
 
@@ -86,13 +60,15 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent) : QDialog(parent), 
     (new QVBoxLayout(filePage))->addWidget(PageControl2);
     PageControl1->addTab(filePage, QStringLiteral("Dosya Geri Yukleme"));
 
-    auto addRow = [this](QGridLayout *grid, int row, const QString &caption, QLineEdit *edit, bool chooser, bool file) {
+    auto addRow = [this](QGridLayout *grid, int row, const QString &caption, QLineEdit *edit, bool chooser, bool file,
+                         const QString &filter = QString()) {
         grid->addWidget(new QLabel(caption), row, 0);
         grid->addWidget(edit, row, 1);
         if (chooser) {
             auto *b = new QPushButton(QStringLiteral("..."));
             b->setAutoDefault(false);
-            connect(b, &QPushButton::clicked, this, guardedCommand([this, edit, file] { choose(edit, file); }));
+            connect(b, &QPushButton::clicked, this,
+                    guardedCommand([this, edit, file, filter] { choose(edit, file, filter); }));
             grid->addWidget(b, row, 2);
         }
     };
@@ -144,7 +120,11 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent) : QDialog(parent), 
     EditPAS = box("EditPAS", QString(), group, true);
     EditHDDOSYA = box("EditHDDOSYA", QString(), group);
     EditHDDOSYA->setReadOnly(true);
-    addRow(bg, 0, QStringLiteral("Kaynak Dosya"), FilenameEdit1, true, true);
+    // Backups made by this program end in ".fbk"; old ones of another letter case or name are
+    // still reachable through "all files".
+    addRow(bg, 0, QStringLiteral("Kaynak Dosya"), FilenameEdit1, true, true,
+           trMsg(QStringLiteral("Firebird Yedek Dosyalari")) + QStringLiteral(" (*.fbk *.FBK);;")
+               + trMsg(QStringLiteral("Tum Dosyalar")) + QStringLiteral(" (*)"));
     addRow(bg, 1, QStringLiteral("Hedef Dizin"), DirectoryEdit1, true, false);
     addRow(bg, 2, QStringLiteral("Kullanici Adi"), EditUSER, false, false);
     addRow(bg, 3, QStringLiteral("Kullanici Parolasi"), EditPAS, false, false);
@@ -188,12 +168,42 @@ void TK_YedekGirF::showEvent(QShowEvent *event)
     PageControl2->setCurrentIndex(0);
 }
 
-void TK_YedekGirF::choose(QLineEdit *edit, bool file)
+void TK_YedekGirF::choose(QLineEdit *edit, bool file, const QString &filter)
 {
-    const QString chosen = file ? Dialogs::chooseFile(this, trMsg(QStringLiteral("Dosya Seç")), edit->text())
+    const QString chosen = file ? Dialogs::chooseFile(this, trMsg(QStringLiteral("Dosya Seç")), edit->text(), filter)
                                 : Dialogs::chooseFolder(this, QString(), edit->text());
     if (!chosen.isEmpty())
         edit->setText(chosen);
+}
+
+bool TK_YedekGirF::passes(const RestoreCheck &check, QWidget *target)
+{
+    switch (check.verdict) {
+    case RestoreCheck::Verdict::Go:
+        return true;
+    case RestoreCheck::Verdict::Overwrite:
+        return Dialogs::question(this, trMsg(QStringLiteral("Soru")), check.message.text(), true);
+    case RestoreCheck::Verdict::Stop:
+        break;
+    }
+    Dialogs::info(check.message.text());
+    QWidget *focus = nullptr;
+    switch (check.field) {
+    case RestoreCheck::Field::Pattern:
+        focus = EditMASK;
+        break;
+    case RestoreCheck::Field::Source:
+        focus = DirEditKAYNAK;
+        break;
+    case RestoreCheck::Field::Target:
+        focus = target;
+        break;
+    case RestoreCheck::Field::None:
+        break;
+    }
+    if (focus && focus->isEnabled() && focus->focusPolicy() != Qt::NoFocus)
+        focus->setFocus();
+    return false;
 }
 
 void TK_YedekGirF::FilenameEdit1Change()
@@ -205,37 +215,6 @@ void TK_YedekGirF::FilenameEdit1Change()
 
 void TK_YedekGirF::KlasorGeriYukle()
 {
-    Dialogs::stopWithMessage(EditMASK->text().trimmed().isEmpty(), QStringLiteral("Lutfen geri yuklenecek dosya tipini belirleyiniz."),
-                             EditMASK);
-    Dialogs::stopWithMessage(DirEditKAYNAK->text().trimmed().isEmpty(), QStringLiteral("Lutfen kaynak dizini belirtiniz."),
-                             DirEditKAYNAK);
-    if (!QFileInfo(DirEditKAYNAK->text()).isDir()) {
-        Dialogs::info(trMsg(QStringLiteral("Kaynak dizin bulunamadi.")) + trMsg(QStringLiteral(" Lutfen kontrol ediniz.")));
-        DirEditKAYNAK->setFocus();
-        throw SilentStop();
-    }
-    Dialogs::stopWithMessage(DirEditHEDEF->text().trimmed().isEmpty(), QStringLiteral("Lutfen hedef dizini belirtiniz."),
-                             DirEditHEDEF);
-    // Into the backup folder itself, or a folder inside it: files onto themselves, or without end.
-    Dialogs::stopWithMessage(targetInsideSource(DirEditKAYNAK->text(), DirEditHEDEF->text()),
-                             QStringLiteral("Hedef dizin, kaynak dizin ya da onun icinde bir dizin olamaz."), DirEditHEDEF);
-    if (QFileInfo(DirEditHEDEF->text()).isDir()) {
-        if (!CheckUZYAZDG->isChecked()) {
-            Dialogs::info(trMsg(QStringLiteral("Hedef dizin mevcut.")));
-            return;
-        }
-        if (!Dialogs::question(this, trMsg(QStringLiteral("Soru")),
-                               trMsg(QStringLiteral("Hedef dizin mevcut.")) + kLineBreak
-                                   + trMsg(QStringLiteral("Isleme devam ederseniz hedef dizinde bulunan dosyalarin uzerine geri yukleme yapilacaktir."))
-                                   + kLineBreak + trMsg(QStringLiteral("Geri yukleme yapilsin mi?")),
-                               true))
-            return;
-    }
-    if (m_main.runs().running().isRunning(RunKind::FolderRestore)) {
-        Dialogs::info(trMsg(QStringLiteral("Su an geri yukleme yapiliyor.")) + kLineBreak
-                      + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz.")));
-        return;
-    }
     FolderRestoreParams p;
     p.zipMode = false;
     p.sourceFolder = DirEditKAYNAK->text();
@@ -243,6 +222,13 @@ void TK_YedekGirF::KlasorGeriYukle()
     p.overwrite = CheckUZYAZDG->isChecked();
     p.subfolders = CheckALTDIZIN->isChecked();
     p.pattern = EditMASK->text();
+    if (!passes(checkFolderRestore(p), DirEditHEDEF))
+        return;
+    if (m_main.runs().running().isRunning(RunKind::FolderRestore)) {
+        Dialogs::info(trMsg(QStringLiteral("Su an geri yukleme yapiliyor.")) + kLineBreak
+                      + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz.")));
+        return;
+    }
     m_main.runs().start(std::make_unique<FolderRestoreRun>(p));
 }
 
@@ -253,30 +239,14 @@ void TK_YedekGirF::ZipGeriYukle()
                       + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz.")));
         return;
     }
-    if (!QFileInfo(FileEditKAYNAK->text()).isFile()) {
-        Dialogs::info(trMsg(QStringLiteral("Geri yuklenecek dosya bulunamadi.")) + trMsg(QStringLiteral(" Lutfen kontrol ediniz.")));
-        return;
-    }
-    Dialogs::stopWithMessage(DirEditZHEDEF->text().trimmed().isEmpty(), QStringLiteral("Lutfen hedef dizini belirtiniz."),
-                             DirEditZHEDEF);
-    if (QFileInfo(DirEditZHEDEF->text()).isDir()) {
-        if (!CheckZUZYAZZIP->isChecked()) {
-            Dialogs::info(trMsg(QStringLiteral("Hedef dizin mevcut.")) + kLineBreak + trMsg(QStringLiteral(" Lutfen kontrol ediniz.")));
-            return;
-        }
-        if (!Dialogs::question(this, trMsg(QStringLiteral("Soru")),
-                               trMsg(QStringLiteral("Hedef dizin mevcut.")) + kLineBreak
-                                   + trMsg(QStringLiteral("Isleme devam ederseniz hedef dizinde bulunan dosyalarin uzerine geri yukleme yapilacaktir."))
-                                   + kLineBreak + trMsg(QStringLiteral("Geri yukleme yapilsin mi?")),
-                               true))
-            return;
-    }
     FolderRestoreParams p;
     p.zipMode = true;
     p.archive = FileEditKAYNAK->text();
     p.targetFolder = DirEditZHEDEF->text();
     p.overwrite = CheckZUZYAZZIP->isChecked();
     p.password = EditZIPPWD->text();
+    if (!passes(checkZipRestore(p), DirEditZHEDEF))
+        return;
     m_main.runs().start(std::make_unique<FolderRestoreRun>(p));
 }
 
@@ -286,37 +256,9 @@ void TK_YedekGirF::FirebirdGeriYukle()
         Dialogs::info(trMsg(QStringLiteral("Su an geri yukleme yapiliyor.")) + trMsg(QStringLiteral(" Lutfen daha sonra deneyiniz.")));
         return;
     }
-    // Only the last missing field is named.
-    QString missing;
-    if (EditUSER->text().isEmpty())
-        missing = KX_TEXT("Lutfen kullanici adini giriniz.");
-    if (EditPAS->text().isEmpty())
-        missing = KX_TEXT("Lutfen kullanici parolasini giriniz.");
-    if (FilenameEdit1->text().isEmpty())
-        missing = KX_TEXT("Lutfen yedeklenecek dosyayi belirleyiniz.");
-    if (DirectoryEdit1->text().isEmpty())
-        missing = KX_TEXT("Lutfen hedef dizini belirtiniz.");
-    if (!missing.isEmpty()) {
-        Dialogs::info(trMsg(missing));
-        return;
-    }
-    if (!QFileInfo(FilenameEdit1->text()).isFile()) {
-        Dialogs::info(trMsg(QStringLiteral("Kaynak dosya bulunamadi.")) + trMsg(QStringLiteral(" Lutfen kontrol ediniz.")));
-        return;
-    }
-    if (QFileInfo::exists(EditHDDOSYA->text())) {
-        if (!CheckUZYAZ->isChecked()) {
-            Dialogs::info(trMsg(QStringLiteral("Hedef dosya mevcut.")));
-            return;
-        }
-        if (!Dialogs::question(this, trMsg(QStringLiteral("Soru")),
-                               trMsg(QStringLiteral("Hedef dosya mevcut.")) + kLineBreak
-                                   + trMsg(QStringLiteral("Isleme devam ederseniz hedef dosyanin uzerine geri yukleme yapilacaktir."))
-                                   + kLineBreak + trMsg(QStringLiteral("Geri yukleme yapilsin mi?")),
-                               true))
-            return;
-    }
     FirebirdRestoreParams p{FilenameEdit1->text(), EditHDDOSYA->text(), EditUSER->text(), EditPAS->text()};
+    if (!passes(checkFirebirdRestore(p, DirectoryEdit1->text(), CheckUZYAZ->isChecked())))
+        return;
     m_main.runs().start(std::make_unique<FirebirdRestoreRun>(p));
 }
 

@@ -3,6 +3,8 @@
 // or a Firebird backup file restored into a database. Each page checks its input, asks before
 // overwriting, and hands the restore to the run controller, whose runner window shows it.
 
+#include "runs/restorechecks.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -14,14 +16,6 @@ class QTabWidget;
 namespace kx {
 
 class TAnaFormF;
-
-// The database file a Firebird restore writes: the folder (with a separator) + the backup file's
-// name, whose extension becomes "." + the chosen one. Empty when the file or the folder is empty.
-QString firebirdRestoreTarget(const QString &backupFile, const QString &folder, const QString &extension);
-
-// True when `target` is `source` itself or lies inside it (links resolved as far as the folders
-// exist): a restore there would copy files onto themselves or without end.
-bool targetInsideSource(const QString &source, const QString &target);
 
 class TK_YedekGirF : public QDialog
 {
@@ -60,13 +54,17 @@ public:
     void FirebirdGeriYukle();
     // The target file computation of the Firebird page.
     void FilenameEdit1Change();
-    // The file and folder choosers of the boxes.
-    void choose(QLineEdit *box, bool file);
+    // The file and folder choosers of the boxes; a file chooser with its filter.
+    void choose(QLineEdit *box, bool file, const QString &filter = QString());
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // A refusal shown and its input focused (`target`: the page's target box); true when
+    // nothing is in the way or the user goes on past the overwrite question.
+    bool passes(const RestoreCheck &check, QWidget *target = nullptr);
+
     TAnaFormF &m_main;
 };
 
