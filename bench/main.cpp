@@ -9,7 +9,7 @@
 #include "i18n/translate.h"
 #include "platform/files.h"
 #include "platform/folderdelete.h"
-#include "platform/zipwriter.h"
+#include "archive/zipwriter.h"
 #include "runs/collect.h"
 #include "runs/firebirdbackuprun.h"
 #include "runs/folderbackuprun.h"

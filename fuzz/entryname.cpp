@@ -1,7 +1,7 @@
 // Archive entry names before unpacking: a name that is accepted stays below the target folder
 // and is already in its final form; anything else is refused.
 #include "fuzzcheck.h"
-#include "platform/zipengine.h"
+#include "archive/zipengine.h"
 
 #include <cstring>
 

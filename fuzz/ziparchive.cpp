@@ -4,7 +4,7 @@
 #include "platform/folderdelete.h"
 #include "platform/kxerror.h"
 #include "platform/listing.h"
-#include "platform/zipengine.h"
+#include "archive/zipengine.h"
 
 #include <QDir>
 

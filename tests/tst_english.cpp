@@ -16,13 +16,13 @@
 #include "ui/folderbackupwindow.h"
 #include "ui/folderrestorewindow.h"
 #include "ui/jobeditor.h"
-#include "ui/kxaraclar.h"
+#include "ui/toolsmenu.h"
 #include "ui/managementwindow.h"
 #include "ui/restorewindow.h"
 #include "ui/runnerwindow.h"
 #include "ui/settingsdialog.h"
 #include "ui/skindialog.h"
-#include "ui/surumkontrol.h"
+#include "ui/versioncheckwindow.h"
 
 #include <QAction>
 #include <QComboBox>

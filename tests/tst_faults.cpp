@@ -14,19 +14,19 @@
 #include "core/jobfile.h"
 #include "core/service.h"
 #include "platform/files.h"
-#include "platform/zipengine.h"
+#include "archive/zipengine.h"
 #include "runs/oplog.h"
 #include "runs/run.h"
 #include "runs/runcontroller.h"
 #include "scheduling/unfinished.h"
-#include "tools/surum.h"
+#include "tools/versioncheck.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
 #include "ui/joblistview.h"
 #include "ui/managementwindow.h"
 #include "ui/restorewindow.h"
 #include "ui/runnerwindow.h"
-#include "ui/surumkontrol.h"
+#include "ui/versioncheckwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -266,7 +266,7 @@ private slots:
         delete m_dir;
         m_dir = nullptr;
         Dialogs::setModalHandler(nullptr);
-        SurumRequest::setTimeoutMs(15000);
+        VersionRequest::setTimeoutMs(15000);
         TSurumKontrol::setWebServicePage(QString());
         clock::setNow(QDateTime());
     }
@@ -586,7 +586,7 @@ private slots:
         silent.setDefault(HttpServer::hanging());
         const auto &peers = silent.connections();
         TSurumKontrol::setWebServicePage(silent.base() + QStringLiteral("/v.php"));
-        SurumRequest::setTimeoutMs(500);
+        VersionRequest::setTimeoutMs(500);
         const QByteArray settings = "OTOKONTROL=True\r\nARALIK=12\r\n";
         put(m_program + "/guncellemeayar.ini", settings);
         startProgram();

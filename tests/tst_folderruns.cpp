@@ -10,7 +10,7 @@
 #include "platform/kxerror.h"
 #include "platform/listing.h"
 #include "platform/pathname.h"
-#include "platform/zipengine.h"
+#include "archive/zipengine.h"
 #include "runs/folderbackuprun.h"
 #include "runs/folderrestorerun.h"
 #include "runs/naming.h"

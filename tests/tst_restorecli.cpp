@@ -4,7 +4,7 @@
 // refusal on standard error with a non-zero status.
 #include "fbtestenv.h"
 #include "testfiles.h"
-#include "platform/zipengine.h"
+#include "archive/zipengine.h"
 #include "runs/oplog.h"
 #include "runs/restorechecks.h"
 

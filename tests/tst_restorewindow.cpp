@@ -3,7 +3,7 @@
 #include "fbtestenv.h"
 #include "testfiles.h"
 #include "core/service.h"
-#include "platform/zipengine.h"
+#include "archive/zipengine.h"
 #include "runs/firebirdrestorerun.h"
 #include "runs/oplog.h"
 #include "runs/runcontroller.h"

@@ -3,8 +3,8 @@
 // "guncellemeayar.ini" and the request itself against a loopback server.
 #include "testfiles.h"
 #include "testhttp.h"
-#include "tools/araclar.h"
-#include "tools/surum.h"
+#include "tools/toolrecords.h"
+#include "tools/versioncheck.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -61,11 +61,11 @@ private slots:
     {
         QFETCH(TAraclarItem, item);
         QFETCH(QByteArray, expected);
-        const QByteArray record = encodeAracRecord(item);
+        const QByteArray record = encodeToolRecord(item);
         QCOMPARE(record.size(), 380);
         QCOMPARE(record.toHex(), expected.toHex());
         // Read back: what fitted comes back as it was.
-        const TAraclarItem back = decodeAracRecord(record.constData());
+        const TAraclarItem back = decodeToolRecord(record.constData());
         QCOMPARE(back.Caption, item.Caption.left(100));
         QCOMPARE(back.Hint, item.Hint.left(100));
         QCOMPARE(back.ImageIndex, item.ImageIndex);
@@ -79,7 +79,7 @@ private slots:
         QByteArray r = handRecord("ad", "ipucu", 1, "F2", "/bin/yol");
         r[0] = char(250);
         r[208] = char(200);
-        const TAraclarItem item = decodeAracRecord(r.constData());
+        const TAraclarItem item = decodeToolRecord(r.constData());
         QCOMPARE(item.Caption.size(), 100);
         QVERIFY(item.Caption.startsWith("ad"));
         QCOMPARE(item.ShortCut.size(), 20);
@@ -106,7 +106,7 @@ private slots:
             data += handRecord("arac" + QByteArray::number(i), "", i, "", "/yol/" + QByteArray::number(i));
         data.truncate(size);
         put(dir.filePath("AraclarTanim.Ini"), data);
-        const AracFile file = readAracFile(dir.filePath("AraclarTanim.Ini"));
+        const ToolFile file = readToolFile(dir.filePath("AraclarTanim.Ini"));
         QVERIFY(!file.failed);
         QCOMPARE(file.items.size(), count);
         for (int i = 0; i < count; ++i) {
@@ -119,12 +119,12 @@ private slots:
     void unreadableFile()
     {
         QTemporaryDir dir;
-        AracFile missing = readAracFile(dir.filePath("yok.Ini"));
+        ToolFile missing = readToolFile(dir.filePath("yok.Ini"));
         QVERIFY(!missing.failed);
         QVERIFY(missing.items.isEmpty());
         const QString folder = dir.filePath("AraclarTanim.Ini");
         QVERIFY(QDir().mkpath(folder));
-        const AracFile broken = readAracFile(folder);
+        const ToolFile broken = readToolFile(folder);
         QVERIFY(broken.failed);
         QVERIFY(broken.items.isEmpty());
         QVERIFY(QFileInfo(folder).isDir());
@@ -168,7 +168,7 @@ private slots:
         QFETCH(QString, body);
         QFETCH(QString, surum);
         QFETCH(QString, link);
-        const SurumReply r = parseSurumReply(body);
+        const VersionReply r = parseVersionReply(body);
         QCOMPARE(r.surum, surum);
         QCOMPARE(r.downloadLink, link);
     }
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(newsPageAddress("2.02.01"),
                  QLatin1String(kMakerWebHost) + QStringLiteral("/programlar/guncelhaber.php?id=&surum=02.01"));
         QVERIFY(defaultWebServicePage().endsWith("/musteri/zefarininterface/versiyonkontrol.php"));
-        QCOMPARE(SurumRequest::requestUrl("http://127.0.0.1:8/v.php", "PXRT").toString(),
+        QCOMPARE(VersionRequest::requestUrl("http://127.0.0.1:8/v.php", "PXRT").toString(),
                  QStringLiteral("http://127.0.0.1:8/v.php?prg=PXRT"));
     }
 
@@ -226,12 +226,12 @@ private slots:
         QFETCH(bool, oto);
         QFETCH(int, aralik);
         QTemporaryDir dir;
-        const QString path = guncellemeAyarPath(dir.path());
+        const QString path = updateSettingsPath(dir.path());
         QCOMPARE(path, dir.path() + "/guncellemeayar.ini");
         if (file != "-")
             put(path, file);
         bool wasFound = !found;
-        const GuncellemeAyar s = readGuncellemeAyar(path, &wasFound);
+        const UpdateSettings s = readUpdateSettings(path, &wasFound);
         QCOMPARE(wasFound, found);
         QCOMPARE(s.otoKontrol, oto);
         QCOMPARE(s.aralik, aralik);
@@ -240,12 +240,12 @@ private slots:
     void updateSettingsWrite()
     {
         QTemporaryDir dir;
-        const QString path = guncellemeAyarPath(dir.path());
+        const QString path = updateSettingsPath(dir.path());
         // Whatever stood there before, exactly two lines afterwards.
         put(path, "EK=1\r\nOTOKONTROL=True\r\nARALIK=20\r\n");
-        writeGuncellemeAyar(path, {false, 7});
+        writeUpdateSettings(path, {false, 7});
         QCOMPARE(contents(path), QByteArray("OTOKONTROL=False\r\nARALIK=7\r\n"));
-        writeGuncellemeAyar(path, {true, 30});
+        writeUpdateSettings(path, {true, 30});
         QCOMPARE(contents(path), QByteArray("OTOKONTROL=True\r\nARALIK=30\r\n"));
     }
 
@@ -258,9 +258,9 @@ private slots:
         server.setAnswer("/hata.php", HttpServer::reply(500, "SURUM=9.99.99"));
         server.setAnswer("/bekle.php", HttpServer::hanging());
 
-        SurumRequest request;
-        QSignalSpy finished(&request, &SurumRequest::finished);
-        request.start(SurumRequest::requestUrl(server.base() + "/eski.php", "PXRT"));
+        VersionRequest request;
+        QSignalSpy finished(&request, &VersionRequest::finished);
+        request.start(VersionRequest::requestUrl(server.base() + "/eski.php", "PXRT"));
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toBool(), true);
@@ -273,17 +273,17 @@ private slots:
 
         // An error status is a failure, whatever the body says.
         finished.clear();
-        request.start(SurumRequest::requestUrl(server.base() + "/hata.php", "PXRT"));
+        request.start(VersionRequest::requestUrl(server.base() + "/hata.php", "PXRT"));
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished[0][0].toBool(), false);
 
         // A server that takes the request and never answers is given up after the time-out.
-        const int before = SurumRequest::timeoutMs();
-        SurumRequest::setTimeoutMs(300);
+        const int before = VersionRequest::timeoutMs();
+        VersionRequest::setTimeoutMs(300);
         finished.clear();
-        request.start(SurumRequest::requestUrl(server.base() + "/bekle.php", "PXRT"));
+        request.start(VersionRequest::requestUrl(server.base() + "/bekle.php", "PXRT"));
         QVERIFY(finished.wait(10000));
-        SurumRequest::setTimeoutMs(before);
+        VersionRequest::setTimeoutMs(before);
         QCOMPARE(finished[0][0].toBool(), false);
         QCOMPARE(finished[0][2].toString(), QStringLiteral("timeout"));
     }

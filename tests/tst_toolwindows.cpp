@@ -5,9 +5,9 @@
 #include "core/service.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
-#include "ui/kxaraclar.h"
+#include "ui/toolsmenu.h"
 #include "ui/managementwindow.h"
-#include "ui/surumkontrol.h"
+#include "ui/versioncheckwindow.h"
 
 #include <QCheckBox>
 #include <QKeySequenceEdit>
@@ -29,7 +29,7 @@ namespace {
 QByteArray record(const QByteArray &caption, const QByteArray &hint, qint32 image, const QByteArray &shortCut,
                   const QByteArray &fileName)
 {
-    return encodeAracRecord({QString::fromLatin1(caption), QString::fromLatin1(hint), image, QString::fromLatin1(shortCut),
+    return encodeToolRecord({QString::fromLatin1(caption), QString::fromLatin1(hint), image, QString::fromLatin1(shortCut),
                              QString::fromLatin1(fileName)});
 }
 
@@ -112,7 +112,7 @@ private slots:
         m_tools.reset();
         delete m_menu;
         delete m_dir;
-        SurumRequest::setTimeoutMs(15000);
+        VersionRequest::setTimeoutMs(15000);
         TSurumKontrol::setWebServicePage(QString());
     }
 
@@ -366,7 +366,7 @@ private slots:
         QCOMPARE(contents(path("AraclarTanim.Ini")), record(QByteArray(100, 'a'), "", -1, "Alt+F9", "/usr/bin/arac"));
         QByteArray fixed;
         for (const TAraclarItem &t : declaredFixedTools(fixedToolsFolder()))
-            fixed += encodeAracRecord(t);
+            fixed += encodeToolRecord(t);
         QCOMPARE(contents(path("AraclarSabit.Ini")), fixed);
         QCOMPARE(menuTexts().mid(5), QStringList({"-", QString(100, u'a')}));
     }
@@ -424,7 +424,7 @@ private slots:
             window.Button1->click();
         }
         QVERIFY(!window.isVisible());
-        QCOMPARE(contents(guncellemeAyarPath(m_dir->path())), QByteArray("OTOKONTROL=False\r\nARALIK=7\r\n"));
+        QCOMPARE(contents(updateSettingsPath(m_dir->path())), QByteArray("OTOKONTROL=False\r\nARALIK=7\r\n"));
     }
 
     // Only a web address from the reply is ever opened.
@@ -466,8 +466,8 @@ private slots:
         QFETCH(bool, hang);
         HttpServer server;
         server.setDefault(hang ? HttpServer::hanging() : HttpServer::reply(404, "SURUM=9.99.99"));
-        SurumRequest::setTimeoutMs(300);
-        put(guncellemeAyarPath(m_dir->path()), "OTOKONTROL=True\r\nARALIK=12\r\n");
+        VersionRequest::setTimeoutMs(300);
+        put(updateSettingsPath(m_dir->path()), "OTOKONTROL=True\r\nARALIK=12\r\n");
         TSurumKontrol component(m_dir->path());
         component.WebServicePage = server.base() + "/v.php";
         component.messageTranslate = marked;
@@ -484,7 +484,7 @@ private slots:
         QCOMPARE(shown[0].title, QStringLiteral("Bilgi"));
         QCOMPARE(shown[0].text, marked("Istek zaman asimina ugradi.") + "\r\n" + marked("Lutfen internet baglantinizi kontrol ediniz."));
         QCOMPARE(window.LabelDurum->text(), QString());
-        QCOMPARE(contents(guncellemeAyarPath(m_dir->path())), QByteArray("OTOKONTROL=True\r\nARALIK=12\r\n"));
+        QCOMPARE(contents(updateSettingsPath(m_dir->path())), QByteArray("OTOKONTROL=True\r\nARALIK=12\r\n"));
     }
 
     // From the management window: the tools are in its menu, a tool whose program is missing is

@@ -4,10 +4,10 @@
 #include "testfiles.h"
 #include "testsystem.h"
 #include "platform/kxerror.h"
-#include "platform/winzipaes.h"
-#include "platform/zipengine.h"
-#include "platform/deflatechunk.h"
-#include "platform/zipwriter.h"
+#include "archive/winzipaes.h"
+#include "archive/zipengine.h"
+#include "archive/deflatechunk.h"
+#include "archive/zipwriter.h"
 
 #include <QDir>
 #include <QFile>

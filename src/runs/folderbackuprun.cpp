@@ -5,7 +5,7 @@
 #include "platform/files.h"
 #include "platform/kxerror.h"
 #include "platform/pathname.h"
-#include "platform/zipengine.h"
+#include "archive/zipengine.h"
 #include "runs/messenger.h"
 #include "runs/naming.h"
 #include "runs/oplog.h"

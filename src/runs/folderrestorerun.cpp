@@ -2,11 +2,11 @@
 #include "core/clock.h"
 #include "core/codepage.h"
 #include "core/service.h"
-#include "platform/cp857.h"
+#include "archive/cp857.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
 #include "platform/pathname.h"
-#include "platform/zipengine.h"
+#include "archive/zipengine.h"
 #include "runs/naming.h"
 #include "runs/oplog.h"
 

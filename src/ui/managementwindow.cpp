@@ -10,11 +10,11 @@
 #include "ui/dialogs.h"
 #include "ui/jobeditor.h"
 #include "ui/joblistmodel.h"
-#include "ui/kxaraclar.h"
+#include "ui/toolsmenu.h"
 #include "ui/manualrun.h"
 #include "ui/restorewindow.h"
 #include "ui/settingsdialog.h"
-#include "ui/surumkontrol.h"
+#include "ui/versioncheckwindow.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>

@@ -22,11 +22,11 @@ QString newsPageAddress(const QString &currentVersion);
 
 // What the service answered. Each "<br>" counts as a line break; keys are matched without
 // regard to case, the first line with the key wins, a missing key is empty.
-struct SurumReply {
+struct VersionReply {
     QString surum;        // SURUM
     QString downloadLink; // DOWNLOADLINK
 };
-SurumReply parseSurumReply(const QString &body);
+VersionReply parseVersionReply(const QString &body);
 
 // True when `offered` is later than `current` in plain byte order of the program's code page
 // ("2.10.01" is earlier than "2.9.01"). An empty offer is never later.
@@ -34,28 +34,28 @@ bool isNewerVersion(const QString &offered, const QString &current);
 
 // "guncellemeayar.ini" in the program folder: OTOKONTROL ticked only for exactly "True";
 // ARALIK a whole number, 7 when missing or unreadable, kept within 7 to 30.
-struct GuncellemeAyar {
+struct UpdateSettings {
     bool otoKontrol = false;
     int aralik = 7;
 };
 constexpr int kAralikMin = 7;
 constexpr int kAralikMax = 30;
-QString guncellemeAyarPath(const QString &programFolder);
+QString updateSettingsPath(const QString &programFolder);
 // nullopt-free: `found` tells whether the file was there (a file that cannot be read counts as
 // not there).
-GuncellemeAyar readGuncellemeAyar(const QString &path, bool *found = nullptr);
+UpdateSettings readUpdateSettings(const QString &path, bool *found = nullptr);
 // Exactly two lines, CR LF each; atomic, throws kx::Error on failure.
-void writeGuncellemeAyar(const QString &path, const GuncellemeAyar &settings);
+void writeUpdateSettings(const QString &path, const UpdateSettings &settings);
 
 // One GET of the version service: `WebServicePage` + "?prg=" + the program code, redirects
 // followed (never from https down to http), with the service's two headers, given up after the
 // time-out. Ends once with finished() on the thread that started it.
-class SurumRequest : public QObject
+class VersionRequest : public QObject
 {
     Q_OBJECT
 public:
-    explicit SurumRequest(QObject *parent = nullptr);
-    ~SurumRequest() override;
+    explicit VersionRequest(QObject *parent = nullptr);
+    ~VersionRequest() override;
 
     static QUrl requestUrl(const QString &webServicePage, const QString &progKod);
     void start(const QUrl &url);

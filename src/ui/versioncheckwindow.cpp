@@ -1,5 +1,5 @@
-#include "ui/surumkontrol.h"
-#include "tools/araclar.h"
+#include "ui/versioncheckwindow.h"
+#include "tools/toolrecords.h"
 #include "ui/dialogs.h"
 #include "version.h"
 
@@ -46,7 +46,7 @@ void TSurumKontrol::Execute(QWidget *parent)
 
 TSurumKontrolF::TSurumKontrolF(const TSurumKontrol &component, QWidget *parent)
     : QDialog(parent), m_component(component), m_current(component.ProgVers.mid(1)), m_download(component.DwnlAdres),
-      m_request(new SurumRequest(this))
+      m_request(new VersionRequest(this))
 {
     setObjectName(QStringLiteral("SurumKontrolF"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -158,7 +158,7 @@ TSurumKontrolF::TSurumKontrolF(const TSurumKontrol &component, QWidget *parent)
     PageControl1->setCurrentIndex(0);
     PageControl1->setTabVisible(1, component.OtoKontrol);
     bool found = false;
-    const GuncellemeAyar settings = readGuncellemeAyar(guncellemeAyarPath(component.ProgramFolder()), &found);
+    const UpdateSettings settings = readUpdateSettings(updateSettingsPath(component.ProgramFolder()), &found);
     if (found) {
         CheckBoxOtoKontrol->setChecked(settings.otoKontrol);
         TrackBarOtoKontrol->setValue(settings.aralik);
@@ -174,7 +174,7 @@ TSurumKontrolF::TSurumKontrolF(const TSurumKontrol &component, QWidget *parent)
     PanelBekleme->show();
     resize(460, 320);
 
-    connect(m_request, &SurumRequest::finished, this, [this](bool ok, const QString &body) {
+    connect(m_request, &VersionRequest::finished, this, [this](bool ok, const QString &body) {
         guarded([&] { answered(ok, body); });
     });
     Timer1 = new QTimer(this);
@@ -200,7 +200,7 @@ void TSurumKontrolF::check()
 {
     Timer1->stop();
     // The request runs on while the window keeps painting its waiting panel.
-    m_request->start(SurumRequest::requestUrl(m_component.WebServicePage, m_component.ProgKod));
+    m_request->start(VersionRequest::requestUrl(m_component.WebServicePage, m_component.ProgKod));
 }
 
 void TSurumKontrolF::answered(bool ok, const QString &body)
@@ -213,7 +213,7 @@ void TSurumKontrolF::answered(bool ok, const QString &body)
         reject();
         return;
     }
-    const SurumReply reply = parseSurumReply(body);
+    const VersionReply reply = parseVersionReply(body);
     m_download = reply.downloadLink;
     LabelFirma->setText(m_component.LCompany);
     LabelPAdi->setText(m_component.ProgName);
@@ -248,7 +248,7 @@ void TSurumKontrolF::done(int r)
         m_closed = true;
         m_request->abort();
         guarded([this] {
-            writeGuncellemeAyar(guncellemeAyarPath(m_component.ProgramFolder()),
+            writeUpdateSettings(updateSettingsPath(m_component.ProgramFolder()),
                                 {CheckBoxOtoKontrol->isChecked(), TrackBarOtoKontrol->value()});
         });
     }

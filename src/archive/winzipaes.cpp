@@ -1,7 +1,7 @@
 // The plain SHA-1 calls are marked deprecated in OpenSSL 3 but are the fast way to run the
 // thousands of rounds of the key derivation.
 #define OPENSSL_SUPPRESS_DEPRECATED
-#include "platform/winzipaes.h"
+#include "archive/winzipaes.h"
 #include "platform/kxerror.h"
 
 #include <QtEndian>

@@ -27,22 +27,22 @@ using TAraclarItems = QList<TAraclarItem>;
 // Texts are in the program's code page; longer texts are cut to their field, unused bytes are 0.
 constexpr qsizetype kAracRecordSize = 380;
 constexpr qsizetype kAracFileNameMax = 150;
-QByteArray encodeAracRecord(const TAraclarItem &item);
+QByteArray encodeToolRecord(const TAraclarItem &item);
 // `record` holds at least kAracRecordSize bytes. A length byte larger than its field is taken
 // as the whole field.
-TAraclarItem decodeAracRecord(const char *record);
+TAraclarItem decodeToolRecord(const char *record);
 
 // A tool file read as far as it could be: the records it holds (size / 380, a partial tail
 // ignored). A missing file is no tools and no failure. When the file cannot be opened or a read
 // fails part way, `failed` is set with the system's text and the records read before stay.
-struct AracFile {
+struct ToolFile {
     TAraclarItems items;
     bool failed = false;
     QString error;
 };
-AracFile readAracFile(const QString &path);
+ToolFile readToolFile(const QString &path);
 // The whole file anew, one record per tool; atomic, throws kx::Error on failure.
-void writeAracFile(const QString &path, const TAraclarItems &items);
+void writeToolFile(const QString &path, const TAraclarItems &items);
 
 // The program's three fixed tools, with their programs under `toolsFolder` ("ARACLAR" in the
 // program's home folder). Captions and hints are the program's own texts (translated when shown).

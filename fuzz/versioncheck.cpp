@@ -2,7 +2,7 @@
 // single-line values; the comparison of versions is a strict order.
 #include "core/codepage.h"
 #include "fuzzcheck.h"
-#include "tools/surum.h"
+#include "tools/versioncheck.h"
 
 using namespace kx;
 
@@ -10,7 +10,7 @@ namespace {
 
 void checkReply(const QString &body)
 {
-    const SurumReply reply = parseSurumReply(body);
+    const VersionReply reply = parseVersionReply(body);
     for (const QString *v : {&reply.surum, &reply.downloadLink})
         KX_FUZZ_CHECK(!v->contains(u'\r') && !v->contains(u'\n') && !v->contains(QLatin1String("<br>")));
     // The offered version against itself and the empty one.

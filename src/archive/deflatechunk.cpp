@@ -1,4 +1,4 @@
-#include "platform/deflatechunk.h"
+#include "archive/deflatechunk.h"
 #include "platform/kxerror.h"
 
 #include <libdeflate.h>

@@ -1,11 +1,11 @@
-#include "platform/zipengine.h"
+#include "archive/zipengine.h"
 #include "platform/confined.h"
-#include "platform/cp857.h"
+#include "archive/cp857.h"
 #include "platform/kxerror.h"
 #include "platform/pathname.h"
 #include "platform/tempname.h"
-#include "platform/winzipaes.h"
-#include "platform/zipwriter.h"
+#include "archive/winzipaes.h"
+#include "archive/zipwriter.h"
 
 #include <QSet>
 #include <QtEndian>

@@ -1,10 +1,10 @@
-#include "platform/zipwriter.h"
+#include "archive/zipwriter.h"
 #include "platform/pathname.h"
-#include "platform/deflatechunk.h"
+#include "archive/deflatechunk.h"
 #include "platform/kxerror.h"
 #include "platform/sourcefile.h"
 #include "platform/tempname.h"
-#include "platform/winzipaes.h"
+#include "archive/winzipaes.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/cp857.h"
+#include "archive/cp857.h"
 #include "platform/pathname.h"
 
 namespace kx::cp857 {

@@ -1,4 +1,4 @@
-#include "tools/araclar.h"
+#include "tools/toolrecords.h"
 #include "core/codepage.h"
 #include "platform/files.h"
 
@@ -44,7 +44,7 @@ QString takeText(const char *record, Field field)
 
 } // namespace
 
-QByteArray encodeAracRecord(const TAraclarItem &item)
+QByteArray encodeToolRecord(const TAraclarItem &item)
 {
     QByteArray record(kAracRecordSize, '\0');
     putText(record, kCaption, item.Caption);
@@ -55,7 +55,7 @@ QByteArray encodeAracRecord(const TAraclarItem &item)
     return record;
 }
 
-TAraclarItem decodeAracRecord(const char *record)
+TAraclarItem decodeToolRecord(const char *record)
 {
     TAraclarItem item;
     item.Caption = takeText(record, kCaption);
@@ -66,9 +66,9 @@ TAraclarItem decodeAracRecord(const char *record)
     return item;
 }
 
-AracFile readAracFile(const QString &path)
+ToolFile readToolFile(const QString &path)
 {
-    AracFile result;
+    ToolFile result;
     if (!QFileInfo::exists(path))
         return result;
     QFile file(path);
@@ -86,17 +86,17 @@ AracFile readAracFile(const QString &path)
             result.error = file.errorString();
             break;
         }
-        result.items.append(decodeAracRecord(record));
+        result.items.append(decodeToolRecord(record));
     }
     return result;
 }
 
-void writeAracFile(const QString &path, const TAraclarItems &items)
+void writeToolFile(const QString &path, const TAraclarItems &items)
 {
     QByteArray data;
     data.reserve(items.size() * kAracRecordSize);
     for (const TAraclarItem &item : items)
-        data += encodeAracRecord(item);
+        data += encodeToolRecord(item);
     writeWholeFile(path, data);
 }
 

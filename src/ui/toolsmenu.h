@@ -3,7 +3,7 @@
 // builds the menu's tool items, and through its menu editor (TK_KxAracMenuF) and tool dialog
 // (TK_KxAracEkleF) lets the user add, change and remove tools, writing both files afterwards.
 
-#include "tools/araclar.h"
+#include "tools/toolrecords.h"
 
 #include <QAction>
 #include <QDialog>

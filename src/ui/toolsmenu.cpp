@@ -1,4 +1,4 @@
-#include "ui/kxaraclar.h"
+#include "ui/toolsmenu.h"
 #include "core/codepage.h"
 #include "i18n/formheader.h"
 #include "ui/dialogs.h"
@@ -56,7 +56,7 @@ void TKxAraclar::readFiles()
     // itself stays: the user's definitions are never thrown away over a read error, and the next
     // close of the menu editor writes the file whole anyway.
     if (!SbtFileName.trimmed().isEmpty()) {
-        const AracFile file = readAracFile(SbtFileName);
+        const ToolFile file = readToolFile(SbtFileName);
         // Only the program and the key of a fixed tool are the user's; the rest is the program's.
         for (qsizetype i = 0; i < file.items.size() && i < Sabitler.size(); ++i) {
             Sabitler[i].FileName = file.items[i].FileName;
@@ -64,7 +64,7 @@ void TKxAraclar::readFiles()
         }
     }
     if (!TnmFileName.trimmed().isEmpty() && QFileInfo::exists(TnmFileName))
-        Tanimlar = readAracFile(TnmFileName).items;
+        Tanimlar = readToolFile(TnmFileName).items;
 }
 
 void TKxAraclar::AraclarYukle()
@@ -113,9 +113,9 @@ void TKxAraclar::AraclarYukle()
 void TKxAraclar::AraclarKaydet() const
 {
     if (!SbtFileName.trimmed().isEmpty())
-        writeAracFile(SbtFileName, Sabitler);
+        writeToolFile(SbtFileName, Sabitler);
     if (!TnmFileName.trimmed().isEmpty())
-        writeAracFile(TnmFileName, Tanimlar);
+        writeToolFile(TnmFileName, Tanimlar);
 }
 
 void TKxAraclar::MenuDuzenle(QWidget *parent)

@@ -1,4 +1,4 @@
-#include "tools/surum.h"
+#include "tools/versioncheck.h"
 #include "core/codepage.h"
 #include "core/jobfile.h"
 #include "platform/files.h"
@@ -42,7 +42,7 @@ QString newsPageAddress(const QString &currentVersion)
                                               .arg(QString(), currentVersion.mid(2));
 }
 
-SurumReply parseSurumReply(const QString &body)
+VersionReply parseVersionReply(const QString &body)
 {
     QString text = body;
     text.replace(QLatin1String("<br>"), QLatin1String("\r\n"));
@@ -56,7 +56,7 @@ bool isNewerVersion(const QString &offered, const QString &current)
     return codepage::encode(offered) > codepage::encode(current);
 }
 
-QString guncellemeAyarPath(const QString &programFolder)
+QString updateSettingsPath(const QString &programFolder)
 {
     QString f = programFolder;
     if (!f.isEmpty() && !f.endsWith(u'/'))
@@ -64,9 +64,9 @@ QString guncellemeAyarPath(const QString &programFolder)
     return f + QStringLiteral("guncellemeayar.ini");
 }
 
-GuncellemeAyar readGuncellemeAyar(const QString &path, bool *found)
+UpdateSettings readUpdateSettings(const QString &path, bool *found)
 {
-    GuncellemeAyar settings;
+    UpdateSettings settings;
     QFile file(path);
     const bool readable = QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
     if (found)
@@ -79,14 +79,14 @@ GuncellemeAyar readGuncellemeAyar(const QString &path, bool *found)
     return settings;
 }
 
-void writeGuncellemeAyar(const QString &path, const GuncellemeAyar &settings)
+void writeUpdateSettings(const QString &path, const UpdateSettings &settings)
 {
     const int aralik = std::clamp(settings.aralik, kAralikMin, kAralikMax);
     writeWholeFile(path, codepage::joinLines({QStringLiteral("OTOKONTROL=") + QLatin1String(settings.otoKontrol ? "True" : "False"),
                                               QStringLiteral("ARALIK=") + QString::number(aralik)}));
 }
 
-SurumRequest::SurumRequest(QObject *parent)
+VersionRequest::VersionRequest(QObject *parent)
     : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_deadline(new QTimer(this))
 {
     m_deadline->setSingleShot(true);
@@ -98,7 +98,7 @@ SurumRequest::SurumRequest(QObject *parent)
     });
 }
 
-SurumRequest::~SurumRequest()
+VersionRequest::~VersionRequest()
 {
     if (m_reply) {
         m_reply->disconnect(this);
@@ -106,22 +106,22 @@ SurumRequest::~SurumRequest()
     }
 }
 
-QUrl SurumRequest::requestUrl(const QString &webServicePage, const QString &progKod)
+QUrl VersionRequest::requestUrl(const QString &webServicePage, const QString &progKod)
 {
     return QUrl(webServicePage + QStringLiteral("?prg=") + progKod);
 }
 
-int SurumRequest::timeoutMs()
+int VersionRequest::timeoutMs()
 {
     return g_timeoutMs.load();
 }
 
-void SurumRequest::setTimeoutMs(int ms)
+void VersionRequest::setTimeoutMs(int ms)
 {
     g_timeoutMs = ms;
 }
 
-void SurumRequest::start(const QUrl &url)
+void VersionRequest::start(const QUrl &url)
 {
     QNetworkRequest request(url);
     request.setRawHeader("Accept", "text/html, */*");
@@ -129,11 +129,11 @@ void SurumRequest::start(const QUrl &url)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     m_timedOut = false;
     m_reply = m_manager->get(request);
-    connect(m_reply, &QNetworkReply::finished, this, &SurumRequest::done);
+    connect(m_reply, &QNetworkReply::finished, this, &VersionRequest::done);
     m_deadline->start(g_timeoutMs.load());
 }
 
-void SurumRequest::abort()
+void VersionRequest::abort()
 {
     m_deadline->stop();
     if (m_reply) {
@@ -144,7 +144,7 @@ void SurumRequest::abort()
     }
 }
 
-void SurumRequest::done()
+void VersionRequest::done()
 {
     m_deadline->stop();
     QNetworkReply *reply = m_reply;

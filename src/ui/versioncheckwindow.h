@@ -3,7 +3,7 @@
 // window (TSurumKontrolF), which asks the maker's service once, shows the answer and can open the
 // download address.
 
-#include "tools/surum.h"
+#include "tools/versioncheck.h"
 
 #include <QDialog>
 #include <QPixmap>
@@ -90,7 +90,7 @@ private:
     const TSurumKontrol &m_component;
     QString m_current;
     QString m_download;
-    SurumRequest *m_request;
+    VersionRequest *m_request;
     bool m_closed = false;
 };
 
