@@ -17,6 +17,8 @@ public:
         setFont(f);
         setMargin(6);
     }
+    // As a Designer form makes it; the form sets the title.
+    explicit KxFormHeader(QWidget *parent = nullptr) : KxFormHeader(QString(), parent) {}
 };
 
 } // namespace kx

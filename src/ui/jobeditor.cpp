@@ -8,6 +8,10 @@
 #include "ui/dialogs.h"
 #include "ui/joblistmodel.h"
 #include "ui/manualrun.h"
+#include "ui_firebirdjobeditor.h"
+#include "ui_folderjobeditor.h"
+#include "ui_retentionbox.h"
+#include "ui_schedulebox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,211 +20,95 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimeEdit>
-#include <QVBoxLayout>
 
 namespace kx {
 
-namespace {
-
-const char *const kIntervals[] = {"Saatte", "Gunde", "Haftada", "Ayda"};
-const char *const kRetentionModes[] = {"Hicbir yedek dosyasini silme", "Son \"X\" adet yedek dosyasi haricindekileri sil",
-                                       "Son yedek tarihinden \"X\" gun onceki yedeklerin tamamini sil.",
-                                       "Son yedek tarihinden \"X\" gun onceki yedeklerden gunluk son alinan yedek haricini sil."};
-
-QLineEdit *edit(const char *name, QWidget *parent, bool masked = false)
-{
-    auto *e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    if (masked)
-        e->setEchoMode(QLineEdit::Password);
-    return e;
-}
-
-QCheckBox *check(const QString &text, const char *name, QWidget *parent)
-{
-    auto *c = new QCheckBox(text, parent);
-    c->setObjectName(QLatin1String(name));
-    return c;
-}
-
-} // namespace
-
-TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &groupEntries, QWidget *parent)
+TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, QWidget *parent)
     : QDialog(parent), m_kind(kind), m_main(main), m_record(kind)
 {
-    const bool folder = kind == JobKind::Folder;
-    setObjectName(folder ? QStringLiteral("K_DosyaYedeklemeF") : QStringLiteral("K_FBYedeklemeF"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     m_model = new JobListModel(kind, JobListModel::Owner::Editor, main.ProgramFolder(),
                                [&main, kind] { return kind == JobKind::Folder ? main.MemoDOSYAYD : main.MemoFBYEDEK; },
                                [&main] { main.DosyaYukle(); }, this);
     m_record.saver = [this] { Kaydet(); };
+}
 
-    auto *layout = new QVBoxLayout(this);
-    Header = new KxFormHeader(folder ? QStringLiteral("Dosya Yedekleme") : QStringLiteral("Firebird Yedekleme"), this);
-    layout->addWidget(Header);
+template <class Form> void TJobEditorF::takeControls(Form &form)
+{
+    Header = form.Header;
+    DBComboBox1 = form.DBComboBox1;
+    EditYEDEKNAME = form.EditYEDEKNAME;
+    BitBtnYDADIDEG = form.BitBtnYDADIDEG;
+    EditACIKLAMA = form.EditACIKLAMA;
+    EditKAYNAK = form.EditKAYNAK;
+    ButtonKAYNAK = form.ButtonKAYNAK;
+    EditHEDEF = form.EditHEDEF;
+    ButtonHEDEF = form.ButtonHEDEF;
+    EditHEDEF2 = form.EditHEDEF2;
+    ButtonHEDEF2 = form.ButtonHEDEF2;
+    CheckAKTIF = form.CheckAKTIF;
+    CheckUZERINE = form.CheckUZERINE;
+    CheckMessenger = form.CheckMessenger;
+    PanelMessenger = form.PanelMessenger;
+    EditMSNIP = form.EditMSNIP;
+    EditYETKI = form.EditYETKI;
+    CheckMSNSIL = form.CheckMSNSIL;
+    GroupZamanlama = form.GroupZamanlama;
+    const Ui::ScheduleBox &schedule = form.GroupZamanlama->form();
+    EditPERYOT = schedule.EditPERYOT;
+    ComboZAMAN = schedule.ComboZAMAN;
+    LabelZAMAN = schedule.LabelZAMAN;
+    EditSAAT = schedule.EditSAAT;
+    LabelDeYedekle = schedule.LabelDeYedekle;
+    GroupSilme = form.GroupSilme;
+    const Ui::RetentionBox &retention = form.GroupSilme->form();
+    ComboSIL = retention.ComboSIL;
+    LabelX = retention.LabelX;
+    EditSILGUN = retention.EditSILGUN;
+    ButtonYeni = form.ButtonYeni;
+    ButtonSil = form.ButtonSil;
+    ButtonKaydet = form.ButtonKaydet;
+    ButtonIptal = form.ButtonIptal;
+    ButtonSimdiYedekle = form.ButtonSimdiYedekle;
+}
 
-    // "Yedekleme Bilgileri"
-    auto *info = new QGroupBox(QStringLiteral("Yedekleme Bilgileri"), this);
-    info->setObjectName(QStringLiteral("GroupBilgi"));
-    auto *infoGrid = new QGridLayout(info);
-    DBComboBox1 = new QComboBox(info);
-    DBComboBox1->setObjectName(QStringLiteral("DBComboBox1"));
-    DBComboBox1->setEditable(true);
-    DBComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    EditYEDEKNAME = edit("EditYEDEKNAME", info);
+TK_DosyaYedeklemeF::TK_DosyaYedeklemeF(TAnaFormF &main, const QStringList &groupEntries, QWidget *parent)
+    : TJobEditorF(JobKind::Folder, main, parent), m_ui(std::make_unique<Ui::TK_DosyaYedeklemeF>())
+{
+    m_ui->setupUi(this);
+    takeControls(*m_ui);
+    ButtonDosyaTuru = m_ui->ButtonDosyaTuru;
+    CheckZIP = m_ui->CheckZIP;
+    GroupParola = m_ui->GroupParola;
+    EditPWD1 = m_ui->EditPWD1;
+    EditPWD2 = m_ui->EditPWD2;
+    CheckALTDIZIN = m_ui->CheckALTDIZIN;
+    bindControls(groupEntries);
+}
+
+TK_DosyaYedeklemeF::~TK_DosyaYedeklemeF() = default;
+
+TK_FBYedeklemeF::TK_FBYedeklemeF(TAnaFormF &main, const QStringList &groupEntries, QWidget *parent)
+    : TJobEditorF(JobKind::Firebird, main, parent), m_ui(std::make_unique<Ui::TK_FBYedeklemeF>())
+{
+    m_ui->setupUi(this);
+    takeControls(*m_ui);
+    EditUSER = m_ui->EditUSER;
+    EditPAS = m_ui->EditPAS;
+    bindControls(groupEntries);
+}
+
+TK_FBYedeklemeF::~TK_FBYedeklemeF() = default;
+
+void TJobEditorF::bindControls(const QStringList &groupEntries)
+{
+    const bool folder = m_kind == JobKind::Folder;
     EditYEDEKNAME->installEventFilter(this);
-    BitBtnYDADIDEG = namedButton(QString(), "BitBtnYDADIDEG", info);
-    BitBtnYDADIDEG->setText(QStringLiteral("..."));
-    BitBtnYDADIDEG->setToolTip(QStringLiteral("Yedekleme adini degistir"));
-    EditACIKLAMA = edit("EditACIKLAMA", info);
-    infoGrid->addWidget(new QLabel(QStringLiteral("Yedekleme Grubu"), info), 0, 0);
-    infoGrid->addWidget(DBComboBox1, 0, 1, 1, 2);
-    infoGrid->addWidget(new QLabel(QStringLiteral("Yedekleme Adi"), info), 1, 0);
-    infoGrid->addWidget(EditYEDEKNAME, 1, 1);
-    infoGrid->addWidget(BitBtnYDADIDEG, 1, 2);
-    infoGrid->addWidget(new QLabel(QStringLiteral("Aciklama"), info), 2, 0);
-    infoGrid->addWidget(EditACIKLAMA, 2, 1, 1, 2);
-    layout->addWidget(info);
-
-    // "Dosya - Dizin Bilgileri"
-    auto *files = new QGroupBox(QStringLiteral("Dosya - Dizin Bilgileri"), this);
-    files->setObjectName(QStringLiteral("GroupDizin"));
-    auto *filesGrid = new QGridLayout(files);
-    int row = 0;
-    auto addPath = [&](const QString &caption, QLineEdit *e, QPushButton *b) {
-        filesGrid->addWidget(new QLabel(caption, files), row, 0);
-        filesGrid->addWidget(e, row, 1);
-        filesGrid->addWidget(b, row, 2);
-        ++row;
-    };
-    EditKAYNAK = edit("EditKAYNAK", files);
-    ButtonKAYNAK = namedButton(QStringLiteral("..."), "ButtonKAYNAK", files);
-    EditHEDEF = edit("EditHEDEF", files);
-    ButtonHEDEF = namedButton(QStringLiteral("..."), "ButtonHEDEF", files);
-    EditHEDEF2 = edit("EditHEDEF2", files);
-    ButtonHEDEF2 = namedButton(QStringLiteral("..."), "ButtonHEDEF2", files);
-    addPath(folder ? QStringLiteral("Kaynak Dizin") : QStringLiteral("Kaynak Dosya"), EditKAYNAK, ButtonKAYNAK);
-    addPath(QStringLiteral("Hedef Dizin"), EditHEDEF, ButtonHEDEF);
-    addPath(QStringLiteral("Hedef Dizin 2"), EditHEDEF2, ButtonHEDEF2);
-    if (!folder) {
-        EditUSER = edit("EditUSER", files);
-        EditPAS = edit("EditPAS", files, true);
-        filesGrid->addWidget(new QLabel(QStringLiteral("Kullanici Adi"), files), row, 0);
-        filesGrid->addWidget(EditUSER, row++, 1, 1, 2);
-        filesGrid->addWidget(new QLabel(QStringLiteral("Kullanici Parolasi"), files), row, 0);
-        filesGrid->addWidget(EditPAS, row++, 1, 1, 2);
-    }
-    layout->addWidget(files);
-
-    // "Yedekleme Opsiyonlari" (folder editor)
-    if (folder) {
-        auto *options = new QGroupBox(QStringLiteral("Yedekleme Opsiyonlari"), this);
-        options->setObjectName(QStringLiteral("GroupOpsiyon"));
-        auto *opt = new QVBoxLayout(options);
-        ButtonDosyaTuru = namedButton(QStringLiteral("Yedeklenecek Dosyalar"), "ButtonDosyaTuru", options);
-        CheckZIP = check(QStringLiteral("ZIP Olarak Yedekle"), "CheckZIP", options);
-        GroupParola = new QGroupBox(options);
-        GroupParola->setObjectName(QStringLiteral("GroupParola"));
-        auto *pw = new QGridLayout(GroupParola);
-        EditPWD1 = edit("EditPWD1", GroupParola, true);
-        EditPWD2 = edit("EditPWD2", GroupParola, true);
-        pw->addWidget(new QLabel(QStringLiteral("Parola"), GroupParola), 0, 0);
-        pw->addWidget(EditPWD1, 0, 1);
-        pw->addWidget(new QLabel(QStringLiteral("Parola Tekrar"), GroupParola), 1, 0);
-        pw->addWidget(EditPWD2, 1, 1);
-        CheckALTDIZIN = check(QStringLiteral("Alt Dizinleri de Yedekle"), "CheckALTDIZIN", options);
-        opt->addWidget(ButtonDosyaTuru);
-        opt->addWidget(CheckZIP);
-        opt->addWidget(GroupParola);
-        opt->addWidget(CheckALTDIZIN);
-        layout->addWidget(options);
-    }
-
-    // Check boxes and the messenger panel.
-    CheckAKTIF = check(folder ? QStringLiteral("Otomatik Olarak Yedekle") : QStringLiteral("Otomatik Yedekleme Aktif"),
-                       "CheckAKTIF", this);
-    CheckUZERINE = check(QStringLiteral("Hedef Dizin Mevcutsa Uzerine Yaz"), "CheckUZERINE", this);
-    CheckMessenger = check(QStringLiteral("Yedek Dosyasini UlakNet Uzerinden Gonder"), "CheckMessenger", this);
-    layout->addWidget(CheckAKTIF);
-    layout->addWidget(CheckUZERINE);
-    layout->addWidget(CheckMessenger);
-    PanelMessenger = new QWidget(this);
-    PanelMessenger->setObjectName(QStringLiteral("PanelMessenger"));
-    auto *msn = new QGridLayout(PanelMessenger);
-    EditMSNIP = edit("EditMSNIP", PanelMessenger);
-    EditYETKI = edit("EditYETKI", PanelMessenger, true);
-    CheckMSNSIL = check(QStringLiteral("Messenger transferinden sonra yedek dosyasini sil"), "CheckMSNSIL", PanelMessenger);
-    msn->addWidget(new QLabel(QStringLiteral("Messenger IP"), PanelMessenger), 0, 0);
-    msn->addWidget(EditMSNIP, 0, 1);
-    msn->addWidget(new QLabel(QStringLiteral("Yetki Sifresi"), PanelMessenger), 1, 0);
-    msn->addWidget(EditYETKI, 1, 1);
-    msn->addWidget(CheckMSNSIL, 2, 0, 1, 2);
-    layout->addWidget(PanelMessenger);
-
-    // "Zamanlama"
-    GroupZamanlama = new QGroupBox(QStringLiteral("Zamanlama"), this);
-    GroupZamanlama->setObjectName(QStringLiteral("GroupZamanlama"));
-    auto *when = new QHBoxLayout(GroupZamanlama);
-    EditPERYOT = edit("EditPERYOT", GroupZamanlama);
-    EditPERYOT->setValidator(new QIntValidator(EditPERYOT));
-    ComboZAMAN = new QComboBox(GroupZamanlama);
-    ComboZAMAN->setObjectName(QStringLiteral("ComboZAMAN"));
-    for (const char *i : kIntervals)
-        ComboZAMAN->addItem(QLatin1String(i));
-    LabelZAMAN = new QLabel(GroupZamanlama);
-    LabelZAMAN->setObjectName(QStringLiteral("LabelZAMAN"));
-    EditSAAT = new QTimeEdit(GroupZamanlama);
-    EditSAAT->setObjectName(QStringLiteral("EditSAAT"));
-    EditSAAT->setDisplayFormat(QStringLiteral("HH:mm"));
-    LabelDeYedekle = new QLabel(QStringLiteral("de yedekle"), GroupZamanlama);
-    LabelDeYedekle->setObjectName(QStringLiteral("LabelDeYedekle"));
-    when->addWidget(new QLabel(QStringLiteral("Her"), GroupZamanlama));
-    when->addWidget(EditPERYOT);
-    when->addWidget(ComboZAMAN);
-    when->addWidget(LabelZAMAN);
-    when->addWidget(EditSAAT);
-    when->addWidget(LabelDeYedekle);
-    layout->addWidget(GroupZamanlama);
-
-    // "Otomatik Yedek Dosyasi Silme"
-    GroupSilme = new QGroupBox(QStringLiteral("Otomatik Yedek Dosyasi Silme"), this);
-    GroupSilme->setObjectName(QStringLiteral("GroupSilme"));
-    auto *del = new QHBoxLayout(GroupSilme);
-    ComboSIL = new QComboBox(GroupSilme);
-    ComboSIL->setObjectName(QStringLiteral("ComboSIL"));
-    for (const char *m : kRetentionModes)
-        ComboSIL->addItem(QLatin1String(m));
-    LabelX = new QLabel(QStringLiteral("\"X\" :"), GroupSilme);
-    LabelX->setObjectName(QStringLiteral("LabelX"));
-    EditSILGUN = edit("EditSILGUN", GroupSilme);
-    EditSILGUN->setValidator(new QIntValidator(EditSILGUN));
-    del->addWidget(ComboSIL, 1);
-    del->addWidget(LabelX);
-    del->addWidget(EditSILGUN);
-    layout->addWidget(GroupSilme);
-
-    // Buttons.
-    auto *buttons = new QHBoxLayout;
-    ButtonYeni = namedButton(QStringLiteral("Yeni Kayit"), "ButtonYeni", this);
-    ButtonSil = namedButton(QStringLiteral("Sil"), "ButtonSil", this);
-    ButtonKaydet = namedButton(QStringLiteral("Kaydet"), "ButtonKaydet", this);
-    ButtonIptal = namedButton(QStringLiteral("Iptal Et"), "ButtonIptal", this);
-    ButtonSimdiYedekle = namedButton(QStringLiteral("Simdi Yedekle"), "ButtonSimdiYedekle", this);
-    ButtonYeni->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2));
-    ButtonSil->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F3));
-    ButtonKaydet->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F2));
-    ButtonSimdiYedekle->setShortcut(QKeySequence(Qt::Key_F3));
-    for (QPushButton *b : {ButtonYeni, ButtonSil, ButtonKaydet, ButtonIptal, ButtonSimdiYedekle})
-        buttons->addWidget(b);
-    layout->addLayout(buttons);
 
     // The record bound to the controls: what the user changes goes into it at once.
     bindText(EditACIKLAMA, QStringLiteral("ACIKLAMA"), 200);

@@ -2,12 +2,15 @@
 // The job editors (TK_DosyaYedeklemeF for folder jobs, TK_FBYedeklemeF for Firebird jobs): one
 // window for both kinds with their differences. The job record is bound to the controls; the
 // editor creates, saves, cancels, deletes and renames jobs, keeps the job lists in step, starts a
-// manual run, and (folder editor) opens the file-type picker.
+// manual run, and (folder editor) opens the file-type picker. Each kind lays out its window in a
+// Designer form of its own (folderjobeditor.ui, firebirdjobeditor.ui); both insert the shared
+// schedule and retention boxes, and keep their command buttons below the part that scrolls.
 
 #include "core/joblist.h"
 #include "ui/jobrecord.h"
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -16,6 +19,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimeEdit;
+
+namespace Ui {
+class TK_DosyaYedeklemeF;
+class TK_FBYedeklemeF;
+}
 
 namespace kx {
 
@@ -27,8 +35,6 @@ class TJobEditorF : public QDialog
 {
     Q_OBJECT
 public:
-    // groupEntries: the management window's group box entries of the kind, without its first two.
-    TJobEditorF(JobKind kind, TAnaFormF &main, const QStringList &groupEntries, QWidget *parent = nullptr);
     ~TJobEditorF() override;
 
     JobKind kind() const { return m_kind; }
@@ -106,6 +112,13 @@ public:
     QString captionOf(const QString &key) const;
 
 protected:
+    TJobEditorF(JobKind kind, TAnaFormF &main, QWidget *parent);
+    // After the kind's form is set up: the controls both forms hold, taken from it.
+    template <class Form> void takeControls(Form &form);
+    // The record bound to the controls, the commands connected, the window translated.
+    // groupEntries: the management window's group box entries of the kind, without its first two.
+    void bindControls(const QStringList &groupEntries);
+
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -135,20 +148,22 @@ class TK_DosyaYedeklemeF : public TJobEditorF
 {
     Q_OBJECT
 public:
-    TK_DosyaYedeklemeF(TAnaFormF &main, const QStringList &groupEntries, QWidget *parent = nullptr)
-        : TJobEditorF(JobKind::Folder, main, groupEntries, parent)
-    {
-    }
+    TK_DosyaYedeklemeF(TAnaFormF &main, const QStringList &groupEntries, QWidget *parent = nullptr);
+    ~TK_DosyaYedeklemeF() override;
+
+private:
+    const std::unique_ptr<Ui::TK_DosyaYedeklemeF> m_ui;
 };
 
 class TK_FBYedeklemeF : public TJobEditorF
 {
     Q_OBJECT
 public:
-    TK_FBYedeklemeF(TAnaFormF &main, const QStringList &groupEntries, QWidget *parent = nullptr)
-        : TJobEditorF(JobKind::Firebird, main, groupEntries, parent)
-    {
-    }
+    TK_FBYedeklemeF(TAnaFormF &main, const QStringList &groupEntries, QWidget *parent = nullptr);
+    ~TK_FBYedeklemeF() override;
+
+private:
+    const std::unique_ptr<Ui::TK_FBYedeklemeF> m_ui;
 };
 
 // The file-type picker: the ten masks DOSYA_TURU1 … DOSYA_TURU10 of the folder editor's record.
