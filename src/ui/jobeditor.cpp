@@ -8,6 +8,7 @@
 #include "ui/dialogs.h"
 #include "ui/joblistmodel.h"
 #include "ui/manualrun.h"
+#include "ui_filetypepicker.h"
 #include "ui_firebirdjobeditor.h"
 #include "ui_folderjobeditor.h"
 #include "ui_retentionbox.h"
@@ -18,7 +19,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -573,32 +573,27 @@ bool TJobEditorF::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-TK_DosyaTuruF::TK_DosyaTuruF(JobRecord &record, const QString &title, QWidget *parent) : QDialog(parent), m_record(record)
+TK_DosyaTuruF::TK_DosyaTuruF(JobRecord &record, const QString &title, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TK_DosyaTuruF>()), m_record(record)
 {
-    setObjectName(QStringLiteral("K_DosyaTuruF"));
+    m_ui->setupUi(this);
+    ButtonKapat = m_ui->ButtonKapat;
+    m_boxes = {m_ui->EditTUR1, m_ui->EditTUR2, m_ui->EditTUR3, m_ui->EditTUR4, m_ui->EditTUR5,
+               m_ui->EditTUR6, m_ui->EditTUR7, m_ui->EditTUR8, m_ui->EditTUR9, m_ui->EditTUR10};
     setWindowTitle(title);
-    auto *layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Yedeklenecek Dosya Turleri;"), this), 0, 0, 1, 2);
-    for (int i = 0; i < 10; ++i) {
-        auto *label = new QLabel(QStringLiteral("%1 -)").arg(i + 1), this);
-        auto *box = new QLineEdit(this);
-        box->setObjectName(QStringLiteral("EditTUR%1").arg(i + 1));
+    for (int i = 0; i < m_boxes.size(); ++i) {
+        QLineEdit *box = m_boxes.at(i);
         const QString key = QStringLiteral("DOSYA_TURU%1").arg(i + 1);
         const QString value = record.value(key);
         box->setMaxLength(std::max<int>(30, int(value.size())));
         box->setText(value);
         connect(box, &QLineEdit::textEdited, this, [this, key](const QString &text) { m_record.set(key, text); });
-        layout->addWidget(label, i + 1, 0);
-        layout->addWidget(box, i + 1, 1);
-        m_boxes.append(box);
     }
-    ButtonKapat = new QPushButton(QStringLiteral("Kapat"), this);
-    ButtonKapat->setObjectName(QStringLiteral("ButtonKapat"));
-    ButtonKapat->setAutoDefault(false);
     connect(ButtonKapat, &QPushButton::clicked, this, &QDialog::accept);
-    layout->addWidget(ButtonKapat, 11, 0, 1, 2);
     trWindow(this);
 }
+
+TK_DosyaTuruF::~TK_DosyaTuruF() = default;
 
 void TK_DosyaTuruF::closing()
 {

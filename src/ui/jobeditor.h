@@ -23,6 +23,7 @@ class QTimeEdit;
 namespace Ui {
 class TK_DosyaYedeklemeF;
 class TK_FBYedeklemeF;
+class TK_DosyaTuruF;
 }
 
 namespace kx {
@@ -173,6 +174,7 @@ class TK_DosyaTuruF : public QDialog
     Q_OBJECT
 public:
     TK_DosyaTuruF(JobRecord &record, const QString &title, QWidget *parent = nullptr);
+    ~TK_DosyaTuruF() override;
 
     QLineEdit *box(int i) const { return m_boxes.at(i); } // 0 … 9
     QPushButton *ButtonKapat;
@@ -184,6 +186,7 @@ protected:
     void done(int result) override;
 
 private:
+    const std::unique_ptr<Ui::TK_DosyaTuruF> m_ui;
     JobRecord &m_record;
     QList<QLineEdit *> m_boxes;
     bool m_closed = false;
