@@ -15,17 +15,16 @@
 #include "ui/restorewindow.h"
 #include "ui/settingsdialog.h"
 #include "ui/versioncheckwindow.h"
+#include "ui_managementwindow.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
@@ -33,7 +32,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace kx {
 
@@ -48,25 +46,44 @@ QAction *addItem(QMenu *menu, const QString &text, const char *name)
 
 } // namespace
 
-TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(parent), m_main(main)
+TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
+    : QMainWindow(parent), m_main(main), m_ui(std::make_unique<Ui::TK_YedeklemeF>())
 {
-    setObjectName(QStringLiteral("K_YedeklemeF"));
-    auto *central = new QWidget(this);
-    auto *layout = new QVBoxLayout(central);
-    layout->addWidget(new KxFormHeader(QLatin1String(kApplicationTitle), central));
-
-    PageControl1 = new QTabWidget(central);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    TabSheet2 = new QWidget;
-    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    sTabSheetLog = new QWidget;
-    sTabSheetLog->setObjectName(QStringLiteral("sTabSheetLog"));
-    PageControl1->addTab(TabSheet1, QStringLiteral("Dosya Yedekleme"));
-    PageControl1->addTab(TabSheet2, QStringLiteral("Firebird Yedekleme"));
-    PageControl1->addTab(sTabSheetLog, QStringLiteral("Bildirimler"));
-    layout->addWidget(PageControl1, 1);
+    m_ui->setupUi(this);
+    PageControl1 = m_ui->PageControl1;
+    TabSheet1 = m_ui->TabSheet1;
+    TabSheet2 = m_ui->TabSheet2;
+    sTabSheetLog = m_ui->sTabSheetLog;
+    LogPages = m_ui->LogPages;
+    TabSheetYedeklemeLog = m_ui->TabSheetYedeklemeLog;
+    TabSheetGeriYuklemeLog = m_ui->TabSheetGeriYuklemeLog;
+    ListBackup = m_ui->ListBackup;
+    ListRestore = m_ui->ListRestore;
+    ButtonTemizleYedek = m_ui->ButtonTemizleYedek;
+    ButtonTemizleGeri = m_ui->ButtonTemizleGeri;
+    sPanelBottom = m_ui->sPanelBottom;
+    ButtonYeni = m_ui->ButtonYeni;
+    ButtonAc = m_ui->ButtonAc;
+    ButtonSil = m_ui->ButtonSil;
+    ButtonSimdiYedekle = m_ui->ButtonSimdiYedekle;
+    LabelSaat = m_ui->LabelSaat;
+    MenuYedekleme = m_ui->MenuYedekleme;
+    MenuAraclar = m_ui->MenuAraclar;
+    MenuYardim = m_ui->MenuYardim;
+    ActionYeniYedek = m_ui->YeniYedekOlustur1;
+    ActionYedekAc = m_ui->YedekAc1;
+    ActionYedekle = m_ui->Yedekleme1;
+    ActionGeriYukleme = m_ui->GeriYukleme1;
+    ActionAraclarDuzenle = m_ui->AraclarMenusunuDuzenle1;
+    ActionProgramAyarlari = m_ui->ProgramArayuzDili1;
+    ActionYardim = m_ui->YedeklemeYardim1;
+    ActionIrtibat = m_ui->Irtibat1;
+    ActionHakkinda = m_ui->Hakkinda1;
+    ActionWeb = m_ui->WebSitesi1;
+    ActionSurum = m_ui->SurumKontrol1;
+    ActionKapat = m_ui->Kapat1;
+    m_ui->Header->setText(QLatin1String(kApplicationTitle));
+    ActionWeb->setText(QLatin1String(kMakerWebAddress));
 
     const auto list = [&main](JobKind kind) {
         return [&main, kind] { return kind == JobKind::Folder ? main.MemoDOSYAYD : main.MemoFBYEDEK; };
@@ -78,58 +95,22 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
     m_firebird.kind = JobKind::Firebird;
     m_firebird.model = new JobListModel(JobKind::Firebird, JobListModel::Owner::ManagementWindow, folder,
                                         list(JobKind::Firebird), [&main] { main.DosyaYukle(); }, this);
-    buildKindPage(m_folder, TabSheet1, QStringLiteral("dosya"));
-    buildKindPage(m_firebird, TabSheet2, QStringLiteral("fb"));
+    m_folder.search = m_ui->dosyaEditAra;
+    m_folder.group = m_ui->dosyacomboGrup;
+    m_folder.styleButton = m_ui->dosyaButtonGorunum;
+    m_folder.view = m_ui->dosyaView;
+    m_firebird.search = m_ui->fbeditAra;
+    m_firebird.group = m_ui->fbcomboGrup;
+    m_firebird.styleButton = m_ui->fbButtonGorunum;
+    m_firebird.view = m_ui->fbView;
+    setUpKindPage(m_folder, QStringLiteral("dosya"));
+    setUpKindPage(m_firebird, QStringLiteral("fb"));
 
     // The logs.
-    auto *logLayout = new QVBoxLayout(sTabSheetLog);
-    LogPages = new QTabWidget(sTabSheetLog);
-    LogPages->setObjectName(QStringLiteral("LogPages"));
-    TabSheetYedeklemeLog = new QWidget;
-    TabSheetYedeklemeLog->setObjectName(QStringLiteral("TabSheetYedeklemeLog"));
-    TabSheetGeriYuklemeLog = new QWidget;
-    TabSheetGeriYuklemeLog->setObjectName(QStringLiteral("TabSheetGeriYuklemeLog"));
-    LogPages->addTab(TabSheetYedeklemeLog, QStringLiteral("Yedekleme Loglari"));
-    LogPages->addTab(TabSheetGeriYuklemeLog, QStringLiteral("Geri Yukleme Loglari"));
-    logLayout->addWidget(LogPages);
-    const QStringList columns = {QStringLiteral("Yedekleme Modulu"), QStringLiteral("Yedekleme Adi"),
-                                 QStringLiteral("Tarihi"), QStringLiteral("Saati"), QStringLiteral("Kaynak"),
-                                 QStringLiteral("Hedef"), QStringLiteral("Durumu")};
-    auto makeLogPage = [&](QWidget *page, const char *listName, const QString &clear, const char *buttonName,
-                           QPushButton **button) {
-        auto *l = new QVBoxLayout(page);
-        auto *tree = new QTreeWidget(page);
-        tree->setObjectName(QLatin1String(listName));
-        tree->setRootIsDecorated(false);
-        tree->setHeaderLabels(columns);
-        tree->setSelectionBehavior(QAbstractItemView::SelectRows);
-        tree->setUniformRowHeights(true);
-        l->addWidget(tree);
-        *button = addNamedButton(l, clear, buttonName);
-        return tree;
-    };
-    // Both lists show each line's result: a failed restore must not read like a good one.
-    ListBackup = makeLogPage(TabSheetYedeklemeLog, "ListBackup", QStringLiteral("Yedekleme Loglarini Temizle"),
-                             "ButtonTemizleYedek", &ButtonTemizleYedek);
-    ListRestore = makeLogPage(TabSheetGeriYuklemeLog, "ListRestore", QStringLiteral("Geri Yukleme Loglarini Temizle"),
-                              "ButtonTemizleGeri", &ButtonTemizleGeri);
     connect(ButtonTemizleYedek, &QPushButton::clicked, this, guardedCommand([this] { clearLog(true); }));
     connect(ButtonTemizleGeri, &QPushButton::clicked, this, guardedCommand([this] { clearLog(false); }));
 
     // The bottom bar.
-    sPanelBottom = new QWidget(central);
-    sPanelBottom->setObjectName(QStringLiteral("sPanelBottom"));
-    auto *bottom = new QHBoxLayout(sPanelBottom);
-    ButtonYeni = addNamedButton(bottom, QStringLiteral("Yeni Kayit"), "ButtonYeni");
-    ButtonAc = addNamedButton(bottom, QStringLiteral("Ac"), "ButtonAc");
-    ButtonSil = addNamedButton(bottom, QStringLiteral("Sil"), "ButtonSil");
-    ButtonSimdiYedekle = addNamedButton(bottom, QStringLiteral("Simdi Yedekle"), "ButtonSimdiYedekle");
-    bottom->addStretch(1);
-    LabelSaat = new QLabel(sPanelBottom);
-    LabelSaat->setObjectName(QStringLiteral("LabelSaat"));
-    LabelSaat->setTextFormat(Qt::PlainText);
-    bottom->addWidget(LabelSaat);
-    layout->addWidget(sPanelBottom);
     connect(ButtonYeni, &QPushButton::clicked, this, guardedCommand([this] { YeniKayit(); }));
     connect(ButtonAc, &QPushButton::clicked, this, guardedCommand([this] { Ac(); }));
     connect(ButtonSil, &QPushButton::clicked, this, guardedCommand([this] { Sil(); }));
@@ -138,34 +119,8 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
     connect(clockTimer, &QTimer::timeout, this, [this] { LabelSaat->setText(clock::timeOfDay().toString(QStringLiteral("HH:mm:ss"))); });
     clockTimer->start(1000);
     LabelSaat->setText(clock::timeOfDay().toString(QStringLiteral("HH:mm:ss")));
-    setCentralWidget(central);
 
     // The main menu.
-    MenuYedekleme = menuBar()->addMenu(QStringLiteral("Yedekleme"));
-    MenuYedekleme->setObjectName(QStringLiteral("MenuYedekleme"));
-    ActionYeniYedek = addItem(MenuYedekleme, QStringLiteral("Yeni Yedek Olustur"), "YeniYedekOlustur1");
-    ActionYedekAc = addItem(MenuYedekleme, QStringLiteral("Yedek Ac"), "YedekAc1");
-    ActionYedekle = addItem(MenuYedekleme, QStringLiteral("Yedekleme"), "Yedekleme1");
-    MenuYedekleme->addSeparator();
-    ActionGeriYukleme = addItem(MenuYedekleme, QStringLiteral("Geri Yukleme"), "GeriYukleme1");
-    MenuAraclar = menuBar()->addMenu(QStringLiteral("&Araclar"));
-    MenuAraclar->setObjectName(QStringLiteral("MenuAraclar"));
-    ActionAraclarDuzenle = addItem(MenuAraclar, QStringLiteral("Araclar Menusunu &Duzenle"), "AraclarMenusunuDuzenle1");
-    MenuAraclar->addSeparator();
-    MenuYardim = menuBar()->addMenu(QStringLiteral("&Yardim"));
-    MenuYardim->setObjectName(QStringLiteral("MenuYardim"));
-    ActionProgramAyarlari = addItem(MenuYardim, QStringLiteral("Program Ayarlari"), "ProgramArayuzDili1");
-    ActionYardim = addItem(MenuYardim, QStringLiteral("Yedekleme Yardim"), "YedeklemeYardim1");
-    ActionIrtibat = addItem(MenuYardim, QStringLiteral("Irtibat"), "Irtibat1");
-    ActionHakkinda = addItem(MenuYardim, QStringLiteral("&Hakkinda"), "Hakkinda1");
-    MenuYardim->addSeparator();
-    ActionWeb = addItem(MenuYardim, QLatin1String(kMakerWebAddress), "WebSitesi1");
-    MenuYardim->addSeparator();
-    ActionSurum = addItem(MenuYardim, QStringLiteral("Program Surumunu Kontrol Et"), "SurumKontrol1");
-    ActionKapat = addItem(MenuYardim, QStringLiteral("Kapat"), "Kapat1");
-    ActionKapat->setShortcut(QKeySequence(Qt::Key_Escape));
-    ActionKapat->setShortcutContext(Qt::WindowShortcut);
-    addAction(ActionKapat);
     connect(ActionYeniYedek, &QAction::triggered, this, guardedCommand([this] { YeniKayit(); }));
     connect(ActionYedekAc, &QAction::triggered, this, guardedCommand([this] { Ac(); }));
     connect(ActionYedekle, &QAction::triggered, this, guardedCommand([this] { SimdiYedekle(); }));
@@ -179,7 +134,7 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
     connect(ActionSurum, &QAction::triggered, this, guardedCommand([this] { ProgramSurumunuKontrolEt(); }));
     connect(ActionKapat, &QAction::triggered, this, guardedCommand([this] { Kapat(); }));
 
-    // The context menu of both job lists.
+    // The context menu of both job lists: a popup, which a Designer form does not hold.
     ContextMenu = new QMenu(this);
     ContextMenu->setObjectName(QStringLiteral("PopupMenuListe"));
     connect(addItem(ContextMenu, QStringLiteral("Yedeklemeyi Baslat"), "YedeklemeyiBaslat1"), &QAction::triggered, this,
@@ -235,21 +190,10 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent) : QMainWindow(par
 
 TK_YedeklemeF::~TK_YedeklemeF() = default;
 
-void TK_YedeklemeF::buildKindPage(KindPage &page, QWidget *tab, const QString &prefix)
+void TK_YedeklemeF::setUpKindPage(KindPage &page, const QString &prefix)
 {
-    auto *layout = new QVBoxLayout(tab);
-    auto *row = new QHBoxLayout;
-    auto *nameLabel = new QLabel(QStringLiteral("Dosya Adi"), tab);
-    page.search = new QLineEdit(tab);
-    page.search->setObjectName(prefix == QLatin1String("fb") ? QStringLiteral("fbeditAra") : QStringLiteral("dosyaEditAra"));
-    auto *groupLabel = new QLabel(QStringLiteral("Grup"), tab);
-    page.group = new QComboBox(tab);
-    page.group->setObjectName(prefix + QStringLiteral("comboGrup"));
-    page.group->setEditable(false);
-    page.group->setMinimumContentsLength(20);
-    page.styleButton = new QToolButton(tab);
-    page.styleButton->setObjectName(prefix + QStringLiteral("ButtonGorunum"));
     page.styleButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    // The style menu pops up from the tool button, which a Designer form cannot give a menu.
     page.styleMenu = new QMenu(page.styleButton);
     page.styleMenu->setObjectName(prefix + QStringLiteral("MenuGorunum"));
     auto *styles = new QActionGroup(page.styleMenu);
@@ -257,8 +201,6 @@ void TK_YedeklemeF::buildKindPage(KindPage &page, QWidget *tab, const QString &p
                                                                   {"Doseme", JobListView::Style::Doseme},
                                                                   {"Simge", JobListView::Style::Simge},
                                                                   {"Ayrintilar", JobListView::Style::Ayrintilar}};
-    page.view = new JobListView(tab);
-    page.view->setObjectName(prefix == QLatin1String("fb") ? QStringLiteral("fbView") : QStringLiteral("dosyaView"));
     for (const auto &[text, style] : items) {
         QAction *a = page.styleMenu->addAction(QLatin1String(text));
         a->setObjectName(prefix + QLatin1String(text));
@@ -270,23 +212,14 @@ void TK_YedeklemeF::buildKindPage(KindPage &page, QWidget *tab, const QString &p
         connect(a, &QAction::triggered, this, [view, s] { view->setStyle(s); });
     }
     page.styleButton->setMenu(page.styleMenu);
-    page.styleButton->setPopupMode(QToolButton::InstantPopup);
     // A right-click opens the same menu.
-    page.styleButton->setContextMenuPolicy(Qt::CustomContextMenu);
     QMenu *menu = page.styleMenu;
     QToolButton *button = page.styleButton;
     connect(button, &QWidget::customContextMenuRequested, this,
             [menu, button](const QPoint &pos) { menu->popup(button->mapToGlobal(pos)); });
-    row->addWidget(nameLabel);
-    row->addWidget(page.search, 1);
-    row->addWidget(groupLabel);
-    row->addWidget(page.group);
-    row->addWidget(page.styleButton);
-    layout->addLayout(row);
 
     page.model->table().setIcon(style()->standardIcon(QStyle::SP_FileIcon));
     page.view->setModel(&page.model->filtered());
-    layout->addWidget(page.view, 1);
 
     KindPage *p = &page;
     connect(page.model, &JobListModel::groupBoxRebuilt, this, [this, p] { fillGroupBox(*p); });

@@ -1,7 +1,8 @@
 #pragma once
 // The management window (TK_YedeklemeF): the job lists of both kinds with their group filter,
 // type-ahead search and four view styles, the operation logs, the commands that create, open,
-// delete and run a job by hand, and the menus. Created on first demand, then only hidden.
+// delete and run a job by hand, and the menus. Created on first demand, then only hidden. Its
+// layout and main menu come from managementwindow.ui; the popup menus are built here.
 
 #include "core/joblist.h"
 #include "ui/joblistview.h"
@@ -10,6 +11,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -20,6 +22,10 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class QTreeWidget;
+
+namespace Ui {
+class TK_YedeklemeF;
+}
 
 namespace kx {
 
@@ -123,7 +129,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildKindPage(KindPage &page, QWidget *tab, const QString &prefix);
+    void setUpKindPage(KindPage &page, const QString &prefix);
     void fillGroupBox(KindPage &page);
     void selectFirstGroup(KindPage &page);
     void groupPicked(KindPage &page);
@@ -133,6 +139,7 @@ private:
     void fillLog(QTreeWidget *list, const QStringList &lines);
 
     TAnaFormF &m_main;
+    const std::unique_ptr<Ui::TK_YedeklemeF> m_ui;
     KindPage m_folder;
     KindPage m_firebird;
 };
