@@ -17,6 +17,8 @@ public:
         setFont(f);
         setMargin(6);
     }
+    // The form files' constructor: the title comes with the form's texts.
+    explicit KxFormHeader(QWidget *parent = nullptr) : KxFormHeader(QString(), parent) {}
 };
 
 } // namespace kx
