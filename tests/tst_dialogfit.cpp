@@ -112,7 +112,7 @@ private slots:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("screen");
-        for (const char *window : {"restore", "settings", "theme", "tools menu", "tool", "version check"})
+        for (const char *window : {"restore", "settings", "theme", "tools menu", "tool", "version check", "about"})
             for (const char *screen : {"100", "125", "150"})
                 QTest::addRow("%s at %s %%", window, screen)
                     << QString::fromLatin1(window) << QString::fromLatin1(screen);
