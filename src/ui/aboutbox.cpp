@@ -1,53 +1,15 @@
 #include "ui/aboutbox.h"
-#include "i18n/formheader.h"
 #include "runs/naming.h"
 #include "ui/anaform.h"
+#include "ui_aboutbox.h"
 
 #include <QFile>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
-#include <QTimer>
-#include <QVBoxLayout>
 
 namespace kx {
 
 namespace {
-
-// A panel whose lines scroll up slowly, round and round. The lines are in the property
-// "kxScrollLines", where the window translation finds them.
-class ScrollPanel : public QWidget
-{
-public:
-    ScrollPanel(const QStringList &lines, QWidget *parent) : QWidget(parent)
-    {
-        setProperty("kxScrollLines", lines);
-        setMinimumHeight(70);
-        auto *timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this] {
-            ++m_offset;
-            update();
-        });
-        timer->start(60);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        const QStringList lines = property("kxScrollLines").toStringList();
-        const int lineHeight = fontMetrics().height();
-        const int total = int(lines.size()) * lineHeight + height();
-        const int shift = total > 0 ? m_offset % total : 0;
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            const int y = height() - shift + int(i) * lineHeight;
-            p.drawText(QRect(0, y, width(), lineHeight), Qt::AlignHCenter, lines.at(i));
-        }
-    }
-
-private:
-    int m_offset = 0;
-};
 
 qint64 meminfoValue(const QByteArray &meminfo, const QByteArray &key)
 {
@@ -80,39 +42,22 @@ MemoryFigures memoryFromMeminfo(const QByteArray &meminfo)
 
 THakkindaF::THakkindaF(const QString &title, const WindowTranslator &windowTr, const MessageTranslator &messageTr,
                        QWidget *parent)
-    : QDialog(parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::THakkindaF>())
 {
-    setObjectName(QStringLiteral("HakkindaF"));
+    m_ui->setupUi(this);
     setWindowTitle(title);
     const auto msg = [&](const QString &t) { return messageTr ? messageTr(t) : t; };
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new KxFormHeader(QLatin1String(kApplicationTitle), this));
-    LabelProgram = new QLabel(QLatin1String(kApplicationTitle), this);
-    LabelProgram->setObjectName(QStringLiteral("LabelProgram"));
-    LabelSurum = new QLabel(QStringLiteral("Surum"), this);
-    LabelSurum->setObjectName(QStringLiteral("LabelSurum"));
-    PanelIrtibat = new ScrollPanel(makerContactLines(), this);
-    PanelIrtibat->setObjectName(QStringLiteral("PanelIrtibat"));
-    PanelEmek = new ScrollPanel({QStringLiteral("Emegi Gecenler"), QStringLiteral("KORVANEX Yazilim Ekibi")}, this);
-    PanelEmek->setObjectName(QStringLiteral("PanelEmek"));
-    auto *physicalCaption = new QLabel(QStringLiteral("Fiziksel Bellek :"), this);
-    LabelFizikselBellek = new QLabel(this);
-    LabelFizikselBellek->setObjectName(QStringLiteral("LabelFizikselBellek"));
-    auto *usedCaption = new QLabel(QStringLiteral("Kullanilan Bellek :"), this);
-    LabelKullanilanBellek = new QLabel(this);
-    LabelKullanilanBellek->setObjectName(QStringLiteral("LabelKullanilanBellek"));
-    auto *ok = new QPushButton(QStringLiteral("Tamam"), this);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    LabelProgram = m_ui->LabelProgram;
+    LabelSurum = m_ui->LabelSurum;
+    LabelFizikselBellek = m_ui->LabelFizikselBellek;
+    LabelKullanilanBellek = m_ui->LabelKullanilanBellek;
+    PanelIrtibat = m_ui->PanelIrtibat;
+    PanelEmek = m_ui->PanelEmek;
 
-    layout->addWidget(LabelProgram);
-    layout->addWidget(LabelSurum);
-    layout->addWidget(PanelIrtibat);
-    layout->addWidget(PanelEmek);
-    layout->addWidget(physicalCaption);
-    layout->addWidget(LabelFizikselBellek);
-    layout->addWidget(usedCaption);
-    layout->addWidget(LabelKullanilanBellek);
-    layout->addWidget(ok);
+    m_ui->FormHeader->setText(QLatin1String(kApplicationTitle));
+    LabelProgram->setText(QLatin1String(kApplicationTitle));
+    PanelIrtibat->setProperty("kxScrollLines", makerContactLines());
+    connect(m_ui->ButtonTamam, &QPushButton::clicked, this, &QDialog::accept);
 
     if (windowTr)
         windowTr(this);
@@ -124,5 +69,7 @@ THakkindaF::THakkindaF(const QString &title, const WindowTranslator &windowTr, c
     LabelFizikselBellek->setText(megabytes(memory.total));
     LabelKullanilanBellek->setText(megabytes(memory.used));
 }
+
+THakkindaF::~THakkindaF() = default;
 
 } // namespace kx

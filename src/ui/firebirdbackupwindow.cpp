@@ -1,23 +1,27 @@
 #include "ui/firebirdbackupwindow.h"
 #include "core/service.h"
 #include "runs/firebirdbackuprun.h"
+#include "ui_firebirdbackupwindow.h"
 
 #include <QLabel>
 
 namespace kx {
 
 TOtoYedekFBF::TOtoYedekFBF(FirebirdBackupRun *run, QWidget *parent)
-    : TFirebirdRunnerF(run, RunKind::FirebirdBackup, KX_TEXT("Yedekleme Islemi Basarisiz."), parent)
+    : TFirebirdRunnerF(run, RunKind::FirebirdBackup, KX_TEXT("Yedekleme Islemi Basarisiz."), parent),
+      m_ui(std::make_unique<Ui::TOtoYedekFBF>())
 {
-    setObjectName(QStringLiteral("OtoYedekFBF"));
-    LabelYedekAdi = addRow(QStringLiteral("Yedek Adi :"), false);
-    LabelKaynak = addRow(QStringLiteral("Kaynak Dosya"), false);
-    LabelHedef = addRow(QStringLiteral("Hedef Dizin"), false);
-    LabelKapasite = addRow(QStringLiteral("Kapasite :"), true);
-    addSureRow();
-    addActivityAndDoneLabel(QStringLiteral("Yedekleme Islemi Tamamlandi."));
-    finishLayout();
+    m_ui->setupUi(this);
+    LabelYedekAdi = m_ui->LabelYedekAdi;
+    LabelKaynak = m_ui->LabelKaynak;
+    LabelHedef = m_ui->LabelHedef;
+    LabelKapasite = detailRow(m_ui->LabelKapasite);
+    Animasyon = m_ui->Animasyon;
+    LabelTamam = m_ui->LabelTamam;
+    finishForm(m_ui->Icerik, m_ui->LabelSure);
 }
+
+TOtoYedekFBF::~TOtoYedekFBF() = default;
 
 void TOtoYedekFBF::YedekAyarla()
 {

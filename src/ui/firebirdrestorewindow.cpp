@@ -2,25 +2,27 @@
 #include "core/service.h"
 #include "runs/firebirdrestorerun.h"
 #include "runs/naming.h"
+#include "ui_firebirdrestorewindow.h"
 
 #include <QLabel>
 
 namespace kx {
 
 TRestoreFBF::TRestoreFBF(FirebirdRestoreRun *run, QWidget *parent)
-    : TFirebirdRunnerF(run, RunKind::FirebirdRestore, KX_TEXT("Geri Yukleme Islemi Basarisiz."), parent)
+    : TFirebirdRunnerF(run, RunKind::FirebirdRestore, KX_TEXT("Geri Yukleme Islemi Basarisiz."), parent),
+      m_ui(std::make_unique<Ui::TRestoreFBF>())
 {
-    setObjectName(QStringLiteral("RestoreFBF"));
-    LabelBaslik = new QLabel(QStringLiteral("Manuel Geri Yukleme"));
-    LabelBaslik->setObjectName(QStringLiteral("LabelBaslik"));
-    addWide(LabelBaslik);
-    LabelKaynak = addRow(QStringLiteral("Kaynak Dosya"), false);
-    LabelHedef = addRow(QStringLiteral("Hedef Dosya"), false);
-    LabelKapasite = addRow(QStringLiteral("Kapasite :"), true);
-    addSureRow();
-    addActivityAndDoneLabel(QStringLiteral("Geri Yukleme Islemi Tamamlandi..."));
-    finishLayout();
+    m_ui->setupUi(this);
+    LabelBaslik = m_ui->LabelBaslik;
+    LabelKaynak = m_ui->LabelKaynak;
+    LabelHedef = m_ui->LabelHedef;
+    LabelKapasite = detailRow(m_ui->LabelKapasite);
+    Animasyon = m_ui->Animasyon;
+    LabelTamam = m_ui->LabelTamam;
+    finishForm(m_ui->Icerik, m_ui->LabelSure);
 }
+
+TRestoreFBF::~TRestoreFBF() = default;
 
 void TRestoreFBF::RestoreAyarla()
 {

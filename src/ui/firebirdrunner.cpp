@@ -14,23 +14,6 @@ TFirebirdRunnerF::TFirebirdRunnerF(Run *run, RunKind kind, const QString &failed
     connect(this, &TRunnerF::runStarting, this, [this] { Animasyon->setRange(0, 0); });
 }
 
-void TFirebirdRunnerF::addActivityAndDoneLabel(const QString &doneText)
-{
-    Animasyon = new QProgressBar;
-    Animasyon->setObjectName(QStringLiteral("Animasyon"));
-    Animasyon->setRange(0, 1);
-    Animasyon->setValue(0);
-    Animasyon->setTextVisible(false);
-    Animasyon->setFixedHeight(10);
-    addWide(Animasyon);
-    LabelTamam = new QLabel(doneText);
-    LabelTamam->setObjectName(QStringLiteral("LabelTamam"));
-    LabelTamam->setWordWrap(true);
-    LabelTamam->setTextFormat(Qt::PlainText);
-    LabelTamam->hide();
-    addWide(LabelTamam);
-}
-
 void TFirebirdRunnerF::showEnd()
 {
     // The done text as the window translated it when it was made.

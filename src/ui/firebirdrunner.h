@@ -1,7 +1,7 @@
 #pragma once
 // What the Firebird backup and restore windows share: the activity strip (the server reports
 // no share of the work done, only that it is alive) and the completion label, which tells how
-// the run went.
+// the run went. Both lie in the subclass's form.
 
 #include "ui/runnerwindow.h"
 
@@ -14,14 +14,14 @@ class TFirebirdRunnerF : public TRunnerF
 {
     Q_OBJECT
 public:
+    // In the subclass's form: the activity strip, and the completion label, hidden until the end
+    // and holding the text for a run that went well.
     QProgressBar *Animasyon = nullptr;
-    QLabel *LabelTamam = nullptr; // completion label, hidden until the end
+    QLabel *LabelTamam = nullptr;
 
 protected:
     TFirebirdRunnerF(Run *run, RunKind kind, const QString &failedText, QWidget *parent);
 
-    // The activity strip and the completion label with its text for a run that went well.
-    void addActivityAndDoneLabel(const QString &doneText);
     // The strip stops; the label shows the done text, or the failed text with the first line
     // of the failure (all of it as a hint).
     void showEnd() override;

@@ -1,20 +1,26 @@
 #include "ui/folderbackupwindow.h"
 #include "runs/folderbackuprun.h"
+#include "ui_folderbackupwindow.h"
 
 #include <QLabel>
 
 namespace kx {
 
 TOtoYedekDosyaF::TOtoYedekDosyaF(FolderBackupRun *run, QWidget *parent)
-    : TFolderRunnerF(run, RunKind::FolderBackup, false, parent)
+    : TFolderRunnerF(run, RunKind::FolderBackup, false, parent), m_ui(std::make_unique<Ui::TOtoYedekDosyaF>())
 {
-    setObjectName(QStringLiteral("OtoYedekDosyaF"));
-    LabelYedekAdi = addRow(QStringLiteral("Yedek Adi :"), false);
-    LabelKaynak = addRow(QStringLiteral("Kaynak Dizin"), false);
-    LabelHedef = addRow(QStringLiteral("Hedef Dizin"), false);
-    addCountRowsAndBar();
-    finishLayout();
+    m_ui->setupUi(this);
+    LabelYedekAdi = m_ui->LabelYedekAdi;
+    LabelKaynak = m_ui->LabelKaynak;
+    LabelHedef = m_ui->LabelHedef;
+    LabelKlasor = detailRow(m_ui->LabelKlasor);
+    LabelDosya = detailRow(m_ui->LabelDosya);
+    LabelKapasite = detailRow(m_ui->LabelKapasite);
+    m_bar = m_ui->KxProgressBar;
+    finishForm(m_ui->Icerik, m_ui->LabelSure);
 }
+
+TOtoYedekDosyaF::~TOtoYedekDosyaF() = default;
 
 void TOtoYedekDosyaF::YedekAyarla()
 {

@@ -1,21 +1,25 @@
 #include "ui/folderrestorewindow.h"
-#include "i18n/formheader.h"
 #include "runs/folderrestorerun.h"
+#include "ui_folderrestorewindow.h"
 
 #include <QLabel>
 
 namespace kx {
 
 TRestoreDosyaF::TRestoreDosyaF(FolderRestoreRun *run, QWidget *parent)
-    : TFolderRunnerF(run, RunKind::FolderRestore, true, parent)
+    : TFolderRunnerF(run, RunKind::FolderRestore, true, parent), m_ui(std::make_unique<Ui::TRestoreDosyaF>())
 {
-    setObjectName(QStringLiteral("RestoreDosyaF"));
-    addWide(new KxFormHeader(QStringLiteral("Manuel Dosya Geri Yukleme")));
-    LabelKaynak = addRow(QStringLiteral("Kaynak Dizin / Dosya"), false);
-    LabelHedef = addRow(QStringLiteral("Hedef Dizin"), false);
-    addCountRowsAndBar();
-    finishLayout();
+    m_ui->setupUi(this);
+    LabelKaynak = m_ui->LabelKaynak;
+    LabelHedef = m_ui->LabelHedef;
+    LabelKlasor = detailRow(m_ui->LabelKlasor);
+    LabelDosya = detailRow(m_ui->LabelDosya);
+    LabelKapasite = detailRow(m_ui->LabelKapasite);
+    m_bar = m_ui->KxProgressBar;
+    finishForm(m_ui->Icerik, m_ui->LabelSure);
 }
+
+TRestoreDosyaF::~TRestoreDosyaF() = default;
 
 void TRestoreDosyaF::RestoreAyarla()
 {

@@ -7,16 +7,6 @@
 
 namespace kx {
 
-void TFolderRunnerF::addCountRowsAndBar()
-{
-    LabelKlasor = addRow(QStringLiteral("Klasor Sayisi :"), true);
-    LabelDosya = addRow(QStringLiteral("Dosya Sayisi :"), true);
-    LabelKapasite = addRow(QStringLiteral("Kapasite :"), true);
-    addSureRow();
-    m_bar = new KxProgressBar;
-    addWide(m_bar);
-}
-
 void TFolderRunnerF::showCounts()
 {
     if (!m_run)

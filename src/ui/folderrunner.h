@@ -1,6 +1,7 @@
 #pragma once
 // What the folder backup and folder restore windows share: the count rows (folders, files,
-// size) and the progress bar, which follows the run's requests one by one.
+// size) and the progress bar, which follows the run's requests one by one. Both lie in the
+// subclass's form.
 
 #include "ui/runnerwindow.h"
 
@@ -23,13 +24,11 @@ public:
 protected:
     using TRunnerF::TRunnerF;
 
-    // The three count rows, then "Sure :" and the progress bar; call where they belong.
-    void addCountRowsAndBar();
     // Counts as the prepare step found them, and a blank duration.
     void showCounts();
     void showDisplay() override;
 
-    KxProgressBar *m_bar = nullptr;
+    KxProgressBar *m_bar = nullptr; // the subclass's form's
 
 private:
     // What the bar was last asked for: each new request is passed on once, in the order the

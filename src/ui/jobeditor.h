@@ -20,13 +20,13 @@ class QLineEdit;
 class QPushButton;
 class QTimeEdit;
 
+namespace kx {
+
 namespace Ui {
 class TK_DosyaYedeklemeF;
 class TK_FBYedeklemeF;
 class TK_DosyaTuruF;
 }
-
-namespace kx {
 
 class JobListModel;
 class KxFormHeader;

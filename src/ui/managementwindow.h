@@ -23,11 +23,11 @@ class QTabWidget;
 class QToolButton;
 class QTreeWidget;
 
+namespace kx {
+
 namespace Ui {
 class TK_YedeklemeF;
 }
-
-namespace kx {
 
 class JobListModel;
 class TAnaFormF;

@@ -1,164 +1,89 @@
 #include "ui/restorewindow.h"
 #include "core/joblist.h"
 #include "core/service.h"
-#include "i18n/formheader.h"
 #include "runs/naming.h"
 #include "runs/runcontroller.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
+#include "ui_restorewindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTabWidget>
-#include <QVBoxLayout>
 
 namespace kx {
 
 namespace {
 
-QLineEdit *box(const char *name, const QString &text, QWidget *parent, bool masked = false)
-{
-    auto *e = new QLineEdit(text, parent);
-    e->setObjectName(QLatin1String(name));
-    if (masked)
-        e->setEchoMode(QLineEdit::Password);
-    return e;
-}
-
-QCheckBox *check(const QString &caption, const char *name, bool on, QWidget *parent)
-{
-    auto *c = new QCheckBox(caption, parent);
-    c->setObjectName(QLatin1String(name));
-    c->setChecked(on);
-    return c;
-}
-
 const QString kLineBreak = QStringLiteral("\r\n");
 
 } // namespace
 
-TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent) : QDialog(parent), m_main(main)
+TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TK_YedekGirF>()), m_main(main)
 {
-    setObjectName(QStringLiteral("K_YedekGirF"));
+    m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    PageControl1 = m_ui->PageControl1;
+    PageControl2 = m_ui->PageControl2;
+    EditMASK = m_ui->EditMASK;
+    DirEditKAYNAK = m_ui->DirEditKAYNAK;
+    DirEditHEDEF = m_ui->DirEditHEDEF;
+    CheckUZYAZDG = m_ui->CheckUZYAZDG;
+    CheckALTDIZIN = m_ui->CheckALTDIZIN;
+    sSpeedButton2 = m_ui->sSpeedButton2;
+    FileEditKAYNAK = m_ui->FileEditKAYNAK;
+    DirEditZHEDEF = m_ui->DirEditZHEDEF;
+    EditZIPPWD = m_ui->EditZIPPWD;
+    CheckZUZYAZZIP = m_ui->CheckZUZYAZZIP;
+    sSpeedButton3 = m_ui->sSpeedButton3;
+    FilenameEdit1 = m_ui->FilenameEdit1;
+    DirectoryEdit1 = m_ui->DirectoryEdit1;
+    EditUSER = m_ui->EditUSER;
+    EditPAS = m_ui->EditPAS;
+    EditHDDOSYA = m_ui->EditHDDOSYA;
+    ComboEXT = m_ui->ComboEXT;
+    CheckUZYAZ = m_ui->CheckUZYAZ;
+    sSpeedButton1 = m_ui->sSpeedButton1;
+
     const QString backups = defaultFolder(QStringLiteral("KX_YEDEK"));
     const QString programs = defaultFolder(QStringLiteral("KORVANEX"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new KxFormHeader(QStringLiteral("Geri Yukleme"), this));
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl2 = new QTabWidget;
-    PageControl2->setObjectName(QStringLiteral("PageControl2"));
-    auto *filePage = new QWidget;
-    filePage->setObjectName(QStringLiteral("TabSheetDosya"));
-    (new QVBoxLayout(filePage))->addWidget(PageControl2);
-    PageControl1->addTab(filePage, QStringLiteral("Dosya Geri Yukleme"));
+    DirEditKAYNAK->setText(backups);
+    DirEditHEDEF->setText(programs);
+    FileEditKAYNAK->setText(backups);
+    DirEditZHEDEF->setText(programs);
+    FilenameEdit1->setText(backups + u'/');
+    DirectoryEdit1->setText(programs + u'/');
 
-    auto addRow = [this](QGridLayout *grid, int row, const QString &caption, QLineEdit *edit, bool chooser, bool file,
-                         const QString &filter = QString()) {
-        grid->addWidget(new QLabel(caption), row, 0);
-        grid->addWidget(edit, row, 1);
-        if (chooser) {
-            auto *b = new QPushButton(QStringLiteral("..."));
-            b->setAutoDefault(false);
-            connect(b, &QPushButton::clicked, this,
-                    guardedCommand([this, edit, file, filter] { choose(edit, file, filter); }));
-            grid->addWidget(b, row, 2);
-        }
+    const auto chooser = [this](QPushButton *button, QLineEdit *edit, bool file,
+                                const QString &filter = QString()) {
+        connect(button, &QPushButton::clicked, this,
+                guardedCommand([this, edit, file, filter] { choose(edit, file, filter); }));
     };
-
-    // "Klasor Geri Yukleme"
-    auto *folderPage = new QWidget;
-    folderPage->setObjectName(QStringLiteral("TabSheetKlasor"));
-    auto *fg = new QGridLayout(folderPage);
-    EditMASK = box("EditMASK", QStringLiteral("*.*"), folderPage);
-    DirEditKAYNAK = box("DirEditKAYNAK", backups, folderPage);
-    DirEditHEDEF = box("DirEditHEDEF", programs, folderPage);
-    addRow(fg, 0, QStringLiteral("Geri Yuklenecek Dosyalar"), EditMASK, false, false);
-    addRow(fg, 1, QStringLiteral("Kaynak Dizin"), DirEditKAYNAK, true, false);
-    addRow(fg, 2, QStringLiteral("Hedef Dizin"), DirEditHEDEF, true, false);
-    CheckUZYAZDG = check(QStringLiteral("Hedef Dizin Mevcutsa Uzerine Yaz"), "CheckUZYAZDG", false, folderPage);
-    CheckALTDIZIN = check(QStringLiteral("Alt Dizinleri de Kopyala"), "CheckALTDIZIN", true, folderPage);
-    sSpeedButton2 = namedButton(QStringLiteral("Geri Yukleme"), "sSpeedButton2", folderPage);
-    fg->addWidget(CheckUZYAZDG, 3, 0, 1, 3);
-    fg->addWidget(CheckALTDIZIN, 4, 0, 1, 3);
-    fg->addWidget(sSpeedButton2, 5, 0, 1, 3);
-    PageControl2->addTab(folderPage, QStringLiteral("Klasor Geri Yukleme"));
-
-    // "ZIP Geri Yukleme"
-    auto *zipPage = new QWidget;
-    zipPage->setObjectName(QStringLiteral("TabSheetZip"));
-    auto *zg = new QGridLayout(zipPage);
-    FileEditKAYNAK = box("FileEditKAYNAK", backups, zipPage);
-    DirEditZHEDEF = box("DirEditZHEDEF", programs, zipPage);
-    EditZIPPWD = box("EditZIPPWD", QString(), zipPage, true);
-    addRow(zg, 0, QStringLiteral("Kaynak Dosya"), FileEditKAYNAK, true, true);
-    addRow(zg, 1, QStringLiteral("Hedef Dizin"), DirEditZHEDEF, true, false);
-    addRow(zg, 2, QStringLiteral("Parola"), EditZIPPWD, false, false);
-    CheckZUZYAZZIP = check(QStringLiteral("Hedef Dizin Mevcutsa Uzerine Yaz"), "CheckZUZYAZZIP", false, zipPage);
-    sSpeedButton3 = namedButton(QStringLiteral("Geri Yukleme"), "sSpeedButton3", zipPage);
-    zg->addWidget(CheckZUZYAZZIP, 3, 0, 1, 3);
-    zg->addWidget(sSpeedButton3, 4, 0, 1, 3);
-    PageControl2->addTab(zipPage, QStringLiteral("ZIP Geri Yukleme"));
-
-    // "Firebird Geri Yukleme"
-    auto *fbPage = new QWidget;
-    fbPage->setObjectName(QStringLiteral("TabSheetFirebird"));
-    auto *fbLayout = new QVBoxLayout(fbPage);
-    auto *group = new QGroupBox(QStringLiteral("Firebird Geri Yukleme"), fbPage);
-    group->setObjectName(QStringLiteral("GroupFirebird"));
-    auto *bg = new QGridLayout(group);
-    FilenameEdit1 = box("FilenameEdit1", backups + u'/', group);
-    DirectoryEdit1 = box("DirectoryEdit1", programs + u'/', group);
-    EditUSER = box("EditUSER", QStringLiteral("SYSDBA"), group);
-    EditPAS = box("EditPAS", QString(), group, true);
-    EditHDDOSYA = box("EditHDDOSYA", QString(), group);
-    EditHDDOSYA->setReadOnly(true);
+    chooser(m_ui->SecKAYNAK, DirEditKAYNAK, false);
+    chooser(m_ui->SecHEDEF, DirEditHEDEF, false);
+    chooser(m_ui->SecZKAYNAK, FileEditKAYNAK, true);
+    chooser(m_ui->SecZHEDEF, DirEditZHEDEF, false);
     // Backups made by this program end in ".fbk"; old ones of another letter case or name are
     // still reachable through "all files".
-    addRow(bg, 0, QStringLiteral("Kaynak Dosya"), FilenameEdit1, true, true,
-           trMsg(QStringLiteral("Firebird Yedek Dosyalari")) + QStringLiteral(" (*.fbk *.FBK);;")
-               + trMsg(QStringLiteral("Tum Dosyalar")) + QStringLiteral(" (*)"));
-    addRow(bg, 1, QStringLiteral("Hedef Dizin"), DirectoryEdit1, true, false);
-    addRow(bg, 2, QStringLiteral("Kullanici Adi"), EditUSER, false, false);
-    addRow(bg, 3, QStringLiteral("Kullanici Parolasi"), EditPAS, false, false);
-    addRow(bg, 4, QStringLiteral("Hedef Dosya"), EditHDDOSYA, false, false);
-    ComboEXT = new QComboBox(group);
-    ComboEXT->setObjectName(QStringLiteral("ComboEXT"));
-    ComboEXT->addItems({QStringLiteral("FDB"), QStringLiteral("GDB")});
-    // "FDB" from the start: a source file chosen first always gets a target.
-    ComboEXT->setCurrentIndex(0);
-    bg->addWidget(new QLabel(QStringLiteral("Dosya Uzantisi"), group), 5, 0);
-    bg->addWidget(ComboEXT, 5, 1);
-    CheckUZYAZ = check(QStringLiteral("Hedef Dosya Mevcutsa Uzerine Yaz"), "CheckUZYAZ", false, group);
-    sSpeedButton1 = namedButton(QStringLiteral("Geri Yukleme"), "sSpeedButton1", group);
-    bg->addWidget(CheckUZYAZ, 6, 0, 1, 3);
-    bg->addWidget(sSpeedButton1, 7, 0, 1, 3);
-    fbLayout->addWidget(group);
-    PageControl1->addTab(fbPage, QStringLiteral("Firebird Geri Yukleme"));
-    layout->addWidget(PageControl1);
-
-    auto *note = new QLabel(
-        QStringLiteral("Onemli Not : Yedekleme islemine baslamadan once yedek alacaginiz programin calismadigindan emin olun."),
-        this);
-    note->setObjectName(QStringLiteral("LabelNot"));
-    note->setWordWrap(true);
-    layout->addWidget(note);
+    chooser(m_ui->SecFBKAYNAK, FilenameEdit1, true,
+            trMsg(QStringLiteral("Firebird Yedek Dosyalari")) + QStringLiteral(" (*.fbk *.FBK);;")
+                + trMsg(QStringLiteral("Tum Dosyalar")) + QStringLiteral(" (*)"));
+    chooser(m_ui->SecFBHEDEF, DirectoryEdit1, false);
 
     connect(sSpeedButton2, &QPushButton::clicked, this, guardedCommand([this] { KlasorGeriYukle(); }));
     connect(sSpeedButton3, &QPushButton::clicked, this, guardedCommand([this] { ZipGeriYukle(); }));
     connect(sSpeedButton1, &QPushButton::clicked, this, guardedCommand([this] { FirebirdGeriYukle(); }));
+    // The extension list starts at "FDB": a source file chosen first always gets a target.
     connect(FilenameEdit1, &QLineEdit::textChanged, this, [this] { FilenameEdit1Change(); });
     connect(ComboEXT, &QComboBox::currentIndexChanged, this, [this] { FilenameEdit1Change(); });
 
     trWindow(this);
 }
+
+TK_YedekGirF::~TK_YedekGirF() = default;
 
 void TK_YedekGirF::showEvent(QShowEvent *event)
 {

@@ -1,11 +1,13 @@
 #pragma once
 // The restore request window (TK_YedekGirF): a folder's files copied back, a ZIP archive unpacked,
 // or a Firebird backup file restored into a database. Each page checks its input, asks before
-// overwriting, and hands the restore to the run controller, whose runner window shows it.
+// overwriting, and hands the restore to the run controller, whose runner window shows it. The
+// controls are laid out in restorewindow.ui.
 
 #include "runs/restorechecks.h"
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -16,12 +18,16 @@ class QTabWidget;
 namespace kx {
 
 class TAnaFormF;
+namespace Ui {
+class TK_YedekGirF;
+}
 
 class TK_YedekGirF : public QDialog
 {
     Q_OBJECT
 public:
     explicit TK_YedekGirF(TAnaFormF &main, QWidget *parent = nullptr);
+    ~TK_YedekGirF() override;
 
     QTabWidget *PageControl1;  // "Dosya Geri Yukleme", "Firebird Geri Yukleme"
     QTabWidget *PageControl2;  // "Klasor Geri Yukleme", "ZIP Geri Yukleme"
@@ -65,6 +71,7 @@ private:
     // nothing is in the way or the user goes on past the overwrite question.
     bool passes(const RestoreCheck &check, QWidget *target = nullptr);
 
+    const std::unique_ptr<Ui::TK_YedekGirF> m_ui;
     TAnaFormF &m_main;
 };
 

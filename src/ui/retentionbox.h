@@ -5,11 +5,11 @@
 #include <QGroupBox>
 #include <memory>
 
+namespace kx {
+
 namespace Ui {
 class RetentionBox;
 }
-
-namespace kx {
 
 class RetentionBox : public QGroupBox
 {

@@ -44,15 +44,6 @@ TRunnerF::TRunnerF(Run *run, RunKind kind, bool hideOnDoubleClick, QWidget *pare
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
 
-    // The content keeps its full size; the window's height only uncovers it.
-    m_content = new QWidget(this);
-    m_content->setObjectName(QStringLiteral("Icerik"));
-    m_content->setFixedSize(kWidth, m_clientHeight);
-    m_grid = new QGridLayout(m_content);
-    m_grid->setContentsMargins(8, 6, 8, 6);
-    m_grid->setHorizontalSpacing(6);
-    m_grid->setVerticalSpacing(2);
-
     m_slideTimer = new QTimer(this);
     m_closeTimer = new QTimer(this);
     m_closeTimer->setSingleShot(true);
@@ -89,15 +80,30 @@ void TRunnerF::runEnded()
     finishRun();
 }
 
+QGridLayout *TRunnerF::grid()
+{
+    if (!m_grid) {
+        // The margins and spacing of the program's runner forms.
+        m_content = new QWidget(this);
+        m_content->setObjectName(QStringLiteral("Icerik"));
+        m_grid = new QGridLayout(m_content);
+        m_grid->setContentsMargins(8, 6, 8, 6);
+        m_grid->setHorizontalSpacing(6);
+        m_grid->setVerticalSpacing(2);
+    }
+    return m_grid;
+}
+
 QLabel *TRunnerF::addRow(const QString &caption, bool detailOnly)
 {
     if (detailOnly && !m_detailed)
         return nullptr;
+    QGridLayout *rows = grid();
     auto *label = new QLabel(caption, m_content);
     auto *value = new QLabel(m_content);
     value->setTextFormat(Qt::PlainText);
-    m_grid->addWidget(label, m_rows, 0, Qt::AlignLeft | Qt::AlignTop);
-    m_grid->addWidget(value, m_rows, 1, Qt::AlignLeft | Qt::AlignTop);
+    rows->addWidget(label, m_rows, 0, Qt::AlignLeft | Qt::AlignTop);
+    rows->addWidget(value, m_rows, 1, Qt::AlignLeft | Qt::AlignTop);
     ++m_rows;
     return value;
 }
@@ -109,14 +115,36 @@ void TRunnerF::addSureRow()
 
 void TRunnerF::addWide(QWidget *widget)
 {
+    QGridLayout *rows = grid();
     widget->setParent(m_content);
-    m_grid->addWidget(widget, m_rows++, 0, 1, 2);
+    rows->addWidget(widget, m_rows++, 0, 1, 2);
 }
 
 void TRunnerF::finishLayout()
 {
-    m_grid->setRowStretch(m_rows, 1);
+    grid()->setRowStretch(m_rows, 1);
     m_grid->setColumnStretch(1, 1);
+    finish();
+}
+
+void TRunnerF::finishForm(QWidget *content, QLabel *sure)
+{
+    m_content = content;
+    if (!m_detailed) {
+        const QList<QWidget *> all = content->findChildren<QWidget *>();
+        QList<QPointer<QWidget>> alive(all.begin(), all.end());
+        for (const QPointer<QWidget> &w : alive)
+            if (w && w->property("kxDetail").toBool())
+                delete w.data();
+    }
+    m_sure = detailRow(sure);
+    finish();
+}
+
+void TRunnerF::finish()
+{
+    // The content keeps its full size; the window's height only uncovers it.
+    m_content->setFixedSize(kWidth, m_clientHeight);
     trWindow(this);
     setFixedWidth(kWidth);
     setMinimumHeight(0);

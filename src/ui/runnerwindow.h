@@ -65,9 +65,18 @@ protected:
     // Called once when the run has ended, before the close delay starts.
     virtual void showEnd() {}
 
-    // Builds a "caption value" row; detail rows exist only in the detailed layout (null else).
+    // A window laid out in a Designer form: `content` is the form's widget the window's height
+    // uncovers. Detail rows (widgets marked "kxDetail") exist only in the detailed layout: in the
+    // compact one they go, so the subclass takes them through detailRow (null there). `sure` is
+    // the value label of the "Sure :" row. Call at the end of the subclass constructor: window
+    // translation and the fixed size.
+    void finishForm(QWidget *content, QLabel *sure);
+    QLabel *detailRow(QLabel *value) const { return m_detailed ? value : nullptr; }
+
+    // A window laid out in code. Builds a "caption value" row; detail rows exist only in the
+    // detailed layout (null else).
     QLabel *addRow(const QString &caption, bool detailOnly);
-    // Adds a full-width widget under the rows (progress bar, activity strip, completion label).
+    // Adds a full-width widget under the rows.
     void addWide(QWidget *widget);
     void addSureRow();
     // Call at the end of the subclass constructor: window translation and the fixed size.
@@ -85,6 +94,9 @@ private:
     void elapsedTick();
     void runEnded();
     void setHeightKeepingBottom(int height);
+    // The content of a window laid out in code, made with its first row.
+    QGridLayout *grid();
+    void finish();
 
     RunKind m_kind;
     bool m_hideOnDoubleClick;
@@ -97,8 +109,8 @@ private:
     bool m_finished = false;
     int m_bottom = 0;
 
-    QWidget *m_content;
-    QGridLayout *m_grid;
+    QWidget *m_content = nullptr;
+    QGridLayout *m_grid = nullptr;
     int m_rows = 0;
     QLabel *m_sure = nullptr;
     QTimer *m_slideTimer;

@@ -5,11 +5,11 @@
 #include <QGroupBox>
 #include <memory>
 
+namespace kx {
+
 namespace Ui {
 class ScheduleBox;
 }
-
-namespace kx {
 
 class ScheduleBox : public QGroupBox
 {

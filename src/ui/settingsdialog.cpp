@@ -6,49 +6,29 @@
 #include "settings/kxstorage.h"
 #include "ui/skindialog.h"
 #include "settings/theme.h"
+#include "ui_settingsdialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace kx {
 
 ProgramAyarlariDialog::ProgramAyarlariDialog(const QString &programFolder, const QString &settingsFolder,
                                              TKxStorage &settings, ThemeManager &theme, const QString &caption,
                                              QWidget *parent)
-    : QDialog(parent), m_settingsFolder(settingsFolder), m_settings(settings), m_theme(theme)
+    : QDialog(parent), m_ui(std::make_unique<Ui::ProgramAyarlariDialog>()), m_settingsFolder(settingsFolder),
+      m_settings(settings), m_theme(theme)
 {
-    setObjectName(QStringLiteral("PanelDIL"));
+    m_ui->setupUi(this);
     setWindowTitle(caption);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    auto *layout = new QVBoxLayout(this);
-
-    Label9 = new QLabel(QStringLiteral("Program Arayuz Dili"), this);
-    Label9->setObjectName(QStringLiteral("Label9"));
-    ComboDIL = new QComboBox(this);
-    ComboDIL->setObjectName(QStringLiteral("ComboDIL"));
-    ComboDIL->setEditable(false);
-    Label8 = new QLabel(QStringLiteral("Sectiginiz dilin aktif olmasi icin programi yeniden baslatmalisiniz."), this);
-    Label8->setObjectName(QStringLiteral("Label8"));
-    Label8->setWordWrap(true);
-    CheckBox1 = new QCheckBox(QStringLiteral("Yedekleme/Geri yukleme bilgi formlarini ayrintili goster."), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    sSpeedButton9 = new QPushButton(QStringLiteral("Tema Ayarlari"), this);
-    sSpeedButton9->setObjectName(QStringLiteral("sSpeedButton9"));
-    sSpeedButton10 = new QPushButton(QStringLiteral("Uygula"), this);
-    sSpeedButton10->setObjectName(QStringLiteral("sSpeedButton10"));
-    sSpeedButton10->setAutoDefault(false);
-    sSpeedButton9->setAutoDefault(false);
-
-    layout->addWidget(Label9);
-    layout->addWidget(ComboDIL);
-    layout->addWidget(Label8);
-    layout->addWidget(CheckBox1);
-    layout->addWidget(sSpeedButton9);
-    layout->addStretch(1);
-    layout->addWidget(sSpeedButton10);
+    Label9 = m_ui->Label9;
+    ComboDIL = m_ui->ComboDIL;
+    Label8 = m_ui->Label8;
+    CheckBox1 = m_ui->CheckBox1;
+    sSpeedButton9 = m_ui->sSpeedButton9;
+    sSpeedButton10 = m_ui->sSpeedButton10;
 
     trWindow(this);
 
@@ -60,6 +40,8 @@ ProgramAyarlariDialog::ProgramAyarlariDialog(const QString &programFolder, const
     connect(sSpeedButton9, &QPushButton::clicked, this, &ProgramAyarlariDialog::sSpeedButton9Click);
     connect(sSpeedButton10, &QPushButton::clicked, this, &ProgramAyarlariDialog::sSpeedButton10Click);
 }
+
+ProgramAyarlariDialog::~ProgramAyarlariDialog() = default;
 
 void ProgramAyarlariDialog::sSpeedButton9Click()
 {

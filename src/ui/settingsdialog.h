@@ -1,9 +1,11 @@
 #pragma once
 // The program settings dialog: interface language, detailed runner windows, and the way to the
 // theme dialog. "Uygula" stores DIL and SIMGE at once; the language takes effect at the next
-// start, the runner windows flag with the next runner window. Escape closes without saving.
+// start, the runner windows flag with the next runner window. Escape closes without saving. The
+// controls are laid out in settingsdialog.ui.
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -14,6 +16,9 @@ namespace kx {
 
 class TKxStorage;
 class ThemeManager;
+namespace Ui {
+class ProgramAyarlariDialog;
+}
 
 class ProgramAyarlariDialog : public QDialog
 {
@@ -21,6 +26,7 @@ class ProgramAyarlariDialog : public QDialog
 public:
     ProgramAyarlariDialog(const QString &programFolder, const QString &settingsFolder, TKxStorage &settings,
                           ThemeManager &theme, const QString &caption, QWidget *parent = nullptr);
+    ~ProgramAyarlariDialog() override;
 
     QLabel *Label9;
     QComboBox *ComboDIL;
@@ -33,6 +39,7 @@ public:
     void sSpeedButton10Click();
 
 private:
+    const std::unique_ptr<Ui::ProgramAyarlariDialog> m_ui;
     QString m_settingsFolder;
     TKxStorage &m_settings;
     ThemeManager &m_theme;

@@ -3,10 +3,10 @@
 #include "core/service.h"
 #include "platform/kxerror.h"
 #include "settings/theme.h"
+#include "ui_skindialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -14,58 +14,19 @@
 
 namespace kx {
 
-TKxSkinSettingF::TKxSkinSettingF(ThemeManager &manager, QWidget *parent) : QDialog(parent), m_manager(manager)
+TKxSkinSettingF::TKxSkinSettingF(ThemeManager &manager, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TKxSkinSettingF>()), m_manager(manager)
 {
-    setObjectName(QStringLiteral("KxSkinSettingF"));
+    m_ui->setupUi(this);
     setWindowTitle(trMsg(QStringLiteral("Tema Ayarlari")));
-    auto *grid = new QGridLayout(this);
-    auto *title = new QLabel(QStringLiteral("Tema Ayarlari"), this);
-    title->setObjectName(QStringLiteral("Label1"));
-    QFont f = title->font();
-    f.setBold(true);
-    title->setFont(f);
-    grid->addWidget(title, 0, 0, 1, 3);
-
-    auto *label2 = new QLabel(QStringLiteral("Tema"), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    ComboTEMA = new QComboBox(this);
-    ComboTEMA->setObjectName(QStringLiteral("ComboTEMA"));
-    grid->addWidget(label2, 1, 0);
-    grid->addWidget(ComboTEMA, 1, 1, 1, 2);
-
-    CheckTema = new QCheckBox(QStringLiteral("Tema Kullan"), this);
-    CheckTema->setObjectName(QStringLiteral("CheckTema"));
-    grid->addWidget(CheckTema, 2, 1, 1, 2);
-
-    auto *label3 = new QLabel(QStringLiteral("Renk"), this);
-    label3->setObjectName(QStringLiteral("Label3"));
-    sTrackBar1 = new QSlider(Qt::Horizontal, this);
-    sTrackBar1->setObjectName(QStringLiteral("sTrackBar1"));
-    sTrackBar1->setRange(0, 360);
-    sLabel1 = new QLabel(this);
-    sLabel1->setObjectName(QStringLiteral("sLabel1"));
-    grid->addWidget(label3, 3, 0);
-    grid->addWidget(sTrackBar1, 3, 1);
-    grid->addWidget(sLabel1, 3, 2);
-
-    auto *label4 = new QLabel(QStringLiteral("Renk Doygunlugu"), this);
-    label4->setObjectName(QStringLiteral("Label4"));
-    sTrackBar2 = new QSlider(Qt::Horizontal, this);
-    sTrackBar2->setObjectName(QStringLiteral("sTrackBar2"));
-    sTrackBar2->setRange(-100, 100);
-    sLabel2 = new QLabel(this);
-    sLabel2->setObjectName(QStringLiteral("sLabel2"));
-    grid->addWidget(label4, 4, 0);
-    grid->addWidget(sTrackBar2, 4, 1);
-    grid->addWidget(sLabel2, 4, 2);
-
-    sBitBtn1 = new QPushButton(QStringLiteral("Tamam"), this);
-    sBitBtn1->setObjectName(QStringLiteral("sBitBtn1"));
-    sBitBtn1->setDefault(true);
-    sBitBtn2 = new QPushButton(QStringLiteral("Kapat"), this);
-    sBitBtn2->setObjectName(QStringLiteral("sBitBtn2"));
-    grid->addWidget(sBitBtn1, 5, 1);
-    grid->addWidget(sBitBtn2, 5, 2);
+    ComboTEMA = m_ui->ComboTEMA;
+    CheckTema = m_ui->CheckTema;
+    sTrackBar1 = m_ui->sTrackBar1;
+    sTrackBar2 = m_ui->sTrackBar2;
+    sLabel1 = m_ui->sLabel1;
+    sLabel2 = m_ui->sLabel2;
+    sBitBtn1 = m_ui->sBitBtn1;
+    sBitBtn2 = m_ui->sBitBtn2;
 
     // Translated while the theme list, which holds names, is still empty.
     trWindow(this);
@@ -98,6 +59,8 @@ TKxSkinSettingF::TKxSkinSettingF(ThemeManager &manager, QWidget *parent) : QDial
     connect(sBitBtn1, &QPushButton::clicked, this, &TKxSkinSettingF::sBitBtn1Click);
     connect(sBitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+TKxSkinSettingF::~TKxSkinSettingF() = default;
 
 void TKxSkinSettingF::sTrackBar1Released()
 {

@@ -1,9 +1,11 @@
 #pragma once
 // The theme dialog: theme name, on/off, hue and saturation, each taking effect at once.
 // "Tamam" (also Enter and Escape) writes them to "Skin.ini"; "Kapat" closes without writing, so
-// the changes last only until the program ends. Its texts are not translated.
+// the changes last only until the program ends. Its texts are not translated. The controls are
+// laid out in skindialog.ui.
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -14,12 +16,16 @@ class QSlider;
 namespace kx {
 
 class ThemeManager;
+namespace Ui {
+class TKxSkinSettingF;
+}
 
 class TKxSkinSettingF : public QDialog
 {
     Q_OBJECT
 public:
     explicit TKxSkinSettingF(ThemeManager &manager, QWidget *parent = nullptr);
+    ~TKxSkinSettingF() override;
 
     QComboBox *ComboTEMA;
     QCheckBox *CheckTema;
@@ -38,6 +44,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    const std::unique_ptr<Ui::TKxSkinSettingF> m_ui;
     ThemeManager &m_manager;
 };
 

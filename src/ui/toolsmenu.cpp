@@ -1,20 +1,17 @@
 #include "ui/toolsmenu.h"
 #include "core/codepage.h"
-#include "i18n/formheader.h"
 #include "ui/dialogs.h"
+#include "ui_tooldialog.h"
+#include "ui_toolsmenueditor.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QStatusBar>
-#include <QVBoxLayout>
 
 namespace kx {
 
@@ -23,27 +20,6 @@ namespace {
 QKeySequence parseShortCut(const QString &text)
 {
     return QKeySequence::fromString(text, QKeySequence::PortableText);
-}
-
-QStatusBar *statusPanel(QWidget *parent, const QString &text)
-{
-    auto *bar = new QStatusBar(parent);
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    bar->setSizeGripEnabled(false);
-    auto *panel = new QLabel(text, bar);
-    panel->setAlignment(Qt::AlignCenter);
-    bar->addWidget(panel, 1);
-    return bar;
-}
-
-// Escape closes the window: the action "kapat" of both tool windows.
-void addCloseAction(QDialog *dialog)
-{
-    auto *kapat = new QAction(dialog);
-    kapat->setObjectName(QStringLiteral("kapat"));
-    kapat->setShortcut(QKeySequence(Qt::Key_Escape));
-    dialog->addAction(kapat);
-    QObject::connect(kapat, &QAction::triggered, dialog, &QDialog::reject);
 }
 
 } // namespace
@@ -148,39 +124,27 @@ void TKxAraclar::prepareWindow(QWidget *window) const
     window->setWindowTitle(Caption);
 }
 
-TK_KxAracMenuF::TK_KxAracMenuF(TKxAraclar &tools, QWidget *parent) : QDialog(parent), m_tools(tools)
+TK_KxAracMenuF::TK_KxAracMenuF(TKxAraclar &tools, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TK_KxAracMenuF>()), m_tools(tools)
 {
-    setObjectName(QStringLiteral("K_KxAracMenuF"));
+    m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    auto *layout = new QVBoxLayout(this);
-    auto *header = new KxFormHeader(QStringLiteral("Araçlar Menüsünü Düzenle"), this);
-    header->setObjectName(QStringLiteral("KXFormHeader1"));
-    layout->addWidget(header);
-    auto *label = new QLabel(QStringLiteral("Araçlar Menüsü Elemanları"), this);
-    label->setObjectName(QStringLiteral("Label1"));
-    layout->addWidget(label);
-    auto *row = new QHBoxLayout;
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    row->addWidget(ListBox1, 1);
-    auto *buttons = new QVBoxLayout;
-    BitBtn1 = addNamedButton(buttons, QStringLiteral("Kaldır"), "BitBtn1");
-    BitBtn2 = addNamedButton(buttons, QStringLiteral("Düzenle"), "BitBtn2");
-    BitBtn3 = addNamedButton(buttons, QStringLiteral("Ekle"), "BitBtn3");
-    buttons->addStretch(1);
-    BitBtn4 = addNamedButton(buttons, QStringLiteral("Kapat"), "BitBtn4");
-    row->addLayout(buttons);
-    layout->addLayout(row, 1);
-    layout->addWidget(statusPanel(this, QStringLiteral("KORVANEX ")));
-    addCloseAction(this);
+    ListBox1 = m_ui->ListBox1;
+    BitBtn1 = m_ui->BitBtn1;
+    BitBtn2 = m_ui->BitBtn2;
+    BitBtn3 = m_ui->BitBtn3;
+    BitBtn4 = m_ui->BitBtn4;
 
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this](int r) { rowChosen(r); });
     connect(BitBtn1, &QPushButton::clicked, this, guardedCommand([this] { Kaldir(); }));
     connect(BitBtn2, &QPushButton::clicked, this, guardedCommand([this] { Duzenle(); }));
     connect(BitBtn3, &QPushButton::clicked, this, guardedCommand([this] { Ekle(); }));
     connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
-    resize(420, 320);
+    // The form's action "kapat" closes the window on Escape.
+    connect(m_ui->kapat, &QAction::triggered, this, &QDialog::reject);
 }
+
+TK_KxAracMenuF::~TK_KxAracMenuF() = default;
 
 void TK_KxAracMenuF::FormShow()
 {
@@ -249,48 +213,22 @@ void TK_KxAracMenuF::openToolDialog(int row)
 }
 
 TK_KxAracEkleF::TK_KxAracEkleF(TKxAraclar &tools, int row, const QString &rowText, QWidget *parent)
-    : QDialog(parent), m_tools(tools), m_row(row)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TK_KxAracEkleF>()), m_tools(tools), m_row(row)
 {
-    setObjectName(QStringLiteral("K_KxAracEkleF"));
+    m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    auto *layout = new QVBoxLayout(this);
-    auto *header = new KxFormHeader(QStringLiteral("Menü Ekle/Düzenle"), this);
-    header->setObjectName(QStringLiteral("KXFormHeader1"));
-    layout->addWidget(header);
-    auto *grid = new QGridLayout;
-    auto label = [this, grid](const QString &text, const char *name, int r) {
-        auto *l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        grid->addWidget(l, r, 0);
-    };
-    label(QStringLiteral("Program Adı"), "StaticText1", 0);
-    EditNAME = new QLineEdit(this);
-    EditNAME->setObjectName(QStringLiteral("EditNAME"));
-    grid->addWidget(EditNAME, 0, 1, 1, 2);
-    label(QStringLiteral("Program Yolu"), "StaticText2", 1);
-    EditYOL = new QLineEdit(this);
-    EditYOL->setObjectName(QStringLiteral("EditYOL"));
-    grid->addWidget(EditYOL, 1, 1);
-    ButtonYOL = new QPushButton(QStringLiteral("..."), this);
-    ButtonYOL->setObjectName(QStringLiteral("ButtonYOL"));
-    ButtonYOL->setAutoDefault(false);
-    grid->addWidget(ButtonYOL, 1, 2);
-    label(QStringLiteral("Kısayol"), "StaticText3", 2);
-    HotKey1 = new QKeySequenceEdit(this);
-    HotKey1->setObjectName(QStringLiteral("HotKey1"));
-    grid->addWidget(HotKey1, 2, 1, 1, 2);
-    layout->addLayout(grid);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    BitBtn1 = addNamedButton(buttons, QStringLiteral("Tamam"), "BitBtn1");
-    BitBtn2 = addNamedButton(buttons, QStringLiteral("İptal"), "BitBtn2");
-    layout->addLayout(buttons);
-    layout->addWidget(statusPanel(this, QStringLiteral("KORVANEX")));
-    addCloseAction(this);
+    EditNAME = m_ui->EditNAME;
+    EditYOL = m_ui->EditYOL;
+    ButtonYOL = m_ui->ButtonYOL;
+    HotKey1 = m_ui->HotKey1;
+    BitBtn1 = m_ui->BitBtn1;
+    BitBtn2 = m_ui->BitBtn2;
 
     connect(ButtonYOL, &QPushButton::clicked, this, guardedCommand([this] { Gozat(); }));
     connect(BitBtn1, &QPushButton::clicked, this, guardedCommand([this] { Tamam(); }));
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    // The form's action "kapat" closes the window on Escape.
+    connect(m_ui->kapat, &QAction::triggered, this, &QDialog::reject);
 
     if (row >= 0) {
         const qsizetype fixedCount = tools.Sabitler.size();
@@ -301,8 +239,9 @@ TK_KxAracEkleF::TK_KxAracEkleF(TKxAraclar &tools, int row, const QString &rowTex
         EditYOL->setText(t.FileName);
         HotKey1->setKeySequence(parseShortCut(t.ShortCut));
     }
-    resize(440, 200);
 }
+
+TK_KxAracEkleF::~TK_KxAracEkleF() = default;
 
 void TK_KxAracEkleF::FormShow()
 {

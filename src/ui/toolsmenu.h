@@ -1,7 +1,8 @@
 #pragma once
 // The tools component (TKxAraclar) behind the "&Araclar" menu: it reads the two tool files,
 // builds the menu's tool items, and through its menu editor (TK_KxAracMenuF) and tool dialog
-// (TK_KxAracEkleF) lets the user add, change and remove tools, writing both files afterwards.
+// (TK_KxAracEkleF) lets the user add, change and remove tools, writing both files afterwards. The
+// two windows are laid out in toolsmenueditor.ui and tooldialog.ui.
 
 #include "tools/toolrecords.h"
 
@@ -11,6 +12,7 @@
 #include <QList>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QKeySequenceEdit;
 class QLineEdit;
@@ -19,6 +21,11 @@ class QMenu;
 class QPushButton;
 
 namespace kx {
+
+namespace Ui {
+class TK_KxAracMenuF;
+class TK_KxAracEkleF;
+}
 
 // A menu item of a tool: ItemNo is the index of its tool within its own collection.
 class TAraclarMenuItem : public QAction
@@ -75,6 +82,7 @@ class TK_KxAracMenuF : public QDialog
     Q_OBJECT
 public:
     TK_KxAracMenuF(TKxAraclar &tools, QWidget *parent = nullptr);
+    ~TK_KxAracMenuF() override;
 
     QListWidget *ListBox1;
     QPushButton *BitBtn1; // "Kaldır"
@@ -93,6 +101,7 @@ private:
     void rowChosen(int row);
     void openToolDialog(int row);
 
+    const std::unique_ptr<Ui::TK_KxAracMenuF> m_ui;
     TKxAraclar &m_tools;
 };
 
@@ -102,6 +111,7 @@ class TK_KxAracEkleF : public QDialog
 public:
     // row: the editor's row of an existing tool, or -1 for a new tool; rowText: that row's text.
     TK_KxAracEkleF(TKxAraclar &tools, int row, const QString &rowText, QWidget *parent = nullptr);
+    ~TK_KxAracEkleF() override;
 
     QLineEdit *EditNAME;
     QLineEdit *EditYOL;
@@ -115,6 +125,7 @@ public:
     void Tamam();
 
 private:
+    const std::unique_ptr<Ui::TK_KxAracEkleF> m_ui;
     TKxAraclar &m_tools;
     int m_row;
 };

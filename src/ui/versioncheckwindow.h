@@ -1,13 +1,14 @@
 #pragma once
 // The version check: the component the help menu creates for each check (TSurumKontrol) and its
 // window (TSurumKontrolF), which asks the maker's service once, shows the answer and can open the
-// download address.
+// download address. The window is laid out in versioncheckwindow.ui.
 
 #include "tools/versioncheck.h"
 
 #include <QDialog>
 #include <QPixmap>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QGroupBox;
@@ -19,6 +20,10 @@ class QTimer;
 class QWidget;
 
 namespace kx {
+
+namespace Ui {
+class TSurumKontrolF;
+}
 
 class TSurumKontrol : public QObject
 {
@@ -55,6 +60,7 @@ class TSurumKontrolF : public QDialog
     Q_OBJECT
 public:
     TSurumKontrolF(const TSurumKontrol &component, QWidget *parent = nullptr);
+    ~TSurumKontrolF() override;
 
     QLabel *Image1;
     QLabel *RxLabel1;
@@ -87,6 +93,7 @@ private:
     void answered(bool ok, const QString &body);
     QString resultText(const QString &text) const;
 
+    const std::unique_ptr<Ui::TSurumKontrolF> m_ui;
     const TSurumKontrol &m_component;
     QString m_current;
     QString m_download;
