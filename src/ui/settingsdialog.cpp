@@ -5,7 +5,7 @@
 #include "platform/kxerror.h"
 #include "settings/kxstorage.h"
 #include "ui/skindialog.h"
-#include "settings/theme.h"
+#include "ui/thememanager.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 #include "ui/dialogs.h"
 #include "core/service.h"
 #include "platform/kxerror.h"
-#include "settings/theme.h"
+#include "ui/thememanager.h"
 
 #include <QCheckBox>
 #include <QComboBox>
