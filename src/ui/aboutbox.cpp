@@ -1,5 +1,5 @@
 #include "ui/aboutbox.h"
-#include "i18n/formheader.h"
+#include "ui/formheader.h"
 #include "runs/naming.h"
 #include "ui/anaform.h"
 

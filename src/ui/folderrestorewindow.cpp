@@ -1,5 +1,5 @@
 #include "ui/folderrestorewindow.h"
-#include "i18n/formheader.h"
+#include "ui/formheader.h"
 #include "runs/folderrestorerun.h"
 
 #include <QLabel>

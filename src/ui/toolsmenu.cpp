@@ -1,7 +1,8 @@
 #include "ui/toolsmenu.h"
 #include "core/codepage.h"
-#include "i18n/formheader.h"
+#include "ui/formheader.h"
 #include "ui/dialogs.h"
+#include "ui/windowtexts.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>
