@@ -23,6 +23,7 @@
 #include "ui/settingsdialog.h"
 #include "ui/skindialog.h"
 #include "ui/versioncheckwindow.h"
+#include "ui/windowtexts.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -6,16 +6,12 @@
 #include "platform/files.h"
 #include "platform/termination.h"
 #include "scheduling/scheduler.h"
+#include "schedulerfixture.h"
 #include "testsystem.h"
 
-#include <QDialog>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QLocale>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace kx;
 
@@ -38,82 +34,13 @@ JobFile job(const QStringList &lines)
 
 } // namespace
 
-class TestScheduler : public QObject
+class TestScheduler : public kxtest::SchedulerFixture
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString m_folder;
-    RunningState m_running;
-    std::unique_ptr<Scheduler> m_scheduler;
-    QStringList m_started;
-    quint64 m_lastRun = 0;
-    // How a fake run ends: after this many milliseconds, or never (-1; the test ends it).
-    int m_runMs = 30;
-    std::function<void(const QString &)> m_duringRun;
-
-    void writeJob(const QString &name, const QByteArray &text) { writeWholeFile(m_folder + name, text); }
-
-    static RunKind kindOf(JobKind kind) { return kind == JobKind::Folder ? RunKind::FolderBackup : RunKind::FirebirdBackup; }
-
-    // Ends a fake run as the run controller does: the flag first, then the news.
-    void endRun(RunKind kind, quint64 id)
-    {
-        m_running.set(kind, false);
-        m_scheduler->runEnded(id);
-    }
-
-    quint64 startFake(JobKind kind, const QString &name, const JobFile &, bool retention)
-    {
-        const RunKind k = kindOf(kind);
-        if (m_running.isRunning(k)) {
-            QTest::qFail("a run started while another of its kind was running", __FILE__, __LINE__);
-            return 0;
-        }
-        m_started.append(name + (retention ? "+R" : ""));
-        m_running.set(k, true);
-        const quint64 id = ++m_lastRun;
-        if (m_duringRun)
-            m_duringRun(name);
-        if (m_runMs >= 0)
-            QTimer::singleShot(m_runMs, this, [this, k, id] { endRun(k, id); });
-        return id;
-    }
-
-    void makeScheduler()
-    {
-        m_scheduler = std::make_unique<Scheduler>(m_running, [this](JobKind kind, const QString &name, const JobFile &job,
-                                                                    bool retention) {
-            return startFake(kind, name, job, retention);
-        });
-    }
-
-    // One tick, then events until its walk has ended.
-    void tickAt(const QDateTime &now, const QStringList &folderJobs, const QStringList &fbJobs = {})
-    {
-        clock::setNow(now);
-        m_scheduler->tick(m_folder, folderJobs, fbJobs);
-        QTRY_VERIFY(!m_scheduler->busy());
-    }
-
 private slots:
-    void init()
-    {
-        resetService();
-        QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
-        m_folder = m_dir.path() + "/";
-        m_started.clear();
-        m_runMs = 30;
-        m_duringRun = nullptr;
-        for (RunKind k : {RunKind::FolderBackup, RunKind::FirebirdBackup})
-            m_running.set(k, false);
-        makeScheduler();
-    }
-    void cleanup()
-    {
-        clock::setNow(QDateTime());
-        QLocale::setDefault(QLocale::c());
-    }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void hourlyRule()
     {
@@ -395,45 +322,6 @@ private slots:
         // An hourly job recorded that way is not due again at the next tick of the same day.
         if (now.secsTo(QTime(23, 59, 59)) >= 300)
             QVERIFY(!isDue(after, QDate(2024, 3, 10), now.addSecs(300)));
-    }
-
-    // A modal window open when the tick comes (an editor, say) does not hold the runs, and the
-    // runs do not hold the window: it returns as soon as it is closed.
-    void modalDialogDuringATick()
-    {
-        writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
-        writeJob("b.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
-        writeJob("k.fyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n");
-        QDialog dialog;
-        QElapsedTimer sinceClose;
-        bool walkDoneBeforeClose = false;
-        // The second run never ends by itself while the dialog is open: the dialog closes in the
-        // middle of the walk.
-        m_duringRun = [&](const QString &name) {
-            if (name == "b.nyd") {
-                m_runMs = -1;
-                QTimer::singleShot(0, &dialog, [&] {
-                    walkDoneBeforeClose = !m_scheduler->busy();
-                    sinceClose.start();
-                    dialog.accept();
-                });
-            }
-        };
-        QTimer::singleShot(0, &dialog, [&] {
-            clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(9, 0, 5)));
-            m_scheduler->tick(m_folder, {"a.nyd", "b.nyd"}, {"k.fyd"});
-        });
-        dialog.exec();
-        QVERIFY(sinceClose.isValid());
-        QVERIFY(sinceClose.elapsed() < 2000);
-        QVERIFY(!walkDoneBeforeClose);
-        // Two runs went through while the dialog was open; the walk goes on after it.
-        QCOMPARE(m_started, QStringList({"a.nyd+R", "b.nyd+R"}));
-        QVERIFY(m_scheduler->busy());
-        m_runMs = 30;
-        endRun(RunKind::FolderBackup, m_lastRun);
-        QTRY_VERIFY(!m_scheduler->busy());
-        QCOMPARE(m_started, QStringList({"a.nyd+R", "b.nyd+R", "k.fyd+R"}));
     }
 
     void lastRunWriteReadsTheFileAgain()

@@ -8,7 +8,7 @@
 #include "settings/kxstorage.h"
 #include "settings/registry.h"
 #include "ui/skindialog.h"
-#include "settings/theme.h"
+#include "ui/thememanager.h"
 
 #include <QApplication>
 #include <QCheckBox>

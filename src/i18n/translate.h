@@ -1,15 +1,13 @@
 #pragma once
-// Message and window translation on top of the translator. A Turkish source text is its own key:
-// messages are keyed in message key form (line breaks as "^M", first "&" dropped); captions,
-// hints and memo texts in window key form (also "^T" for an apostrophe and "^E" for "=").
-// Combo box items, form header titles, list column captions and status bar texts go raw.
+// Message translation on top of the translator, and the key forms the window translation
+// (ui/windowtexts) uses. A Turkish source text is its own key: messages are keyed in message key
+// form (line breaks as "^M", first "&" dropped); captions, hints and memo texts in window key form
+// (also "^T" for an apostrophe and "^E" for "=").
 
 #include "platform/kxerror.h"
 
 #include <QString>
 #include <QStringList>
-
-class QObject;
 
 namespace kx {
 
@@ -22,9 +20,6 @@ QString windowValueForm(const QString &value);
 
 // Message translation (CompDilCevirMsg).
 QString CompDilCevirMsg(TFileSearch &translator, const QString &text);
-
-// Window translation (CompFormDilCevir): every object the window holds, in creation order.
-void CompFormDilCevir(TFileSearch &translator, QObject *window);
 
 // Error texts translated on any thread, as message translation would, through a translator
 // that nothing changes any more (its shared lookups prepared).

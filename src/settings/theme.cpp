@@ -3,10 +3,7 @@
 #include "platform/files.h"
 #include "settings/inifile.h"
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QStyle>
-#include <QStyleFactory>
 
 #include <algorithm>
 
@@ -14,71 +11,37 @@ namespace kx {
 
 namespace {
 
-struct ThemeColours {
-    const char *name;
-    QRgb window, windowText, base, alternateBase, text, button, buttonText, highlight, highlightedText;
-};
-
-const ThemeColours kThemes[] = {
-    {"Elegant", 0xECEFF3, 0x1E2A38, 0xFFFFFF, 0xF3F5F8, 0x1E2A38, 0xDDE3EA, 0x1E2A38, 0x3D6A99, 0xFFFFFF},
-    {"Klasik", 0xF0F0F0, 0x000000, 0xFFFFFF, 0xF7F7F7, 0x000000, 0xE1E1E1, 0x000000, 0x0078D7, 0xFFFFFF},
-    {"Gece", 0x2B2F36, 0xE6E6E6, 0x1F2227, 0x2A2E34, 0xE6E6E6, 0x3A3F47, 0xE6E6E6, 0x4C8BD6, 0xFFFFFF},
-    {"Okyanus", 0xE3F1F6, 0x0E3440, 0xFFFFFF, 0xEEF7FA, 0x0E3440, 0xC8E3EC, 0x0E3440, 0x1A7F9E, 0xFFFFFF},
-    {"Orman", 0xE8F0E4, 0x1F3318, 0xFFFFFF, 0xF1F6EE, 0x1F3318, 0xD0E0C8, 0x1F3318, 0x4A7F3A, 0xFFFFFF},
-};
-
-const ThemeColours *findTheme(const QString &name)
+QString skinPath(const QString &folder)
 {
-    for (const ThemeColours &t : kThemes)
-        if (name.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0)
-            return &t;
-    return nullptr;
-}
-
-QColor adjust(QRgb rgb, int hue, int saturation)
-{
-    QColor c = QColor::fromRgb(rgb).toHsv();
-    int h = c.hsvHue();
-    if (h >= 0)
-        h = (h + hue) % 360;
-    const int s = std::clamp(c.hsvSaturation() * (100 + saturation) / 100, 0, 255);
-    return QColor::fromHsv(h < 0 ? 0 : h, h < 0 ? 0 : s, c.value());
-}
-
-struct PlatformLook {
-    QString style;
-    QPalette palette;
-    bool saved = false;
-};
-
-PlatformLook &platformLook()
-{
-    static PlatformLook look;
-    return look;
-}
-
-} // namespace
-
-QStringList ThemeManager::themeNames()
-{
-    QStringList names;
-    for (const ThemeColours &t : kThemes)
-        names.append(QLatin1String(t.name));
-    return names;
-}
-
-QString ThemeManager::skinPath() const
-{
-    QString dir = IniDizini;
+    QString dir = folder;
     if (!dir.endsWith(u'/'))
         dir += u'/';
     return dir + skinFileName();
 }
 
-void ThemeManager::writeDefaultsIfMissing() const
+const QString kSection = QStringLiteral("SKIN");
+
+} // namespace
+
+int themeHue(int hue)
 {
-    makePath(IniDizini);
-    const QString path = skinPath();
+    return std::clamp(hue, 0, 360);
+}
+
+int themeSaturation(int saturation)
+{
+    return std::clamp(saturation, -100, 100);
+}
+
+QString skinFileName()
+{
+    return QStringLiteral("Skin.ini");
+}
+
+void writeDefaultSkinIfMissing(const QString &folder)
+{
+    makePath(folder);
+    const QString path = skinPath(folder);
     if (QFileInfo::exists(path))
         return;
     writeWholeFile(path, codepage::joinLines({QStringLiteral("[SKIN]"), QStringLiteral("ACTIVE=1"),
@@ -86,93 +49,25 @@ void ThemeManager::writeDefaultsIfMissing() const
                                              QStringLiteral("SATURATION=100")}));
 }
 
-void ThemeManager::AyarYukle()
+ThemeSettings readSkin(const QString &folder)
 {
-    const IniFile ini(skinPath());
-    const QString s = QStringLiteral("SKIN");
-    m_name = ini.readString(s, QStringLiteral("NAME"), QString());
-    m_active = ini.readBool(s, QStringLiteral("ACTIVE"), false);
-    m_hue = std::clamp(ini.readInteger(s, QStringLiteral("HUE"), 0), 0, 360);
-    m_saturation = std::clamp(ini.readInteger(s, QStringLiteral("SATURATION"), 0), -100, 100);
-    apply();
+    const IniFile ini(skinPath(folder));
+    ThemeSettings s;
+    s.name = ini.readString(kSection, QStringLiteral("NAME"), QString());
+    s.active = ini.readBool(kSection, QStringLiteral("ACTIVE"), false);
+    s.hue = themeHue(ini.readInteger(kSection, QStringLiteral("HUE"), 0));
+    s.saturation = themeSaturation(ini.readInteger(kSection, QStringLiteral("SATURATION"), 0));
+    return s;
 }
 
-void ThemeManager::save(bool active, const QString &name, int hue, int saturation) const
+void writeSkin(const QString &folder, const ThemeSettings &settings)
 {
-    IniFile ini(skinPath());
-    const QString s = QStringLiteral("SKIN");
-    ini.writeBool(s, QStringLiteral("ACTIVE"), active);
-    ini.writeString(s, QStringLiteral("NAME"), name);
-    ini.writeInteger(s, QStringLiteral("HUE"), hue);
-    ini.writeInteger(s, QStringLiteral("SATURATION"), saturation);
+    IniFile ini(skinPath(folder));
+    ini.writeBool(kSection, QStringLiteral("ACTIVE"), settings.active);
+    ini.writeString(kSection, QStringLiteral("NAME"), settings.name);
+    ini.writeInteger(kSection, QStringLiteral("HUE"), settings.hue);
+    ini.writeInteger(kSection, QStringLiteral("SATURATION"), settings.saturation);
     ini.save();
-}
-
-void ThemeManager::setName(const QString &name)
-{
-    m_name = name;
-    apply();
-}
-
-void ThemeManager::setActive(bool active)
-{
-    m_active = active;
-    apply();
-}
-
-void ThemeManager::setHue(int hue)
-{
-    m_hue = std::clamp(hue, 0, 360);
-    apply();
-}
-
-void ThemeManager::setSaturation(int saturation)
-{
-    m_saturation = std::clamp(saturation, -100, 100);
-    apply();
-}
-
-QPalette ThemeManager::palette() const
-{
-    const ThemeColours *t = m_active ? findTheme(m_name) : nullptr;
-    if (!t)
-        return platformLook().saved ? platformLook().palette : QPalette();
-    QPalette p;
-    auto set = [&](QPalette::ColorRole role, QRgb rgb) { p.setColor(role, adjust(rgb, m_hue, m_saturation)); };
-    set(QPalette::Window, t->window);
-    set(QPalette::WindowText, t->windowText);
-    set(QPalette::Base, t->base);
-    set(QPalette::AlternateBase, t->alternateBase);
-    set(QPalette::Text, t->text);
-    set(QPalette::Button, t->button);
-    set(QPalette::ButtonText, t->buttonText);
-    set(QPalette::Highlight, t->highlight);
-    set(QPalette::HighlightedText, t->highlightedText);
-    set(QPalette::ToolTipBase, t->base);
-    set(QPalette::ToolTipText, t->text);
-    return p;
-}
-
-void ThemeManager::apply() const
-{
-    auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
-    if (!app)
-        return;
-    PlatformLook &look = platformLook();
-    if (!look.saved) {
-        look.style = app->style() ? app->style()->name() : QString();
-        look.palette = app->palette();
-        look.saved = true;
-    }
-    if (m_active && findTheme(m_name)) {
-        if (app->style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
-            app->setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        app->setPalette(palette());
-    } else {
-        if (!look.style.isEmpty() && app->style()->name() != look.style)
-            app->setStyle(QStyleFactory::create(look.style));
-        app->setPalette(look.palette);
-    }
 }
 
 } // namespace kx

@@ -1,54 +1,29 @@
 #pragma once
-// The theme manager: a few named palettes of the program's own, drawn with Qt's Fusion style,
-// with a hue shift (0..360 degrees) and a saturation change (-100..100 percent) applied to every
-// colour. The settings live in "Skin.ini", section [SKIN].
+// The theme's settings as "Skin.ini", section [SKIN], keeps them: a named palette, whether it is
+// on, a hue shift (0..360 degrees) and a saturation change (-100..100 percent). What they look
+// like is the windows' business (ui/thememanager).
 
-#include <QPalette>
 #include <QString>
-#include <QStringList>
 
 namespace kx {
 
-class ThemeManager
-{
-public:
-    static QStringList themeNames();
-
-    // Folder of "Skin.ini".
-    QString IniDizini;
-
-    // Writes the five default lines when the folder holds no "Skin.ini" (throws kx::Error when
-    // it cannot).
-    void writeDefaultsIfMissing() const;
-    // Reads NAME, ACTIVE, HUE, SATURATION and applies them in that order.
-    void AyarYukle();
-    // Writes the four values to "Skin.ini".
-    void save(bool active, const QString &name, int hue, int saturation) const;
-
-    QString name() const { return m_name; }
-    bool active() const { return m_active; }
-    int hue() const { return m_hue; }
-    int saturation() const { return m_saturation; }
-
-    void setName(const QString &name);
-    void setActive(bool active);
-    void setHue(int hue);
-    void setSaturation(int saturation);
-
-    // The palette the current settings give (the platform's own when the theme is off or the
-    // name is unknown).
-    QPalette palette() const;
-
-    static QString skinFileName() { return QStringLiteral("Skin.ini"); }
-
-private:
-    void apply() const;
-    QString skinPath() const;
-
-    QString m_name;
-    bool m_active = false;
-    int m_hue = 0;
-    int m_saturation = 0;
+struct ThemeSettings {
+    QString name;
+    bool active = false;
+    int hue = 0;
+    int saturation = 0;
 };
+
+int themeHue(int hue);               // clamped to 0..360
+int themeSaturation(int saturation); // clamped to -100..100
+
+QString skinFileName();
+// Writes the five default lines when `folder` holds no "Skin.ini" (throws kx::Error when it
+// cannot).
+void writeDefaultSkinIfMissing(const QString &folder);
+// NAME, ACTIVE, HUE and SATURATION; a missing file or key gives the value's default.
+ThemeSettings readSkin(const QString &folder);
+// The four values as given.
+void writeSkin(const QString &folder, const ThemeSettings &settings);
 
 } // namespace kx

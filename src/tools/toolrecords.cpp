@@ -2,15 +2,9 @@
 #include "core/codepage.h"
 #include "platform/files.h"
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QLabel>
-#include <QMenu>
-#include <QTabWidget>
 #include <QtEndian>
 
 #include <cstring>
@@ -132,30 +126,6 @@ QString foldTurkish(const QString &text)
                 break;
             }
     return folded;
-}
-
-void foldWindowTexts(QObject *window)
-{
-    if (!window)
-        return;
-    const auto foldProperty = [](QObject *o, const char *name) {
-        const QVariant v = o->property(name);
-        if (v.typeId() == QMetaType::QString) {
-            const QString folded = foldTurkish(v.toString());
-            if (folded != v.toString())
-                o->setProperty(name, folded);
-        }
-    };
-    for (QObject *o : window->findChildren<QObject *>()) {
-        if (qobject_cast<QLabel *>(o) || qobject_cast<QAbstractButton *>(o) || qobject_cast<QAction *>(o))
-            foldProperty(o, "text");
-        else if (qobject_cast<QGroupBox *>(o) || qobject_cast<QMenu *>(o))
-            foldProperty(o, "title");
-        else if (auto *tabs = qobject_cast<QTabWidget *>(o))
-            for (int i = 0; i < tabs->count(); ++i)
-                tabs->setTabText(i, foldTurkish(tabs->tabText(i)));
-        foldProperty(o, "toolTip");
-    }
 }
 
 } // namespace kx

@@ -7,8 +7,6 @@
 #include <QList>
 #include <QString>
 
-class QObject;
-
 namespace kx {
 
 struct TAraclarItem {
@@ -53,8 +51,5 @@ QString fixedToolsFolder();
 // Turkish letters to plain Latin ones (Ç Ğ Ö Ü İ Ş ç ğ ö ü ı ş to C G O U I S c g o u i s);
 // everything else stays.
 QString foldTurkish(const QString &text);
-// The folding applied to every caption, hint and title inside `window` (labels, buttons,
-// actions, group boxes, menus, tab texts, form headers), before the window is translated.
-void foldWindowTexts(QObject *window);
 
 } // namespace kx

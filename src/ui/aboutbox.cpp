@@ -1,4 +1,5 @@
 #include "ui/aboutbox.h"
+#include "ui/formheader.h"
 #include "runs/naming.h"
 #include "ui/anaform.h"
 #include "ui_aboutbox.h"

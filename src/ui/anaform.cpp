@@ -14,6 +14,7 @@
 #include "ui/managementwindow.h"
 #include "ui/restorewindow.h"
 #include "ui/runnerwindow.h"
+#include "ui/windowtexts.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -7,7 +7,7 @@
 #include "runs/runcontroller.h"
 #include "scheduling/scheduler.h"
 #include "settings/kxstorage.h"
-#include "settings/theme.h"
+#include "ui/thememanager.h"
 #include "version.h"
 
 #include <QStringList>

@@ -1,4 +1,5 @@
 #include "ui/folderrestorewindow.h"
+#include "ui/formheader.h"
 #include "runs/folderrestorerun.h"
 #include "ui_folderrestorewindow.h"
 

@@ -1,7 +1,7 @@
 #include "ui/jobeditor.h"
 #include "platform/files.h"
 #include "core/service.h"
-#include "i18n/formheader.h"
+#include "ui/formheader.h"
 #include "platform/kxerror.h"
 #include "runs/runcontroller.h"
 #include "ui/anaform.h"

@@ -2,7 +2,7 @@
 #include "platform/files.h"
 #include "core/clock.h"
 #include "core/service.h"
-#include "i18n/formheader.h"
+#include "ui/formheader.h"
 #include "platform/kxerror.h"
 #include "runs/oplog.h"
 #include "ui/aboutbox.h"

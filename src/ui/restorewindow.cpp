@@ -1,6 +1,7 @@
 #include "ui/restorewindow.h"
 #include "core/joblist.h"
 #include "core/service.h"
+#include "ui/formheader.h"
 #include "runs/naming.h"
 #include "runs/runcontroller.h"
 #include "ui/anaform.h"

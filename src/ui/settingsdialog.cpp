@@ -7,6 +7,7 @@
 #include "ui/skindialog.h"
 #include "settings/theme.h"
 #include "ui_settingsdialog.h"
+#include "ui/thememanager.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,6 +4,7 @@
 #include "platform/kxerror.h"
 #include "settings/theme.h"
 #include "ui_skindialog.h"
+#include "ui/thememanager.h"
 
 #include <QCheckBox>
 #include <QComboBox>

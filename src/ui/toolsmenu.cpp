@@ -3,6 +3,8 @@
 #include "ui/dialogs.h"
 #include "ui_tooldialog.h"
 #include "ui_toolsmenueditor.h"
+#include "ui/formheader.h"
+#include "ui/windowtexts.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>

@@ -1,6 +1,7 @@
 #include "ui/versioncheckwindow.h"
 #include "tools/toolrecords.h"
 #include "ui/dialogs.h"
+#include "ui/windowtexts.h"
 #include "version.h"
 #include "ui_versioncheckwindow.h"
 
