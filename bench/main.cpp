@@ -18,7 +18,7 @@
 #include "runs/runcontroller.h"
 #include "scheduling/scheduler.h"
 #include "ui/anaform.h"
-#include "ui/joblistmodel.h"
+#include "app/joblistmodel.h"
 #include "ui/managementwindow.h"
 
 #include <QApplication>

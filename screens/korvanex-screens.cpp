@@ -10,7 +10,7 @@
 #include "ui/appicon.h"
 #include "ui/jobeditor.h"
 #include "ui/managementwindow.h"
-#include "ui/manualrun.h"
+#include "app/manualrun.h"
 #include "ui/progressbar.h"
 #include "ui/runnerwindow.h"
 
@@ -130,7 +130,7 @@ int main(int argc, char *argv[])
     // A backup of the sample folder, caught while it packs.
     const QString jobPath = program + QStringLiteral("/Belgeler.nyd");
     const JobFile job = JobFile::load(jobPath);
-    if (manualRun(form.runs(), program, JobKind::Folder, job, QString(), QStringLiteral("Belgeler"), jobPath) == 0)
+    if (manualRun(form.runs(), program, JobKind::Folder, job, QString(), QStringLiteral("Belgeler"), jobPath).id == 0)
         qFatal("the sample backup did not start");
     // Caught once its bar has moved a little, while it still works.
     TRunnerF *runner = nullptr;

@@ -5,7 +5,7 @@
 #include "core/jobcipher.h"
 #include "core/service.h"
 #include "platform/kxerror.h"
-#include "ui/joblistmodel.h"
+#include "app/joblistmodel.h"
 
 #include <QAbstractItemModelTester>
 #include <QTemporaryDir>

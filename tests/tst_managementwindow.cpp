@@ -12,7 +12,7 @@
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
 #include "ui/jobeditor.h"
-#include "ui/joblistmodel.h"
+#include "app/joblistmodel.h"
 #include "ui/managementwindow.h"
 #include "ui/runnerwindow.h"
 

@@ -3,6 +3,8 @@
 // can script the answers and read back what would have been shown, and nothing ever blocks in a
 // test. The texts given here are shown as they are: callers translate them first.
 
+#include "app/editablerecord.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,18 +16,6 @@ class QPushButton;
 class QWidget;
 
 namespace kx {
-
-// A record set a window edits (the job editors): whether a record is being edited or entered, and
-// how the record is saved (with its save-time checks, which may end in a silent stop) or its
-// changes dropped.
-class EditableRecord
-{
-public:
-    virtual ~EditableRecord() = default;
-    virtual bool isEditing() const = 0;
-    virtual void save() = 0;
-    virtual void discard() = 0;
-};
 
 class Dialogs
 {

@@ -6,8 +6,8 @@
 #include "runs/runcontroller.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
-#include "ui/joblistmodel.h"
-#include "ui/manualrun.h"
+#include "app/joblistmodel.h"
+#include "app/manualrun.h"
 #include "ui_filetypepicker.h"
 #include "ui_firebirdjobeditor.h"
 #include "ui_folderjobeditor.h"
@@ -494,8 +494,11 @@ void TJobEditorF::YedeklemeBaslat()
     Dialogs::stopWithMessage(name.isEmpty() || name != EditYEDEKNAME->text(),
                              QStringLiteral("Oncelikle yedek kaydi olusturunuz."));
     setTickTimeFromClock();
-    manualRun(m_main.runs(), m_main.ProgramFolder(), m_kind, m_record.toJobFile(JobFile()),
-              m_record.value(QStringLiteral("UNETSIFRE")), name, jobFile(name));
+    const ManualRunResult started =
+        manualRun(m_main.runs(), m_main.ProgramFolder(), m_kind, m_record.toJobFile(JobFile()),
+                  m_record.value(QStringLiteral("UNETSIFRE")), name, jobFile(name));
+    if (!started.refusal.isEmpty())
+        Dialogs::info(started.refusal);
 }
 
 void TJobEditorF::YedeklenecekDosyalar()

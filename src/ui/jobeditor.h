@@ -7,7 +7,7 @@
 // schedule and retention boxes, and keep their command buttons below the part that scrolls.
 
 #include "core/joblist.h"
-#include "ui/jobrecord.h"
+#include "app/jobrecord.h"
 
 #include <QDialog>
 #include <memory>

@@ -9,9 +9,9 @@
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
 #include "ui/jobeditor.h"
-#include "ui/joblistmodel.h"
+#include "app/joblistmodel.h"
 #include "ui/toolsmenu.h"
-#include "ui/manualrun.h"
+#include "app/manualrun.h"
 #include "ui/restorewindow.h"
 #include "ui/settingsdialog.h"
 #include "ui/versioncheckwindow.h"
@@ -457,8 +457,11 @@ void TK_YedeklemeF::SimdiYedekle()
     const QString name = p.model->filteredName(selected);
     p.model->selectName(name);
     setTickTimeFromClock();
-    manualRun(m_main.runs(), m_main.ProgramFolder(), p.kind, p.model->record(), p.model->recordPassword(), name,
-              jobFilePath(m_main.ProgramFolder(), p.model->currentName(), p.kind));
+    const ManualRunResult started =
+        manualRun(m_main.runs(), m_main.ProgramFolder(), p.kind, p.model->record(), p.model->recordPassword(), name,
+                  jobFilePath(m_main.ProgramFolder(), p.model->currentName(), p.kind));
+    if (!started.refusal.isEmpty())
+        Dialogs::info(started.refusal);
 }
 
 void TK_YedeklemeF::GeriYukleme()

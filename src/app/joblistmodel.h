@@ -9,7 +9,6 @@
 #include "core/joblist.h"
 
 #include <QAbstractTableModel>
-#include <QIcon>
 #include <QSortFilterProxyModel>
 #include <QStringList>
 #include <functional>
@@ -38,7 +37,8 @@ public:
 
     const QList<JobListRow> &rows() const { return m_rows; }
     void setRows(QList<JobListRow> rows);
-    void setIcon(const QIcon &icon) { m_icon = icon; }
+    // The job icon beside each name, as the windows make it (an icon is no business of the model).
+    void setIcon(const QVariant &icon) { m_icon = icon; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -50,7 +50,7 @@ public:
 private:
     QList<JobListRow> m_rows;
     QStringList m_headers;
-    QIcon m_icon;
+    QVariant m_icon;
 };
 
 // The filtered job list: every row of the table while `showAll` is on, otherwise the rows whose

@@ -3,9 +3,9 @@
 // in which a new job file receives its keys), with the state of the record: empty, showing a
 // stored job, a changed stored job, or a new job. No widget: the editor binds its controls to it.
 
+#include "app/editablerecord.h"
 #include "core/jobfile.h"
 #include "core/joblist.h"
-#include "ui/dialogs.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "ui/manualrun.h"
+#include "app/manualrun.h"
 #include "platform/files.h"
 #include "core/clock.h"
 #include "core/daytime.h"
@@ -7,21 +7,16 @@
 #include "runs/folderbackuprun.h"
 #include "runs/runcontroller.h"
 #include "runs/runparams.h"
-#include "ui/dialogs.h"
-
-#include <QFileInfo>
 
 namespace kx {
 
-quint64 manualRun(RunController &runs, const QString &programFolder, JobKind kind, const JobFile &record,
-                  const QString &password, const QString &jobName, const QString &fileToUpdate)
+ManualRunResult manualRun(RunController &runs, const QString &programFolder, JobKind kind, const JobFile &record,
+                          const QString &password, const QString &jobName, const QString &fileToUpdate)
 {
     const RunKind runKind = kind == JobKind::Folder ? RunKind::FolderBackup : RunKind::FirebirdBackup;
-    if (runs.running().isRunning(runKind)) {
-        Dialogs::info(trMsg(QStringLiteral("Su an yedekleme yapiliyor.")) + QStringLiteral("\r\n")
-                      + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz.")));
-        return 0;
-    }
+    if (runs.running().isRunning(runKind))
+        return {0, trMsg(QStringLiteral("Su an yedekleme yapiliyor.")) + QStringLiteral("\r\n")
+                       + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz."))};
     std::unique_ptr<Run> run;
     if (kind == JobKind::Folder)
         run = std::make_unique<FolderBackupRun>(programFolder, manualFolderBackupParams(record, password, jobName));
@@ -29,7 +24,7 @@ quint64 manualRun(RunController &runs, const QString &programFolder, JobKind kin
         run = std::make_unique<FirebirdBackupRun>(programFolder, manualFirebirdBackupParams(record, password, jobName));
     const quint64 id = runs.start(std::move(run));
     if (id == 0)
-        return 0;
+        return {};
     // Right after the start, before the run has done anything and whatever its outcome.
     if (isPlainFile(fileToUpdate)) {
         JobFile file = JobFile::load(fileToUpdate);
@@ -38,7 +33,7 @@ quint64 manualRun(RunController &runs, const QString &programFolder, JobKind kin
         file.setValue(QStringLiteral("SON_YEDEK_SAATI"), formatNumber(dayFraction(now.time())));
         file.save(fileToUpdate);
     }
-    return id;
+    return {id, QString()};
 }
 
 } // namespace kx

@@ -13,11 +13,18 @@ namespace kx {
 
 class RunController;
 
+// What came of it: the run's number, 0 when refused; a refusal the user is to be told of, as it
+// is to be shown (translated), empty otherwise.
+struct ManualRunResult {
+    quint64 id = 0;
+    QString refusal;
+};
+
 // record and password: the current job record (the job file as read, UNETSIFRE deciphered);
 // jobName: the name the run carries; fileToUpdate: the job file that gets the last-run keys
-// (nothing is written when there is no file there). Returns the run's number, 0 when refused.
-// A last-run write that fails throws kx::Error after the run has started.
-quint64 manualRun(RunController &runs, const QString &programFolder, JobKind kind, const JobFile &record,
-                  const QString &password, const QString &jobName, const QString &fileToUpdate);
+// (nothing is written when there is no file there). A last-run write that fails throws
+// kx::Error after the run has started.
+ManualRunResult manualRun(RunController &runs, const QString &programFolder, JobKind kind, const JobFile &record,
+                          const QString &password, const QString &jobName, const QString &fileToUpdate);
 
 } // namespace kx

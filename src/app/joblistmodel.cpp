@@ -1,4 +1,4 @@
-#include "ui/joblistmodel.h"
+#include "app/joblistmodel.h"
 #include "platform/files.h"
 #include "core/codepage.h"
 #include "core/jobcipher.h"
@@ -96,7 +96,7 @@ QVariant JobTable::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
     const JobListRow &r = m_rows.at(index.row());
-    if (role == Qt::DecorationRole && index.column() == Name && !m_icon.isNull())
+    if (role == Qt::DecorationRole && index.column() == Name && m_icon.isValid())
         return m_icon;
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};

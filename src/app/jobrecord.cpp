@@ -1,4 +1,4 @@
-#include "ui/jobrecord.h"
+#include "app/jobrecord.h"
 #include "platform/files.h"
 #include "core/codepage.h"
 #include "core/daytime.h"
