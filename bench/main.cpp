@@ -316,9 +316,10 @@ void benchSchedulerWait()
     const QString prog = g_work + "/sched/";
     QDir().mkpath(prog);
     writeWholeFile(prog + "a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\n", true);
+    ServiceContext context;
     RunningState running;
     Scheduler *scheduler = nullptr;
-    Scheduler s(running, [&](JobKind, const QString &, const JobFile &, bool) -> quint64 {
+    Scheduler s(context, running, [&](JobKind, const QString &, const JobFile &, bool) -> quint64 {
         running.set(RunKind::FolderBackup, true);
         QTimer::singleShot(2000, [&] {
             running.set(RunKind::FolderBackup, false);
@@ -364,7 +365,6 @@ int main(int argc, char *argv[])
     g_work += g_quick ? QStringLiteral("/quick") : QStringLiteral("/full");
     QDir().mkpath(g_work + "/prog");
 
-    service().detailedRunners = true;
     setLogFolder(g_work + "/prog");
 
     // --scale N: one collection and copy of N tiny files, in a process of its own so its peak

@@ -112,16 +112,15 @@ int main(int argc, char *argv[])
     save(w, out, QStringLiteral("management-window.png"));
 
     {
-        service().editorOpenMode = 0;
         TK_DosyaYedeklemeF editor(form, {QStringLiteral("Muhasebe"), QStringLiteral("Ofis")});
-        editor.setJobToOpen(QStringLiteral("Belgeler.nyd"), QString());
+        editor.setJobToOpen(QStringLiteral("Belgeler.nyd"), QString(), false);
         editor.FormShow();
         editor.show();
         save(&editor, out, QStringLiteral("folder-job-editor.png"));
     }
     {
         TK_FBYedeklemeF editor(form, {QStringLiteral("Muhasebe"), QStringLiteral("Ofis")});
-        editor.setJobToOpen(QStringLiteral("Stok.fyd"), QString());
+        editor.setJobToOpen(QStringLiteral("Stok.fyd"), QString(), false);
         editor.FormShow();
         editor.show();
         save(&editor, out, QStringLiteral("firebird-job-editor.png"));
@@ -130,7 +129,7 @@ int main(int argc, char *argv[])
     // A backup of the sample folder, caught while it packs.
     const QString jobPath = program + QStringLiteral("/Belgeler.nyd");
     const JobFile job = JobFile::load(jobPath);
-    if (manualRun(form.runs(), program, JobKind::Folder, job, QString(), QStringLiteral("Belgeler"), jobPath).id == 0)
+    if (manualRun(form.context(), form.runs(), program, JobKind::Folder, job, QString(), QStringLiteral("Belgeler"), jobPath).id == 0)
         qFatal("the sample backup did not start");
     // Caught once its bar has moved a little, while it still works.
     TRunnerF *runner = nullptr;

@@ -24,6 +24,7 @@ class SchedulerFixture : public QObject
 protected:
     QTemporaryDir m_dir;
     QString m_folder;
+    kx::ServiceContext m_context;
     kx::RunningState m_running;
     std::unique_ptr<kx::Scheduler> m_scheduler;
     QStringList m_started;
@@ -66,7 +67,7 @@ protected:
     void makeScheduler()
     {
         m_scheduler = std::make_unique<kx::Scheduler>(
-            m_running, [this](kx::JobKind kind, const QString &name, const kx::JobFile &job, bool retention) {
+            m_context, m_running, [this](kx::JobKind kind, const QString &name, const kx::JobFile &job, bool retention) {
                 return startFake(kind, name, job, retention);
             });
     }
@@ -82,7 +83,7 @@ protected:
     // The test classes' init() and cleanup().
     void setUp()
     {
-        kx::resetService();
+        m_context = kx::ServiceContext();
         QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
         m_folder = m_dir.path() + "/";
         m_started.clear();

@@ -40,7 +40,6 @@ class TestAnaForm : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
     }
 
@@ -57,7 +56,7 @@ private slots:
         QVERIFY(form.MemoFBYEDEK.isEmpty());
         QVERIFY(!form.TimerOTO->isActive());
         QCOMPARE(form.TimerOTO->interval(), 300000);
-        QVERIFY(service().detailedRunners);
+        QVERIFY(form.context().detailedRunners);
         QVERIFY(Dialogs::takeShown().isEmpty());
         // The menu: two commands, a separator, "Kapat".
         const QList<QAction *> items = form.PopupMenu1->actions();
@@ -78,7 +77,7 @@ private slots:
         QCOMPARE(form.MemoDOSYAYD, QStringList({"Muhasebe.nyd"}));
         QVERIFY(form.TimerOTO->isActive());
         QCOMPARE(form.TimerOTO->remainingTime() > 290000, true);
-        QVERIFY(!service().detailedRunners);
+        QVERIFY(!form.context().detailedRunners);
         QCOMPARE(form.RichBackup(), QStringList({"satir1"}));
         QVERIFY(form.RichRestore().isEmpty());
         QCOMPARE(readWholeFile(dir.filePath("Ayar.ini")), QByteArray("[KxStored]\r\nSIMGE=FALSE\r\nDIL=turkish\r\n"));
@@ -170,15 +169,15 @@ private slots:
     {
         QTemporaryDir dir;
         TAnaFormF form(dir.path(), QString());
-        QCOMPARE(service().tickTime, QTime(0, 0));
+        QCOMPARE(form.context().moment().tickTime, QTime(0, 0));
         // In the first seconds of a day the tick time stays within that day.
         clock::setNow(QDateTime(QDate(2026, 3, 1), QTime(0, 0, 3)));
         form.TimerOTOTimer();
-        QCOMPARE(service().serviceDate, QDate(2026, 3, 1));
-        QCOMPARE(service().tickTime, QTime(0, 0));
+        QCOMPARE(form.context().moment().serviceDate, QDate(2026, 3, 1));
+        QCOMPARE(form.context().moment().tickTime, QTime(0, 0));
         clock::setNow(QDateTime(QDate(2026, 3, 1), QTime(10, 0, 3)));
         form.TimerOTOTimer();
-        QCOMPARE(service().tickTime, QTime(9, 59, 58));
+        QCOMPARE(form.context().moment().tickTime, QTime(9, 59, 58));
         clock::setNow(QDateTime());
     }
 

@@ -66,7 +66,7 @@ class TestDialogFit : public QObject
         if (window == "settings") {
             buttons = QStringList{"sSpeedButton9", "sSpeedButton10"};
             return std::make_unique<ProgramAyarlariDialog>(form.ProgramFolder(), form.SettingsFolder(),
-                                                           form.FSAyar, form.Tema, form.windowTitle());
+                                                           form.FSAyar, form.context(), form.Tema, form.windowTitle());
         }
         if (window == "theme") {
             buttons = QStringList{"sBitBtn1", "sBitBtn2"};
@@ -103,7 +103,6 @@ class TestDialogFit : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
         QVERIFY(QDir().mkpath(m_dir.filePath("program")));
     }

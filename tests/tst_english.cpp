@@ -146,7 +146,6 @@ class TestEnglish : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
         m_dir = new QTemporaryDir;
         m_program = m_dir->filePath("program");
@@ -181,8 +180,8 @@ private slots:
             TK_FBYedeklemeF firebirdEditor(form, {});
             TK_DosyaTuruF picker(folderEditor.record(), QStringLiteral("Dosya Turu"));
             TK_YedekGirF restore(form);
-            ProgramAyarlariDialog settings(form.ProgramFolder(), form.SettingsFolder(), form.FSAyar, form.Tema,
-                                           form.windowTitle());
+            ProgramAyarlariDialog settings(form.ProgramFolder(), form.SettingsFolder(), form.FSAyar, form.context(),
+                                           form.Tema, form.windowTitle());
             TKxSkinSettingF skin(form.Tema);
             TK_KxAracMenuF toolsEditor(*management->KxAraclar1);
             TK_KxAracEkleF toolAdd(*management->KxAraclar1, -1, QString());
@@ -347,8 +346,8 @@ private slots:
             // Chosen in "Program Ayarlari" while the program runs in Turkish.
             chooseLanguage(QStringLiteral("turkish"));
             TAnaFormF form(m_program, QString());
-            ProgramAyarlariDialog settings(form.ProgramFolder(), form.SettingsFolder(), form.FSAyar, form.Tema,
-                                           form.windowTitle());
+            ProgramAyarlariDialog settings(form.ProgramFolder(), form.SettingsFolder(), form.FSAyar, form.context(),
+                                           form.Tema, form.windowTitle());
             QCOMPARE(settings.ComboDIL->findText(language), 0);
             settings.ComboDIL->setCurrentIndex(0);
             settings.sSpeedButton10->click();

@@ -187,7 +187,7 @@ class TestFaults : public QObject
             connect(run, &Run::finished, this, [this, run, since] {
                 m_ended.append({run->kind(), run->display(), since->elapsed()});
             });
-            m_windows.append(showRunWindow(run));
+            m_windows.append(showRunWindow(run, true));
         });
         connect(&runs.running(), &RunningState::changed, this,
                 [this](RunKind kind, bool on) { m_flags.append({kind, on}); });
@@ -239,7 +239,6 @@ class TestFaults : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
         TRunnerF::setTimings(0, 0, 1000);
         clock::setNow(kNowAt());

@@ -204,6 +204,8 @@ class TestFirebirdRuns : public QObject
 
     QTemporaryDir *m_dir = nullptr;
     QString m_program, m_db, m_target;
+    // The service's day and tick, which every run of these tests belongs to.
+    ServiceContext m_context;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
 
@@ -218,13 +220,15 @@ class TestFirebirdRuns : public QObject
         return p;
     }
 
-    Outcome backup(const FirebirdBackupParams &p, int waitMs = 60000)
+    Outcome backup(FirebirdBackupParams p, int waitMs = 60000)
     {
+        p.moment = m_context.moment();
         return runToEnd(std::make_unique<FirebirdBackupRun>(m_program, p), Outcome(), waitMs);
     }
 
-    Outcome restore(const FirebirdRestoreParams &p)
+    Outcome restore(FirebirdRestoreParams p)
     {
+        p.serviceDate = m_context.moment().serviceDate;
         return runToEnd(std::make_unique<FirebirdRestoreRun>(p), Outcome());
     }
 
@@ -247,10 +251,9 @@ private slots:
         QVERIFY(QDir().mkpath(m_program));
         m_target = path(u"hedef"_s);
         m_db = path(u"stok.fdb"_s);
-        resetService();
-        service().serviceDate = QDate(2024, 1, 15);
-        service().tickTime = QTime(14, 30, 50);
-        service().tickDate = QDate(2024, 1, 15);
+        m_context = ServiceContext();
+        m_context.setServiceDate(QDate(2024, 1, 15));
+        m_context.setTick(QDate(2024, 1, 15), QTime(14, 30, 50));
         clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 30, 55)));
         setLogFolder(m_program);
         setFbAttachTimeoutMs(30000);
@@ -563,7 +566,7 @@ private slots:
 
         // The first goes into a folder that does not exist yet, the second replaces a database
         // with other rows.
-        FirebirdRestoreParams p{fbk, path(u"yeni/alt/geri.fdb"_s), kxtest::fbUser(), kxtest::fbPassword()};
+        FirebirdRestoreParams p{fbk, path(u"yeni/alt/geri.fdb"_s), kxtest::fbUser(), kxtest::fbPassword(), {}};
         for (const QString &target : {p.databaseFile, existing}) {
             p.databaseFile = target;
             const Outcome out = restore(p);
@@ -620,7 +623,7 @@ private slots:
         failure = existing ? kxtest::createDatabase(target, {u"eski"_s}) : QString();
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         const QByteArray old = existing ? readWholeFile(target) : QByteArray();
-        const Outcome out = restore({fbk, target, kxtest::fbUser(), kxtest::fbPassword()});
+        const Outcome out = restore({fbk, target, kxtest::fbUser(), kxtest::fbPassword(), {}});
         QVERIFY(out.closed);
         QVERIFY(out.failed);
         const QList<Row> log = rows(restoreLog());
@@ -649,7 +652,7 @@ private slots:
         isc_db_handle db = 0;
         isc_attach_database(status, short(name.size()), name.constData(), &db, short(dpb.size()), dpb.constData());
         QVERIFY2(db != 0, qPrintable(fbStatusText(status)));
-        const Outcome out = restore({fbk, target, kxtest::fbUser(), kxtest::fbPassword()});
+        const Outcome out = restore({fbk, target, kxtest::fbUser(), kxtest::fbPassword(), {}});
         isc_detach_database(status, &db);
         reclaimTerminationSignals();
 
@@ -678,7 +681,7 @@ private slots:
         bool ok = true;
         const QString gbakOut = backupExists ? kxtest::gbak(u"-b"_s, m_db, fbk, &ok) : QString();
         QVERIFY2(ok, qPrintable(gbakOut));
-        FirebirdRestoreParams p{fbk, path(u"geri.fdb"_s), kxtest::fbUser(), kxtest::fbPassword() + passwordSuffix};
+        FirebirdRestoreParams p{fbk, path(u"geri.fdb"_s), kxtest::fbUser(), kxtest::fbPassword() + passwordSuffix, {}};
         const Outcome out = restore(p);
         QVERIFY(out.closed);
         QCOMPARE(out.bytes, backupExists ? double(QFileInfo(fbk).size()) : 0.0);

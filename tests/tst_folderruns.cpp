@@ -243,6 +243,8 @@ class TestFolderRuns : public QObject
 
     QTemporaryDir *m_dir = nullptr;
     QString m_program, m_source, m_target;
+    // The service's day and tick, which every run of these tests belongs to.
+    ServiceContext m_context;
 
     FolderBackupParams params() const
     {
@@ -254,8 +256,9 @@ class TestFolderRuns : public QObject
         return p;
     }
 
-    Shown backup(const FolderBackupParams &p, const std::function<void(FolderBackupRun *)> &between = {})
+    Shown backup(FolderBackupParams p, const std::function<void(FolderBackupRun *)> &between = {})
     {
+        p.moment = m_context.moment();
         return drive(std::make_unique<FolderBackupRun>(m_program, p), between);
     }
 
@@ -287,7 +290,6 @@ class TestFolderRuns : public QObject
 private slots:
     void init()
     {
-        resetService();
         m_dir = new QTemporaryDir;
         QVERIFY(m_dir->isValid());
         m_program = m_dir->filePath("program");
@@ -296,9 +298,9 @@ private slots:
         QVERIFY(QDir().mkpath(m_program));
         setLogFolder(m_program);
         clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 30, 55)));
-        service().tickTime = QTime(14, 30, 50);
-        service().tickDate = QDate(2024, 1, 15);
-        service().serviceDate = QDate(2024, 1, 15);
+        m_context = ServiceContext();
+        m_context.setTick(QDate(2024, 1, 15), QTime(14, 30, 50));
+        m_context.setServiceDate(QDate(2024, 1, 15));
         put(m_source + "/rapor.txt", QByteArray("rapor satiri\n").repeated(100));
         put(m_source + "/veri.mdb", "veri");
         put(m_source + "/Alt/ic.txt", "ic");
@@ -643,13 +645,13 @@ private slots:
         put(broken + "/.kx-zip-4711-0.part", "yarim");
         writeWholeFile(m_program + "/Muhasebe.nyd", ("HEDEF_DIZIN=" + m_target + "\r\n").toUtf8());
 
-        QCOMPARE(reportUnfinishedRuns(m_program, {"Muhasebe.nyd"}, {}), 1);
+        QCOMPARE(reportUnfinishedRuns(m_program, {"Muhasebe.nyd"}, {}, m_context.moment().serviceDate), 1);
         QCOMPARE(backupLog().lines().size(), 1);
         checkLine(line(backupLog(), 0), "Otomatik Yedekleme", m_source, broken, "Basarisiz.Yedekleme yarida kesildi.");
         QCOMPARE(filesBelow(broken), QStringList({QString::fromLatin1(kUnfinishedMarker), "rapor.txt"}));
         QVERIFY(isUnfinished(broken));
         // Told once.
-        QCOMPARE(reportUnfinishedRuns(m_program, {"Muhasebe.nyd"}, {}), 0);
+        QCOMPARE(reportUnfinishedRuns(m_program, {"Muhasebe.nyd"}, {}, m_context.moment().serviceDate), 0);
         QCOMPARE(backupLog().lines().size(), 1);
 
         // Leftovers found by the next run of the job are removed as well.
@@ -734,7 +736,7 @@ private slots:
             p.targetFolder2 = m_source + "/" + target2;
         backup(p);
         clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 35, 55)));
-        service().tickTime = QTime(14, 35, 50);
+        m_context.setTick(QDate(2024, 1, 15), QTime(14, 35, 50));
         backup(p);
         const QString second = QStringLiteral("/Muhasebe_nyd_20240115_1435");
         QCOMPARE(backupLog().lines().size(), p.targetFolder2.isEmpty() ? 2 : 4);
@@ -784,11 +786,11 @@ private slots:
                  qPrintable(line(backupLog(), 0)[Status]));
         QVERIFY(isUnfinished(failed));
         QVERIFY(QFileInfo::exists(m_target + "/" + kOldRun));
-        QCOMPARE(reportUnfinishedRuns(m_program, {"Muhasebe.nyd"}, {}), 0);
+        QCOMPARE(reportUnfinishedRuns(m_program, {"Muhasebe.nyd"}, {}, m_context.moment().serviceDate), 0);
 
         QVERIFY(QFile::remove(bad));
         clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 35, 55)));
-        service().tickTime = QTime(14, 35, 50);
+        m_context.setTick(QDate(2024, 1, 15), QTime(14, 35, 50));
         backup(p);
         QCOMPARE(line(backupLog(), 1)[Status], QStringLiteral("Basarili"));
         QCOMPARE(QDir(m_target).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
@@ -842,7 +844,7 @@ private slots:
     void restoreFolderByPattern()
     {
         // Restore lines carry the day of the clock, whatever day the scheduler works on.
-        service().serviceDate = QDate(2024, 1, 10);
+        m_context.setServiceDate(QDate(2024, 1, 10));
         put(m_source + "/B.MDB", "b");
         put(m_source + "/Alt/derin.mdb", "d");
         FolderRestoreParams p;

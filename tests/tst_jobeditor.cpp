@@ -43,11 +43,9 @@ class TestJobEditor : public QObject
     std::unique_ptr<E> editor(int mode, const QString &name = QString(), const QString &group = QString())
     {
         m_form = std::make_unique<TAnaFormF>(m_program, QString());
-        service().editorOpenMode = mode;
         auto e = std::make_unique<E>(*m_form, QStringList{"Muhasebe"});
-        e->setJobToOpen(name, group);
+        e->setJobToOpen(name, group, mode == -1);
         e->FormShow();
-        service().editorOpenMode = 0;
         return e;
     }
 
@@ -61,7 +59,6 @@ class TestJobEditor : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
         TRunnerF::setTimings(0, 0, 1000);
         m_dir = new QTemporaryDir;

@@ -41,7 +41,6 @@ class TestJobListModel : public QObject
 private slots:
     void init()
     {
-        resetService();
         m_dir = new QTemporaryDir;
         m_list.clear();
         m_rescans = 0;

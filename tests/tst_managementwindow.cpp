@@ -51,7 +51,6 @@ class TestManagementWindow : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
         TRunnerF::setTimings(0, 0, 1000);
         m_dir = new QTemporaryDir;
@@ -151,7 +150,6 @@ private slots:
         folder.search->setText("ik");
         emit folder.search->returnPressed();
         QCOMPARE(opened, QStringList({"0 0 Iki.nyd Satis"}));
-        QCOMPARE(service().editorOpenMode, 0);
     }
 
     // After "Ac" on the third row the third row is selected again; on the first row, none.
@@ -169,7 +167,7 @@ private slots:
         TK_YedeklemeF *w = open();
         auto &folder = w->page(JobKind::Folder);
         int modeDuring = 99;
-        w->openJobEditor = [&](JobKind, bool, const QString &, const QString &) { modeDuring = service().editorOpenMode; };
+        w->openJobEditor = [&](JobKind, bool newJob, const QString &, const QString &) { modeDuring = newJob ? -1 : 0; };
         folder.view->selectRow(row);
         w->ButtonAc->click();
         QCOMPARE(modeDuring, 0);
@@ -181,7 +179,6 @@ private slots:
         emit folder.group->activated(folder.group->currentIndex());
         w->ButtonYeni->click();
         QCOMPARE(modeDuring, -1);
-        QCOMPARE(service().editorOpenMode, 0);
         QCOMPARE(folder.group->currentIndex(), -1);
     }
 
@@ -329,7 +326,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, QStringLiteral("Su an yedekleme yapiliyor.\r\nDaha sonra yeniden deneyiniz."));
         QVERIFY(!JobFile::load(m_program + "/Iki.nyd").contains("SON_YEDEK_GUNU"));
-        QCOMPARE(service().tickTime, QTime(14, 29, 57));
+        QCOMPARE(m_form->context().moment().tickTime, QTime(14, 29, 57));
 
         w->PageControl1->setCurrentWidget(w->TabSheet2);
         w->page(JobKind::Firebird).view->selectRow(0);

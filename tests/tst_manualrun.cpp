@@ -2,6 +2,7 @@
 // or is written then.
 #include "testfiles.h"
 #include "app/manualrun.h"
+#include "core/servicecontext.h"
 #include "core/service.h"
 #include "runs/runcontroller.h"
 
@@ -15,8 +16,6 @@ class TestManualRun : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { resetService(); }
-
     void refusedWhileABackupOfItsKindRuns()
     {
         QTemporaryDir dir;
@@ -24,7 +23,8 @@ private slots:
         kxtest::put(jobPath, "AKTIF=True\r\n");
         RunController runs;
         runs.running().set(RunKind::FolderBackup, true);
-        const ManualRunResult result = manualRun(runs, dir.path(), JobKind::Folder, JobFile::load(jobPath), QString(),
+        ServiceContext context;
+        const ManualRunResult result = manualRun(context, runs, dir.path(), JobKind::Folder, JobFile::load(jobPath), QString(),
                                                  QStringLiteral("a.nyd"), jobPath);
         QCOMPARE(result.id, quint64(0));
         QCOMPARE(result.refusal, QStringLiteral("Su an yedekleme yapiliyor.\r\nDaha sonra yeniden deneyiniz."));

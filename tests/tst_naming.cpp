@@ -4,6 +4,7 @@
 #include "core/joblist.h"
 #include "core/service.h"
 #include "runs/naming.h"
+#include "core/servicecontext.h"
 
 #include <QLocale>
 #include <QTest>
@@ -59,13 +60,13 @@ private slots:
         QFETCH(QDateTime, tick);
         QFETCH(QDateTime, prepared);
         QFETCH(QString, expected);
-        resetService();
+        ServiceContext context;
         clock::setNow(prepared);
-        QCOMPARE(currentRunStamp(), TarihSaatCevir(prepared.date(), QTime(0, 0))); // no tick yet
+        QCOMPARE(kx::runStamp(context.moment()), TarihSaatCevir(prepared.date(), QTime(0, 0))); // no tick yet
         clock::setNow(tick);
-        setTickTimeFromClock();
+        context.takeTickTime();
         clock::setNow(prepared);
-        QCOMPARE(currentRunStamp(), expected);
+        QCOMPARE(kx::runStamp(context.moment()), expected);
         clock::setNow(QDateTime());
     }
 

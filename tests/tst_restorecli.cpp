@@ -125,7 +125,7 @@ private slots:
         RestoreCheck check;
         if (kind.startsWith("firebird")) {
             const bool empty = kind.endsWith("empty");
-            FirebirdRestoreParams p{empty ? QString() : path(source), path(target), empty ? QString() : "SYSDBA", "p"};
+            FirebirdRestoreParams p{empty ? QString() : path(source), path(target), empty ? QString() : "SYSDBA", "p", {}};
             check = checkFirebirdRestore(p, target, overwrite);
             if (!restoredInto.isEmpty())
                 QCOMPARE(p.databaseFile, path(restoredInto));

@@ -57,7 +57,6 @@ class TestRestoreWindow : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
         TRunnerF::setTimings(0, 0, 1000);
         m_dir = new QTemporaryDir;

@@ -88,7 +88,6 @@ class TestRetention : public QObject
 private slots:
     void init()
     {
-        resetService();
         QVERIFY(m_dir.isValid());
         QVERIFY(QDir(m_dir.path()).removeRecursively());
         m_program = m_dir.filePath(QStringLiteral("program"));

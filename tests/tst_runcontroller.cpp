@@ -107,7 +107,6 @@ class TestRunController : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
         clock::setNow(QDateTime());
     }
@@ -174,7 +173,7 @@ private slots:
         runs.setViewFactory([&](Run *run) {
             spans.insert(run->id(), {run->kind(), clockMs.elapsed(), -1});
             ++windows;
-            showRunWindow(run);
+            showRunWindow(run, true);
             // "Kapat" is refused while a backup runs.
             if (form.FormClose())
                 problems.append(QStringLiteral("close allowed during a backup"));
@@ -334,7 +333,7 @@ private slots:
         p.targetFolder = dir.filePath("hedef");
         p.filters = QStringList{QStringLiteral("*.*")};
         QPointer<TRunnerF> window;
-        form.runs().setViewFactory([&](Run *run) { window = showRunWindow(run); });
+        form.runs().setViewFactory([&](Run *run) { window = showRunWindow(run, true); });
         QSignalSpy ended(&form.runs(), &RunController::runEnded);
         QVERIFY(form.runs().start(std::make_unique<FolderBackupRun>(program, p)) != 0);
         QVERIFY(window);

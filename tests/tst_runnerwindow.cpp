@@ -56,7 +56,8 @@ private:
 class Window : public TRunnerF
 {
 public:
-    Window(Run *run, bool hideOnDoubleClick, Trace &trace) : TRunnerF(run, run->kind(), hideOnDoubleClick), m_trace(trace)
+    Window(Run *run, bool hideOnDoubleClick, Trace &trace, RunnerDetail layout = RunnerDetail::Detailed)
+        : TRunnerF(run, run->kind(), hideOnDoubleClick, layout), m_trace(trace)
     {
         detail = addRow(QStringLiteral("Kaynak :"), true);
         status = addRow(QStringLiteral("Durum :"), false);
@@ -97,7 +98,6 @@ class TestRunnerWindow : public QObject
 private slots:
     void init()
     {
-        resetService();
         TRunnerF::setTimings(0, 0, 1000);
     }
 
@@ -114,11 +114,11 @@ private slots:
     {
         QFETCH(RunKind, kind);
         QFETCH(bool, detailed);
-        service().detailedRunners = detailed;
 
         Trace trace;
         FakeRun run(kind, true);
-        QPointer<Window> w = new Window(&run, false, trace);
+        QPointer<Window> w =
+            new Window(&run, false, trace, detailed ? RunnerDetail::Detailed : RunnerDetail::Compact);
         const int clientHeight = w->clientHeight();
         QSignalSpy closed(w.data(), &TRunnerF::closed);
         QSignalSpy finished(&run, &Run::finished);
@@ -206,7 +206,7 @@ private slots:
         QPointer<TOtoYedekDosyaF> window;
         QString barText;
         controller.setViewFactory([&](Run *run) {
-            window = static_cast<TOtoYedekDosyaF *>(showRunWindow(run));
+            window = static_cast<TOtoYedekDosyaF *>(showRunWindow(run, true));
             connect(window.data(), &TRunnerF::closed, this, [&] { barText = window->progressBar()->text(); });
         });
         QVERIFY(controller.start(std::make_unique<FolderBackupRun>(dir.path(), p)) != 0);

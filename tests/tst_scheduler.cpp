@@ -204,8 +204,8 @@ private slots:
                {"k.fyd"});
         // Each run started only after the one before had ended (the fake checks the flag).
         QCOMPARE(m_started, QStringList({"a.nyd+R", "B.nyd", "k.fyd+R"}));
-        QCOMPARE(service().serviceDate, QDate(2024, 1, 15));
-        QCOMPARE(service().tickTime, QTime(14, 30, 50));
+        QCOMPARE(m_context.moment().serviceDate, QDate(2024, 1, 15));
+        QCOMPARE(m_context.moment().tickTime, QTime(14, 30, 50));
         // 14:30:50 as a fraction of the day, with the Turkish separator.
         QCOMPARE(readWholeFile(m_folder + "B.nyd"),
                  QByteArray("AKTIF=True\r\nYEDEK_ZAMANI=2\r\nGRUBU=x\r\nSON_YEDEK_GUNU=45306\r\n"
@@ -273,8 +273,8 @@ private slots:
         m_running.set(RunKind::FolderBackup, true);
         tickAt(QDateTime(QDate(2024, 2, 1), QTime(8, 0, 10)), {"a.nyd"});
         QVERIFY(m_started.isEmpty());
-        QCOMPARE(service().serviceDate, QDate(2024, 2, 1));
-        QCOMPARE(service().tickTime, QTime(8, 0, 5));
+        QCOMPARE(m_context.moment().serviceDate, QDate(2024, 2, 1));
+        QCOMPARE(m_context.moment().tickTime, QTime(8, 0, 5));
         m_running.set(RunKind::FolderBackup, false);
         m_running.set(RunKind::FirebirdBackup, true);
         tickAt(QDateTime(QDate(2024, 2, 1), QTime(8, 5, 10)), {"a.nyd"});
@@ -314,8 +314,8 @@ private slots:
         QFETCH(QTime, tick);
         writeJob("a.nyd", "AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\n");
         tickAt(QDateTime(QDate(2024, 3, 10), now), {"a.nyd"});
-        QCOMPARE(service().tickTime, tick);
-        QCOMPARE(service().tickDate, QDate(2024, 3, 10));
+        QCOMPARE(m_context.moment().tickTime, tick);
+        QCOMPARE(m_context.moment().tickDate, QDate(2024, 3, 10));
         const JobFile after = JobFile::load(m_folder + "a.nyd");
         QCOMPARE(after.value("SON_YEDEK_GUNU"), day(2024, 3, 10));
         QCOMPARE(after.value("SON_YEDEK_SAATI"), formatNumber(dayFraction(tick)));

@@ -45,7 +45,6 @@ class TestScreenFit : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
         m_dir = new QTemporaryDir;
         m_program = m_dir->filePath("program");
@@ -97,7 +96,7 @@ private slots:
                 e = std::make_unique<TK_DosyaYedeklemeF>(form, QStringList{"Muhasebe"});
             else
                 e = std::make_unique<TK_FBYedeklemeF>(form, QStringList{"Muhasebe"});
-            e->setJobToOpen(window == "folder editor" ? "Is.nyd" : "Is.fyd", "<Yok>");
+            e->setJobToOpen(window == "folder editor" ? "Is.nyd" : "Is.fyd", "<Yok>", false);
             e->FormShow();
             QVERIFY(e->PanelMessenger->isVisibleTo(e.get()));
             w = std::move(e);

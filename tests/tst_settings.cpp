@@ -1,5 +1,6 @@
 // Ini files, the settings store, the language takeover, the theme and the two settings dialogs.
 #include "testfiles.h"
+#include "core/servicecontext.h"
 #include "core/service.h"
 #include "ui/settingsdialog.h"
 #include "ui/dialogs.h"
@@ -33,7 +34,6 @@ private slots:
     void init()
     {
         Dialogs::setScripted(true);
-        resetService();
     }
 
     void cleanup() { QCOMPARE(Dialogs::takeShown().size(), 0); }
@@ -355,10 +355,11 @@ private slots:
         TKxStorage s = TKxStorage::programSettings();
         s.setFileName(ayar);
         ThemeManager theme;
-        service().detailedRunners = true;
+        ServiceContext context;
+        context.detailedRunners = true;
 
         {
-            ProgramAyarlariDialog d(program.path(), program.path(), s, theme, QStringLiteral("Ayarlar"));
+            ProgramAyarlariDialog d(program.path(), program.path(), s, context, theme, QStringLiteral("Ayarlar"));
             QCOMPARE(d.ComboDIL->count(), 2);
             QCOMPARE(d.ComboDIL->currentText(), QStringLiteral("Turkish"));
             QCOMPARE(d.CheckBox1->isChecked(), false);
@@ -370,33 +371,33 @@ private slots:
             QVERIFY(!d.isVisible());
             QCOMPARE(contents(ayar), QByteArray("[KxStored]\r\nDIL=TURKISH\r\nSIMGE=False\r\n"));
             QCOMPARE(s.value(QStringLiteral("DIL")), QStringLiteral("TURKISH"));
-            QCOMPARE(service().detailedRunners, true);
+            QCOMPARE(context.detailedRunners, true);
         }
         {
-            ProgramAyarlariDialog d(program.path(), program.path(), s, theme, QStringLiteral("Ayarlar"));
-            service().detailedRunners = false;
+            ProgramAyarlariDialog d(program.path(), program.path(), s, context, theme, QStringLiteral("Ayarlar"));
+            context.detailedRunners = false;
             d.show();
             d.ComboDIL->setCurrentIndex(d.ComboDIL->findText(QStringLiteral("english")));
             d.CheckBox1->setChecked(true);
             d.sSpeedButton10->click();
             QCOMPARE(d.result(), int(QDialog::Accepted));
             QCOMPARE(contents(ayar), QByteArray("[KxStored]\r\nDIL=english\r\nSIMGE=True\r\n"));
-            QCOMPARE(service().detailedRunners, true);
+            QCOMPARE(context.detailedRunners, true);
         }
         {
-            ProgramAyarlariDialog d(program.path(), program.path(), s, theme, QStringLiteral("Ayarlar"));
+            ProgramAyarlariDialog d(program.path(), program.path(), s, context, theme, QStringLiteral("Ayarlar"));
             QCOMPARE(d.ComboDIL->currentText(), QStringLiteral("english"));
             QCOMPARE(d.CheckBox1->isChecked(), true);
             d.show();
             d.CheckBox1->setChecked(false);
             d.sSpeedButton10->click();
             QCOMPARE(contents(ayar), QByteArray("[KxStored]\r\nDIL=english\r\nSIMGE=False\r\n"));
-            QCOMPARE(service().detailedRunners, false);
+            QCOMPARE(context.detailedRunners, false);
         }
         {
             // The settings file may hold the flag as a number.
             s.setValue(QStringLiteral("SIMGE"), QStringLiteral("1"));
-            ProgramAyarlariDialog d(program.path(), program.path(), s, theme, QStringLiteral("Ayarlar"));
+            ProgramAyarlariDialog d(program.path(), program.path(), s, context, theme, QStringLiteral("Ayarlar"));
             QCOMPARE(d.CheckBox1->isChecked(), true);
         }
     }

@@ -90,7 +90,6 @@ class TestToolWindows : public QObject
 private slots:
     void init()
     {
-        resetService();
         Dialogs::setScripted(true);
         Dialogs::takeShown();
         m_dir = new QTemporaryDir;

@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/daytime.h"
 #include "core/service.h"
+#include "core/servicecontext.h"
 #include "runs/firebirdbackuprun.h"
 #include "runs/folderbackuprun.h"
 #include "runs/runcontroller.h"
@@ -10,18 +11,25 @@
 
 namespace kx {
 
-ManualRunResult manualRun(RunController &runs, const QString &programFolder, JobKind kind, const JobFile &record,
-                          const QString &password, const QString &jobName, const QString &fileToUpdate)
+ManualRunResult manualRun(ServiceContext &context, RunController &runs, const QString &programFolder, JobKind kind,
+                          const JobFile &record, const QString &password, const QString &jobName,
+                          const QString &fileToUpdate)
 {
+    context.takeTickTime();
     const RunKind runKind = kind == JobKind::Folder ? RunKind::FolderBackup : RunKind::FirebirdBackup;
     if (runs.running().isRunning(runKind))
         return {0, trMsg(QStringLiteral("Su an yedekleme yapiliyor.")) + QStringLiteral("\r\n")
                        + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz."))};
     std::unique_ptr<Run> run;
-    if (kind == JobKind::Folder)
-        run = std::make_unique<FolderBackupRun>(programFolder, manualFolderBackupParams(record, password, jobName));
-    else
-        run = std::make_unique<FirebirdBackupRun>(programFolder, manualFirebirdBackupParams(record, password, jobName));
+    if (kind == JobKind::Folder) {
+        FolderBackupParams params = manualFolderBackupParams(record, password, jobName);
+        params.moment = context.moment();
+        run = std::make_unique<FolderBackupRun>(programFolder, params);
+    } else {
+        FirebirdBackupParams params = manualFirebirdBackupParams(record, password, jobName);
+        params.moment = context.moment();
+        run = std::make_unique<FirebirdBackupRun>(programFolder, params);
+    }
     const quint64 id = runs.start(std::move(run));
     if (id == 0)
         return {};

@@ -1,8 +1,8 @@
 #pragma once
 // "Simdi Yedekle": a job run at once, outside its schedule, from the management window or a job
-// editor. Refused while a backup of the kind runs; otherwise the run of the job's current
-// values is set up (its window shows it) and the job file gets its last-run keys right away,
-// whatever the run then does.
+// editor. It takes its own tick time in the service's context; it is refused while a backup of
+// the kind runs; otherwise the run of the job's current values is set up (its window shows it)
+// and the job file gets its last-run keys right away, whatever the run then does.
 
 #include "core/jobfile.h"
 #include "core/joblist.h"
@@ -12,6 +12,7 @@
 namespace kx {
 
 class RunController;
+class ServiceContext;
 
 // What came of it: the run's number, 0 when refused; a refusal the user is to be told of, as it
 // is to be shown (translated), empty otherwise.
@@ -24,7 +25,8 @@ struct ManualRunResult {
 // jobName: the name the run carries; fileToUpdate: the job file that gets the last-run keys
 // (nothing is written when there is no file there). A last-run write that fails throws
 // kx::Error after the run has started.
-ManualRunResult manualRun(RunController &runs, const QString &programFolder, JobKind kind, const JobFile &record,
-                          const QString &password, const QString &jobName, const QString &fileToUpdate);
+ManualRunResult manualRun(ServiceContext &context, RunController &runs, const QString &programFolder, JobKind kind,
+                          const JobFile &record, const QString &password, const QString &jobName,
+                          const QString &fileToUpdate);
 
 } // namespace kx

@@ -129,7 +129,8 @@ int main(int argc, char *argv[])
     try {
         RestoreCheck check;
         if (o.kind == Options::Kind::Firebird) {
-            FirebirdRestoreParams p{absolute(o.source), absolute(o.target), o.user, password(o, QStringLiteral("Kullanici Parolasi"))};
+            FirebirdRestoreParams p{absolute(o.source), absolute(o.target), o.user,
+                                    password(o, QStringLiteral("Kullanici Parolasi")), clock::today()};
             check = checkFirebirdRestore(p, o.target, o.overwrite);
             run = std::make_unique<FirebirdRestoreRun>(p);
         } else {
@@ -159,7 +160,6 @@ int main(int argc, char *argv[])
     // tells the event loop, which does not run yet.
     installTerminationHandler();
 
-    service().serviceDate = clock::today();
     setLogFolder(folder);
     RunController runs;
     QStringList logFailures;

@@ -152,7 +152,7 @@ void FirebirdBackupRun::prepare()
     m_noFileText = trMsg(QStringLiteral("Sunucu basarili dedi ama yedek dosyasi bulunamadi:"));
     m_secondCopyText = trMsg(QStringLiteral("Ikinci kopya alinamadi."));
 
-    const QString name = runFolderName(m_params.jobName, currentRunStamp());
+    const QString name = runFolderName(m_params.jobName, runStamp(m_params.moment));
     m_runFolder = folderRunFolder(m_params.targetFolder, name, false) + u'/';
     m_runFolder2 = m_params.targetFolder2.isEmpty() ? QString() : folderRunFolder(m_params.targetFolder2, name, false) + u'/';
     m_backupFile = firebirdBackupFile(m_runFolder, m_params.database);
@@ -162,7 +162,7 @@ void FirebirdBackupRun::prepare()
 void FirebirdBackupRun::writeLog(const QString &source, const QString &target, std::function<QString()> status)
 {
     postLog(&backupLog, [this, source, target, status = std::move(status)](const QTime &now) {
-        return LogEntry{m_module, m_params.jobName, logDateText(service().serviceDate), logTimeText(now), source,
+        return LogEntry{m_module, m_params.jobName, logDateText(m_params.moment.serviceDate), logTimeText(now), source,
                         target, status()};
     });
 }

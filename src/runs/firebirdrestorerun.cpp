@@ -91,7 +91,7 @@ void FirebirdRestoreRun::writeLog(std::function<QString()> status)
 {
     postLog(&restoreLog, [this, status = std::move(status)](const QTime &now) {
         return LogEntry{trMsg(QStringLiteral("Firebird Geri Yukleme")), trMsg(QStringLiteral("Manuel")),
-                        logDateText(service().serviceDate), logTimeText(now), m_params.backupFile,
+                        logDateText(m_params.serviceDate), logTimeText(now), m_params.backupFile,
                         m_params.databaseFile, status()};
     });
 }

@@ -12,6 +12,8 @@ struct FirebirdRestoreParams {
     QString databaseFile;
     QString userName;
     QString password;
+    // The day its log line takes as today.
+    QDate serviceDate;
 };
 
 class FirebirdRestoreRun final : public Run

@@ -29,7 +29,7 @@ QString FolderBackupRun::archive() const
 
 void FolderBackupRun::prepare()
 {
-    m_runName = runFolderName(m_params.jobName, currentRunStamp());
+    m_runName = runFolderName(m_params.jobName, runStamp(m_params.moment));
     m_runFolder = folderRunFolder(m_params.targetFolder, m_runName, false);
     m_runFolder2 = folderRunFolder(m_params.targetFolder2, m_runName, true);
     m_module = trMsg(m_params.manual ? QStringLiteral("Manuel Yedekleme") : QStringLiteral("Otomatik Yedekleme"));
@@ -54,7 +54,7 @@ void FolderBackupRun::prepare()
 void FolderBackupRun::writeLog(const QString &source, const QString &target, std::function<QString()> status)
 {
     postLog(&backupLog, [this, source, target, status = std::move(status)](const QTime &now) {
-        return LogEntry{m_module, m_params.jobName, logDateText(service().serviceDate), logTimeText(now), source,
+        return LogEntry{m_module, m_params.jobName, logDateText(m_params.moment.serviceDate), logTimeText(now), source,
                         target, status()};
     });
 }

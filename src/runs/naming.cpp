@@ -1,6 +1,7 @@
 #include "runs/naming.h"
 #include "core/clock.h"
 #include "core/service.h"
+#include "core/servicecontext.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -16,10 +17,9 @@ QString TarihSaatCevir(const QDate &date, const QTime &tickTime)
                                               .arg(tickTime.minute(), 2, 10, QLatin1Char('0'));
 }
 
-QString currentRunStamp()
+QString runStamp(const RunMoment &moment)
 {
-    const ServiceState &s = service();
-    return TarihSaatCevir(s.tickDate.isValid() ? s.tickDate : clock::today(), s.tickTime);
+    return TarihSaatCevir(moment.tickDate.isValid() ? moment.tickDate : clock::today(), moment.tickTime);
 }
 
 QString BackSlash(const QString &path)

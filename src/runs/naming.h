@@ -11,11 +11,13 @@
 
 namespace kx {
 
+struct RunMoment;
+
 // YYYYMMDD_HHMM: the date given, hour and minute of the tick time.
 QString TarihSaatCevir(const QDate &date, const QTime &tickTime);
-// The stamp of a run set up now: the tick time with the day it belongs to (today before the
-// first tick).
-QString currentRunStamp();
+// The stamp of a run set up for this moment: the tick time with the day it belongs to (today
+// before the first tick).
+QString runStamp(const RunMoment &moment);
 // Appends the folder separator unless the path already ends in one; an empty path becomes "/".
 QString BackSlash(const QString &path);
 // "59 saniye", "1 dakika 15 saniye" (the minute and second words of the long form translated).

@@ -3,6 +3,7 @@
 // texts or the defaults below, booleans are "True"/"False" in any letter case or a number.
 
 #include "core/jobfile.h"
+#include "core/servicecontext.h"
 
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,7 @@ struct FolderBackupParams {
     MessengerParams messenger;
     bool retention = false;
     bool manual = false;
+    RunMoment moment;
 };
 
 struct FirebirdBackupParams {
@@ -42,6 +44,7 @@ struct FirebirdBackupParams {
     MessengerParams messenger;
     bool retention = false;
     bool manual = false;
+    RunMoment moment;
 };
 
 FolderBackupParams folderBackupParams(const JobFile &job, const QString &jobName, bool retention, bool manual);

@@ -2,6 +2,7 @@
 #include "core/clock.h"
 #include "core/joblist.h"
 #include "core/service.h"
+#include "core/servicecontext.h"
 #include "platform/kxerror.h"
 #include "runs/oplog.h"
 #include "scheduling/unfinished.h"
@@ -12,24 +13,27 @@
 namespace kx {
 
 quint64 DosyaOtoYedekAyarla(RunController &runs, const QString &programFolder, const QString &jobName,
-                            const JobFile &job, bool retention)
+                            const JobFile &job, bool retention, const RunMoment &moment)
 {
-    return runs.start(
-        std::make_unique<FolderBackupRun>(programFolder, folderBackupParams(job, jobName, retention, false)));
+    FolderBackupParams params = folderBackupParams(job, jobName, retention, false);
+    params.moment = moment;
+    return runs.start(std::make_unique<FolderBackupRun>(programFolder, params));
 }
 
 quint64 FirebirdOtoYedekAyarla(RunController &runs, const QString &programFolder, const QString &jobName,
-                               const JobFile &job, bool retention)
+                               const JobFile &job, bool retention, const RunMoment &moment)
 {
-    return runs.start(
-        std::make_unique<FirebirdBackupRun>(programFolder, firebirdBackupParams(job, jobName, retention, false)));
+    FirebirdBackupParams params = firebirdBackupParams(job, jobName, retention, false);
+    params.moment = moment;
+    return runs.start(std::make_unique<FirebirdBackupRun>(programFolder, params));
 }
 
 } // namespace kx
 
 namespace kx {
 
-int reportUnfinishedRuns(const QString &programFolder, const QStringList &folderJobs, const QStringList &firebirdJobs)
+int reportUnfinishedRuns(const QString &programFolder, const QStringList &folderJobs, const QStringList &firebirdJobs,
+                         const QDate &serviceDate)
 {
     int found = 0;
     auto visit = [&](const QString &name, JobKind kind) {
@@ -46,7 +50,7 @@ int reportUnfinishedRuns(const QString &programFolder, const QStringList &folder
             if (module.isEmpty())
                 module = trMsg(kind == JobKind::Folder ? QStringLiteral("Otomatik Yedekleme")
                                                        : QStringLiteral("Otomatik FB Yedekleme"));
-            backupLog().write({module, name, logDateText(service().serviceDate), logTimeText(clock::timeOfDay()),
+            backupLog().write({module, name, logDateText(serviceDate), logTimeText(clock::timeOfDay()),
                                u.source, u.target,
                                trMsg(QStringLiteral("Basarisiz.")) + trMsg(QStringLiteral("Yedekleme yarida kesildi."))});
             try {

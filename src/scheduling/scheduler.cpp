@@ -77,10 +77,10 @@ QString unsavedText(const QString &reason)
 // The time of day the due rule compares with. A walk that goes on past midnight keeps the
 // service date of its tick until the next tick comes: its time is then the end of that day,
 // not the small hours of the next (which would make every run of that day look to lie ahead).
-QTime dueTime()
+QTime dueTime(const QDate &serviceDate)
 {
     const QDateTime now = clock::now();
-    return now.date() > service().serviceDate ? QTime(23, 59, 59, 999) : now.time();
+    return now.date() > serviceDate ? QTime(23, 59, 59, 999) : now.time();
 }
 
 } // namespace
@@ -104,8 +104,8 @@ bool isDue(const JobFile &job, const QDate &serviceDate, const QTime &now)
     return false;
 }
 
-Scheduler::Scheduler(RunningState &running, StartRun start, QObject *parent)
-    : QObject(parent), m_running(running), m_start(std::move(start))
+Scheduler::Scheduler(ServiceContext &context, RunningState &running, StartRun start, QObject *parent)
+    : QObject(parent), m_context(context), m_running(running), m_start(std::move(start))
 {
     // A kind that becomes free lets a walk go on that waited for a run started by hand.
     connect(&m_running, &RunningState::changed, this, [this](RunKind, bool running) {
@@ -116,9 +116,7 @@ Scheduler::Scheduler(RunningState &running, StartRun start, QObject *parent)
 
 void Scheduler::tick(const QString &programFolder, const QStringList &folderJobs, const QStringList &firebirdJobs)
 {
-    ServiceState &s = service();
-    s.serviceDate = clock::today();
-    setTickTimeFromClock();
+    m_context.tick();
     if (m_busy || m_running.anyBackup())
         return;
 
@@ -183,7 +181,7 @@ void Scheduler::advance()
             applyLastRun(path, job);
             if (m_unsaved.contains(path))
                 saveLastRun(entry, path, job);
-            if (!job.isTrue(QStringLiteral("AKTIF")) || !isDue(job, service().serviceDate, dueTime())) {
+            if (!job.isTrue(QStringLiteral("AKTIF")) || !isDue(job, m_context.moment().serviceDate, dueTime(m_context.moment().serviceDate))) {
                 m_queue.removeFirst();
                 continue;
             }
@@ -215,7 +213,7 @@ void Scheduler::advance()
 void Scheduler::recordLastRun()
 {
     m_waiting = false;
-    const ServiceState &s = service();
+    const RunMoment &s = m_context.moment();
     const QString path = jobFilePath(m_programFolder, m_current.name, m_current.kind);
     // Kept until the file takes it: a job whose record cannot be written must not run again at
     // every tick.

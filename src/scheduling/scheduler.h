@@ -7,6 +7,7 @@
 #include "core/jobfile.h"
 #include "core/joblist.h"
 #include "core/runningstate.h"
+#include "core/servicecontext.h"
 
 #include <QDate>
 #include <QHash>
@@ -30,7 +31,8 @@ public:
     // runEnded() is told, or 0 when the run could not be set up.
     using StartRun = std::function<quint64(JobKind kind, const QString &jobName, const JobFile &job, bool retention)>;
 
-    Scheduler(RunningState &running, StartRun start, QObject *parent = nullptr);
+    // The context is the service's: every tick moves its date and tick time.
+    Scheduler(ServiceContext &context, RunningState &running, StartRun start, QObject *parent = nullptr);
 
     // Writes a line about a job into the backup log: what went wrong with the job itself (its
     // file could not be read, its last run not recorded). Returns why the line could not be
@@ -78,6 +80,7 @@ private:
     void tellOnce(QSet<QString> &told, const Entry &entry, const QString &path, const QString &text);
     void endWalk();
 
+    ServiceContext &m_context;
     RunningState &m_running;
     StartRun m_start;
     QString m_programFolder;

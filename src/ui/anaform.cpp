@@ -46,7 +46,7 @@ void TAnaFormF::setTrayProbe(std::function<bool()> probe)
 
 TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, QWidget *parent)
     : QWidget(parent), FSAyar(TKxStorage::programSettings()), m_registryPath(registryPath),
-      m_scheduler(m_runs.running(), [this](JobKind kind, const QString &name, const JobFile &job, bool retention) {
+      m_scheduler(m_context, m_runs.running(), [this](JobKind kind, const QString &name, const JobFile &job, bool retention) {
           return kind == JobKind::Folder ? DosyaOtoYedekAyarla(name, job, retention)
                                          : FirebirdOtoYedekAyarla(name, job, retention);
       })
@@ -84,15 +84,15 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
     });
 
     // Runs show in their windows; what goes wrong at their end is told once they have ended.
-    m_runs.setViewFactory([](Run *run) { showRunWindow(run); });
+    m_runs.setViewFactory([this](Run *run) { showRunWindow(run, m_context.detailedRunners); });
     m_runs.setErrorDisplay([](const QString &text) { Dialogs::error(text); });
     connect(&m_runs, &RunController::runEnded, &m_scheduler, &Scheduler::runEnded);
     connect(&m_scheduler, &Scheduler::failed, this, [](const QString &text) { Dialogs::error(text); });
     // A job the scheduler could not read or record shows in the backup log beside its runs.
-    m_scheduler.setLogWriter([](JobKind kind, const QString &jobName, const QString &status) {
+    m_scheduler.setLogWriter([this](JobKind kind, const QString &jobName, const QString &status) {
         OperationLog &log = backupLog();
         log.write({trMsg(kind == JobKind::Folder ? QStringLiteral("Otomatik Yedekleme") : QStringLiteral("Otomatik FB Yedekleme")),
-                   jobName, logDateText(service().serviceDate), logTimeText(clock::timeOfDay()), QString(), QString(),
+                   jobName, logDateText(m_context.moment().serviceDate), logTimeText(clock::timeOfDay()), QString(), QString(),
                    status});
         return log.takeFailure();
     });
@@ -103,7 +103,7 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
     m_trayTimer->setInterval(5000);
     connect(m_trayTimer, &QTimer::timeout, this, &TAnaFormF::showTrayIcon);
 
-    service().serviceDate = clock::today();
+    m_context.setServiceDate(clock::today());
     setLogFolder(m_programFolder);
     setTranslators([this](const QString &t) { return CompDilCevirMsg(t); },
                    [this](QObject *w) { CompFormDilCevir(w); });
@@ -176,7 +176,7 @@ void TAnaFormF::FormCreate()
         DosyaYukle();
 
         // 8. Detailed runner windows.
-        service().detailedRunners = readSettingBool(FSAyar.value(QStringLiteral("SIMGE")), true);
+        m_context.detailedRunners = readSettingBool(FSAyar.value(QStringLiteral("SIMGE")), true);
 
         // 9. Theme.
         Tema.IniDizini = SettingsFolder();
@@ -188,7 +188,7 @@ void TAnaFormF::FormCreate()
         restoreLog().load();
 
         // 11. Runs a killed program left unfinished are told once, and their leftovers go.
-        reportUnfinishedRuns(m_programFolder, MemoDOSYAYD, MemoFBYEDEK);
+        reportUnfinishedRuns(m_programFolder, MemoDOSYAYD, MemoFBYEDEK, m_context.moment().serviceDate);
     } catch (const Error &e) {
         Dialogs::error(e.text());
     } catch (const std::exception &e) {
@@ -251,12 +251,12 @@ void TAnaFormF::TimerOTOTimer()
 
 quint64 TAnaFormF::DosyaOtoYedekAyarla(const QString &jobName, const JobFile &job, bool retention)
 {
-    return kx::DosyaOtoYedekAyarla(m_runs, m_programFolder, jobName, job, retention);
+    return kx::DosyaOtoYedekAyarla(m_runs, m_programFolder, jobName, job, retention, m_context.moment());
 }
 
 quint64 TAnaFormF::FirebirdOtoYedekAyarla(const QString &jobName, const JobFile &job, bool retention)
 {
-    return kx::FirebirdOtoYedekAyarla(m_runs, m_programFolder, jobName, job, retention);
+    return kx::FirebirdOtoYedekAyarla(m_runs, m_programFolder, jobName, job, retention, m_context.moment());
 }
 
 void TAnaFormF::showTrayIcon()

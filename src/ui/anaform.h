@@ -62,6 +62,9 @@ public:
     Scheduler &scheduler() { return m_scheduler; }
     // The runs and the in-progress flags.
     RunController &runs() { return m_runs; }
+    // The service's day, tick time and shared switches: handed to the scheduler, the runs' set-up
+    // and the windows.
+    ServiceContext &context() { return m_context; }
 
     // Shows the tray icon once a tray is there; until then asks again every few seconds.
     void showTrayIcon();
@@ -111,6 +114,7 @@ private:
     std::unique_ptr<SharedErrorTranslation> m_errorTexts;
     // The toolkit's own texts (standard buttons, file dialogs) in Turkish while the program's are.
     std::unique_ptr<QTranslator> m_toolkitTexts;
+    ServiceContext m_context;
     RunController m_runs;
     Scheduler m_scheduler;
     QTimer *m_trayTimer = nullptr;

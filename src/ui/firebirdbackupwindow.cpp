@@ -7,8 +7,8 @@
 
 namespace kx {
 
-TOtoYedekFBF::TOtoYedekFBF(FirebirdBackupRun *run, QWidget *parent)
-    : TFirebirdRunnerF(run, RunKind::FirebirdBackup, KX_TEXT("Yedekleme Islemi Basarisiz."), parent),
+TOtoYedekFBF::TOtoYedekFBF(FirebirdBackupRun *run, RunnerDetail detail, QWidget *parent)
+    : TFirebirdRunnerF(run, RunKind::FirebirdBackup, KX_TEXT("Yedekleme Islemi Basarisiz."), detail, parent),
       m_ui(std::make_unique<Ui::TOtoYedekFBF>())
 {
     m_ui->setupUi(this);

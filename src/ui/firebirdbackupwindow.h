@@ -18,7 +18,7 @@ class TOtoYedekFBF : public TFirebirdRunnerF
 {
     Q_OBJECT
 public:
-    explicit TOtoYedekFBF(FirebirdBackupRun *run, QWidget *parent = nullptr);
+    explicit TOtoYedekFBF(FirebirdBackupRun *run, RunnerDetail detail = RunnerDetail::Detailed, QWidget *parent = nullptr);
     ~TOtoYedekFBF() override;
 
     // Fills the labels from the prepared run and starts the slide-in.

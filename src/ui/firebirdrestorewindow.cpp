@@ -8,8 +8,8 @@
 
 namespace kx {
 
-TRestoreFBF::TRestoreFBF(FirebirdRestoreRun *run, QWidget *parent)
-    : TFirebirdRunnerF(run, RunKind::FirebirdRestore, KX_TEXT("Geri Yukleme Islemi Basarisiz."), parent),
+TRestoreFBF::TRestoreFBF(FirebirdRestoreRun *run, RunnerDetail detail, QWidget *parent)
+    : TFirebirdRunnerF(run, RunKind::FirebirdRestore, KX_TEXT("Geri Yukleme Islemi Basarisiz."), detail, parent),
       m_ui(std::make_unique<Ui::TRestoreFBF>())
 {
     m_ui->setupUi(this);

@@ -18,7 +18,7 @@ class TRestoreFBF : public TFirebirdRunnerF
 {
     Q_OBJECT
 public:
-    explicit TRestoreFBF(FirebirdRestoreRun *run, QWidget *parent = nullptr);
+    explicit TRestoreFBF(FirebirdRestoreRun *run, RunnerDetail detail = RunnerDetail::Detailed, QWidget *parent = nullptr);
     ~TRestoreFBF() override;
 
     // Fills the labels from the prepared run and starts the slide-in.

@@ -7,8 +7,9 @@
 
 namespace kx {
 
-TFirebirdRunnerF::TFirebirdRunnerF(Run *run, RunKind kind, const QString &failedText, QWidget *parent)
-    : TRunnerF(run, kind, true, parent), m_failedText(failedText)
+TFirebirdRunnerF::TFirebirdRunnerF(Run *run, RunKind kind, const QString &failedText, RunnerDetail detail,
+                                   QWidget *parent)
+    : TRunnerF(run, kind, true, detail, parent), m_failedText(failedText)
 {
     // The strip moves from the moment the run starts.
     connect(this, &TRunnerF::runStarting, this, [this] { Animasyon->setRange(0, 0); });

@@ -20,7 +20,7 @@ public:
     QLabel *LabelTamam = nullptr;
 
 protected:
-    TFirebirdRunnerF(Run *run, RunKind kind, const QString &failedText, QWidget *parent);
+    TFirebirdRunnerF(Run *run, RunKind kind, const QString &failedText, RunnerDetail detail, QWidget *parent);
 
     // The strip stops; the label shows the done text, or the failed text with the first line
     // of the failure (all of it as a hint).

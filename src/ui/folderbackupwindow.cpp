@@ -6,8 +6,8 @@
 
 namespace kx {
 
-TOtoYedekDosyaF::TOtoYedekDosyaF(FolderBackupRun *run, QWidget *parent)
-    : TFolderRunnerF(run, RunKind::FolderBackup, false, parent), m_ui(std::make_unique<Ui::TOtoYedekDosyaF>())
+TOtoYedekDosyaF::TOtoYedekDosyaF(FolderBackupRun *run, RunnerDetail detail, QWidget *parent)
+    : TFolderRunnerF(run, RunKind::FolderBackup, false, detail, parent), m_ui(std::make_unique<Ui::TOtoYedekDosyaF>())
 {
     m_ui->setupUi(this);
     LabelYedekAdi = m_ui->LabelYedekAdi;

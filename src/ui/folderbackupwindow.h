@@ -18,7 +18,7 @@ class TOtoYedekDosyaF : public TFolderRunnerF
 {
     Q_OBJECT
 public:
-    explicit TOtoYedekDosyaF(FolderBackupRun *run, QWidget *parent = nullptr);
+    explicit TOtoYedekDosyaF(FolderBackupRun *run, RunnerDetail detail = RunnerDetail::Detailed, QWidget *parent = nullptr);
     ~TOtoYedekDosyaF() override;
 
     // Fills the labels from the prepared run and starts the slide-in.

@@ -7,8 +7,8 @@
 
 namespace kx {
 
-TRestoreDosyaF::TRestoreDosyaF(FolderRestoreRun *run, QWidget *parent)
-    : TFolderRunnerF(run, RunKind::FolderRestore, true, parent), m_ui(std::make_unique<Ui::TRestoreDosyaF>())
+TRestoreDosyaF::TRestoreDosyaF(FolderRestoreRun *run, RunnerDetail detail, QWidget *parent)
+    : TFolderRunnerF(run, RunKind::FolderRestore, true, detail, parent), m_ui(std::make_unique<Ui::TRestoreDosyaF>())
 {
     m_ui->setupUi(this);
     LabelKaynak = m_ui->LabelKaynak;

@@ -18,7 +18,7 @@ class TRestoreDosyaF : public TFolderRunnerF
 {
     Q_OBJECT
 public:
-    explicit TRestoreDosyaF(FolderRestoreRun *run, QWidget *parent = nullptr);
+    explicit TRestoreDosyaF(FolderRestoreRun *run, RunnerDetail detail = RunnerDetail::Detailed, QWidget *parent = nullptr);
     ~TRestoreDosyaF() override;
 
     // Fills the labels from the prepared run and starts the slide-in.

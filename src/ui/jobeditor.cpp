@@ -337,8 +337,9 @@ void TJobEditorF::DByeAktar()
     loadCurrent();
 }
 
-void TJobEditorF::setJobToOpen(const QString &name, const QString &group)
+void TJobEditorF::setJobToOpen(const QString &name, const QString &group, bool newJob)
 {
+    m_openNew = newJob;
     m_openName = name;
     m_openGroup = group;
 }
@@ -347,7 +348,7 @@ void TJobEditorF::FormShow()
 {
     setWindowTitle(m_main.windowTitle());
     ListeAktar(false);
-    if (service().editorOpenMode == -1) {
+    if (m_openNew) {
         YeniKayit();
     } else {
         // Each move loads the job of the filtered list's current row; what does not match leaves
@@ -493,9 +494,8 @@ void TJobEditorF::YedeklemeBaslat()
     const QString name = m_model->currentName();
     Dialogs::stopWithMessage(name.isEmpty() || name != EditYEDEKNAME->text(),
                              QStringLiteral("Oncelikle yedek kaydi olusturunuz."));
-    setTickTimeFromClock();
     const ManualRunResult started =
-        manualRun(m_main.runs(), m_main.ProgramFolder(), m_kind, m_record.toJobFile(JobFile()),
+        manualRun(m_main.context(), m_main.runs(), m_main.ProgramFolder(), m_kind, m_record.toJobFile(JobFile()),
                   m_record.value(QStringLiteral("UNETSIFRE")), name, jobFile(name));
     if (!started.refusal.isEmpty())
         Dialogs::info(started.refusal);

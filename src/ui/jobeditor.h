@@ -42,8 +42,9 @@ public:
     JobRecord &record() { return m_record; }
     JobListModel &model() { return *m_model; }
 
-    // The job the management window hands over (its selected row's name and group).
-    void setJobToOpen(const QString &name, const QString &group);
+    // The job the management window hands over (its selected row's name and group), and whether
+    // the editor opens on a new job ("Yeni Kayit") rather than on that one.
+    void setJobToOpen(const QString &name, const QString &group, bool newJob);
     // What happens when the editor is shown: the list rebuilt, the job to open loaded (or a new
     // job started in the open mode -1), the dependent controls set.
     void FormShow();
@@ -140,6 +141,7 @@ private:
     JobListModel *m_model;
     QString m_openName;
     QString m_openGroup;
+    bool m_openNew = false;
     bool m_refreshing = false;
     QHash<QString, QWidget *> m_controls;
     QHash<QString, QString> m_captions;

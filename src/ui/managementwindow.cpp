@@ -151,7 +151,7 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
     connect(LogPages, &QTabWidget::currentChanged, this, guardedCommand([this] { tabChanged(); }));
 
     // The editors: made for each opening, shown modally, released when closed.
-    openJobEditor = [this](JobKind kind, bool, const QString &name, const QString &group) {
+    openJobEditor = [this](JobKind kind, bool newJob, const QString &name, const QString &group) {
         QStringList entries;
         QComboBox *box = page(kind).group;
         for (int i = 2; i < box->count(); ++i)
@@ -161,7 +161,7 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
             editor = std::make_unique<TK_DosyaYedeklemeF>(m_main, entries, this);
         else
             editor = std::make_unique<TK_FBYedeklemeF>(m_main, entries, this);
-        editor->setJobToOpen(name, group);
+        editor->setJobToOpen(name, group, newJob);
         editor->FormShow();
         Dialogs::showModal(editor.get());
     };
@@ -375,10 +375,6 @@ void TK_YedeklemeF::YeniKayit()
     if (logTabActive())
         return;
     KindPage &p = page(activeKind());
-    service().editorOpenMode = -1;
-    struct Back {
-        ~Back() { service().editorOpenMode = 0; }
-    } back;
     const int selected = p.view->selectedRow();
     const QString name = selected >= 0 ? p.model->filteredName(selected) : QString();
     const QString group =
@@ -395,7 +391,6 @@ void TK_YedeklemeF::Ac()
     if (logTabActive())
         return;
     KindPage &p = page(activeKind());
-    service().editorOpenMode = 0;
     const int selected = p.view->selectedRow();
     const QString name = selected >= 0 ? p.model->filteredName(selected) : QString();
     const QString group =
@@ -456,9 +451,8 @@ void TK_YedeklemeF::SimdiYedekle()
     }
     const QString name = p.model->filteredName(selected);
     p.model->selectName(name);
-    setTickTimeFromClock();
     const ManualRunResult started =
-        manualRun(m_main.runs(), m_main.ProgramFolder(), p.kind, p.model->record(), p.model->recordPassword(), name,
+        manualRun(m_main.context(), m_main.runs(), m_main.ProgramFolder(), p.kind, p.model->record(), p.model->recordPassword(), name,
                   jobFilePath(m_main.ProgramFolder(), p.model->currentName(), p.kind));
     if (!started.refusal.isEmpty())
         Dialogs::info(started.refusal);
@@ -473,8 +467,8 @@ void TK_YedeklemeF::GeriYukleme()
 
 void TK_YedeklemeF::ProgramAyarlari()
 {
-    ProgramAyarlariDialog dialog(m_main.ProgramFolder(), m_main.SettingsFolder(), m_main.FSAyar, m_main.Tema,
-                                 m_main.windowTitle(), this);
+    ProgramAyarlariDialog dialog(m_main.ProgramFolder(), m_main.SettingsFolder(), m_main.FSAyar, m_main.context(),
+                                 m_main.Tema, m_main.windowTitle(), this);
     Dialogs::showModal(&dialog);
 }
 

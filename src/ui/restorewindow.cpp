@@ -182,7 +182,8 @@ void TK_YedekGirF::FirebirdGeriYukle()
         Dialogs::info(trMsg(QStringLiteral("Su an geri yukleme yapiliyor.")) + trMsg(QStringLiteral(" Lutfen daha sonra deneyiniz.")));
         return;
     }
-    FirebirdRestoreParams p{FilenameEdit1->text(), EditHDDOSYA->text(), EditUSER->text(), EditPAS->text()};
+    FirebirdRestoreParams p{FilenameEdit1->text(), EditHDDOSYA->text(), EditUSER->text(), EditPAS->text(),
+                            m_main.context().moment().serviceDate};
     if (!passes(checkFirebirdRestore(p, DirectoryEdit1->text(), CheckUZYAZ->isChecked())))
         return;
     m_main.runs().start(std::make_unique<FirebirdRestoreRun>(p));

@@ -35,9 +35,9 @@ void TRunnerF::setTimings(int slideStepMs, int closeDelayMs, int elapsedMs)
     g_elapsedMs = elapsedMs;
 }
 
-TRunnerF::TRunnerF(Run *run, RunKind kind, bool hideOnDoubleClick, QWidget *parent)
+TRunnerF::TRunnerF(Run *run, RunKind kind, bool hideOnDoubleClick, RunnerDetail detail, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus),
-      m_run(run), m_kind(kind), m_hideOnDoubleClick(hideOnDoubleClick), m_detailed(service().detailedRunners),
+      m_run(run), m_kind(kind), m_hideOnDoubleClick(hideOnDoubleClick), m_detailed(detail == RunnerDetail::Detailed),
       m_clientHeight(m_detailed ? kDetailedHeight : kCompactHeight)
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -265,28 +265,29 @@ void TRunnerF::closeEvent(QCloseEvent *event)
 
 namespace kx {
 
-TRunnerF *showRunWindow(Run *run)
+TRunnerF *showRunWindow(Run *run, bool detailed)
 {
+    const RunnerDetail detail = detailed ? RunnerDetail::Detailed : RunnerDetail::Compact;
     switch (run->kind()) {
     case RunKind::FolderBackup: {
-        auto *w = new TOtoYedekDosyaF(static_cast<FolderBackupRun *>(run));
+        auto *w = new TOtoYedekDosyaF(static_cast<FolderBackupRun *>(run), detail);
         w->YedekAyarla();
         return w;
     }
     case RunKind::FirebirdBackup: {
-        auto *w = new TOtoYedekFBF(static_cast<FirebirdBackupRun *>(run));
+        auto *w = new TOtoYedekFBF(static_cast<FirebirdBackupRun *>(run), detail);
         w->YedekAyarla();
         return w;
     }
     case RunKind::FolderRestore: {
-        auto *w = new TRestoreDosyaF(static_cast<FolderRestoreRun *>(run));
+        auto *w = new TRestoreDosyaF(static_cast<FolderRestoreRun *>(run), detail);
         w->RestoreAyarla();
         return w;
     }
     case RunKind::FirebirdRestore:
         break;
     }
-    auto *w = new TRestoreFBF(static_cast<FirebirdRestoreRun *>(run));
+    auto *w = new TRestoreFBF(static_cast<FirebirdRestoreRun *>(run), detail);
     w->RestoreAyarla();
     return w;
 }

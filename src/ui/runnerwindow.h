@@ -19,6 +19,9 @@ namespace kx {
 
 class Run;
 
+// Whether a runner window shows its detail lines ("SIMGE" in the program settings).
+enum class RunnerDetail { Detailed, Compact };
+
 class TRunnerF : public QWidget
 {
     Q_OBJECT
@@ -28,7 +31,7 @@ public:
     static constexpr int kCompactHeight = 111;
 
     // `run` may be null (a window tried on its own); the window then finishes when told.
-    TRunnerF(Run *run, RunKind kind, bool hideOnDoubleClick, QWidget *parent = nullptr);
+    TRunnerF(Run *run, RunKind kind, bool hideOnDoubleClick, RunnerDetail detail, QWidget *parent = nullptr);
     ~TRunnerF() override;
 
     RunKind kind() const { return m_kind; }
@@ -121,6 +124,6 @@ private:
 
 // The window of a run, of the run's kind, prepared from what the run shows and sliding in.
 // The controller's window hook.
-TRunnerF *showRunWindow(Run *run);
+TRunnerF *showRunWindow(Run *run, bool detailed);
 
 } // namespace kx

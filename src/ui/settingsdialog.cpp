@@ -4,6 +4,7 @@
 #include "ui/dialogs.h"
 #include "platform/kxerror.h"
 #include "settings/kxstorage.h"
+#include "core/servicecontext.h"
 #include "ui/skindialog.h"
 #include "settings/theme.h"
 #include "ui_settingsdialog.h"
@@ -16,10 +17,10 @@
 namespace kx {
 
 ProgramAyarlariDialog::ProgramAyarlariDialog(const QString &programFolder, const QString &settingsFolder,
-                                             TKxStorage &settings, ThemeManager &theme, const QString &caption,
-                                             QWidget *parent)
+                                             TKxStorage &settings, ServiceContext &context, ThemeManager &theme,
+                                             const QString &caption, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::ProgramAyarlariDialog>()), m_settingsFolder(settingsFolder),
-      m_settings(settings), m_theme(theme)
+      m_settings(settings), m_context(context), m_theme(theme)
 {
     m_ui->setupUi(this);
     setWindowTitle(caption);
@@ -55,7 +56,7 @@ void ProgramAyarlariDialog::sSpeedButton10Click()
 {
     m_settings.setValue(QStringLiteral("DIL"), ComboDIL->currentIndex() >= 0 ? ComboDIL->currentText() : QString());
     m_settings.setValue(QStringLiteral("SIMGE"), CheckBox1->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
-    service().detailedRunners = CheckBox1->isChecked();
+    m_context.detailedRunners = CheckBox1->isChecked();
     try {
         m_settings.SaveValues();
     } catch (const Error &e) {

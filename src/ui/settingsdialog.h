@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace kx {
 
+class ServiceContext;
 class TKxStorage;
 class ThemeManager;
 namespace Ui {
@@ -25,7 +26,8 @@ class ProgramAyarlariDialog : public QDialog
     Q_OBJECT
 public:
     ProgramAyarlariDialog(const QString &programFolder, const QString &settingsFolder, TKxStorage &settings,
-                          ThemeManager &theme, const QString &caption, QWidget *parent = nullptr);
+                          ServiceContext &context, ThemeManager &theme, const QString &caption,
+                          QWidget *parent = nullptr);
     ~ProgramAyarlariDialog() override;
 
     QLabel *Label9;
@@ -42,6 +44,7 @@ private:
     const std::unique_ptr<Ui::ProgramAyarlariDialog> m_ui;
     QString m_settingsFolder;
     TKxStorage &m_settings;
+    ServiceContext &m_context;
     ThemeManager &m_theme;
 };
 
