@@ -1,4 +1,5 @@
 #include "archive/zipwriter.h"
+#include "platform/fd.h"
 #include "platform/pathname.h"
 #include "archive/deflatechunk.h"
 #include "platform/kxerror.h"
@@ -48,11 +49,6 @@ std::atomic<qint64> g_chunk{kChunk};
 constexpr qint64 kGrowth = qint64(64) << 20;
 constexpr qsizetype kOutBuffer = qsizetype(1) << 20;
 
-QString sysText(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
 void put16(QByteArray &b, quint16 v)
 {
     b.append(char(v & 0xFF)).append(char(v >> 8));
@@ -70,17 +66,6 @@ void put64(QByteArray &b, quint64 v)
         b.append(char((v >> (8 * i)) & 0xFF));
 }
 
-struct Fd {
-    int fd = -1;
-    Fd() = default;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd &) = delete;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 void writeAll(int fd, const char *data, size_t size, const QString &what)
 {
@@ -89,7 +74,7 @@ void writeAll(int fd, const char *data, size_t size, const QString &what)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw Error(QStringLiteral("\"%1\": %2"), {what, sysText(errno)});
+            throw Error(QStringLiteral("\"%1\": %2"), {what, systemErrorText(errno)});
         }
         data += n;
         size -= size_t(n);
@@ -199,7 +184,7 @@ public:
     {
         flush();
         if (::pwrite(m_fd, bytes.constData(), size_t(bytes.size()), off_t(at)) != bytes.size())
-            throw Error(QStringLiteral("\"%1\": %2"), {m_name, sysText(errno)});
+            throw Error(QStringLiteral("\"%1\": %2"), {m_name, systemErrorText(errno)});
     }
     // Everything from `at` on goes again.
     void cutTo(quint64 at)
@@ -210,7 +195,7 @@ public:
         }
         m_buffer.clear();
         if (::ftruncate(m_fd, off_t(at)) != 0 || ::lseek(m_fd, off_t(at), SEEK_SET) < 0)
-            throw Error(QStringLiteral("\"%1\": %2"), {m_name, sysText(errno)});
+            throw Error(QStringLiteral("\"%1\": %2"), {m_name, systemErrorText(errno)});
         m_flushed = at;
     }
 
@@ -547,7 +532,7 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
             return;
         const qint64 n = readRange(job.file->src.fd, job.offset, job.length, job.last, in);
         if (n < 0 || (!job.last && n < job.length)) {
-            job.failure = QStringLiteral("%1: %2").arg(item.file, n < 0 ? sysText(errno) : QStringLiteral("okunurken kucukdu; yeniden deneyin."));
+            job.failure = QStringLiteral("%1: %2").arg(item.file, n < 0 ? systemErrorText(errno) : QStringLiteral("okunurken kucukdu; yeniden deneyin."));
             job.file->failed = true;
             return;
         }
@@ -573,7 +558,7 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
         return;
     }
     if (src.error != 0) {
-        job.failure = QStringLiteral("%1: %2").arg(item.file, sysText(src.error));
+        job.failure = QStringLiteral("%1: %2").arg(item.file, systemErrorText(src.error));
         return;
     }
     job.st = src.st;
@@ -610,7 +595,7 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
     }
     const qint64 n = readRange(src.fd, 0, job.length, job.last, in);
     if (n < 0 || (!job.last && n < job.length)) {
-        job.failure = QStringLiteral("%1: %2").arg(item.file, n < 0 ? sysText(errno) : QStringLiteral("okunurken kucukdu; yeniden deneyin."));
+        job.failure = QStringLiteral("%1: %2").arg(item.file, n < 0 ? systemErrorText(errno) : QStringLiteral("okunurken kucukdu; yeniden deneyin."));
         job.file->failed = true;
         return;
     }
@@ -780,11 +765,11 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
     const QByteArray archiveName = encodePath(archiveInfo.fileName());
     Fd folder(::open(encodePath(archiveInfo.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.fd < 0)
-        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, systemErrorText(errno)});
     const QByteArray tempName = temporaryName(archiveName);
     Fd temp(createTemporaryAt(folder.fd, tempName, 0644, O_WRONLY));
     if (temp.fd < 0)
-        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, systemErrorText(errno)});
     struct Cleanup {
         int folder;
         const QByteArray &name;
@@ -818,14 +803,14 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
         throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
 
     if (::fsync(temp.fd) != 0)
-        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, systemErrorText(errno)});
     const int closed = ::close(temp.fd);
     temp.fd = -1;
     if (closed != 0)
-        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, systemErrorText(errno)});
     // Only a complete archive takes the real name (a link there is replaced, not followed).
     if (::renameat(folder.fd, tempName.constData(), folder.fd, archiveName.constData()) != 0)
-        throw Error(QStringLiteral("\"%1\": %2"), {archive, sysText(errno)});
+        throw Error(QStringLiteral("\"%1\": %2"), {archive, systemErrorText(errno)});
     cleanup.keep = true;
     ::fsync(folder.fd);
     return result;

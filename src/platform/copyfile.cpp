@@ -1,4 +1,5 @@
 #include "platform/copyfile.h"
+#include "platform/fd.h"
 #include "platform/pathname.h"
 #include "platform/confined.h"
 #include "platform/files.h"
@@ -42,22 +43,6 @@ mode_t processUmask()
 
 constexpr size_t kChunk = 8 * 1024 * 1024;
 
-QString sysError(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
-struct Fd {
-    int fd = -1;
-    Fd() = default;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd &) = delete;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 // Renames the finished temporary to its final name: over whatever is there with overwrite
 // (a link there is replaced, not followed), otherwise only when nothing is there.
@@ -89,7 +74,7 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
     struct stat tst;
     if (!newInPlace && !overwrite && ::fstatat(dirFd, name.constData(), &tst, AT_SYMLINK_NOFOLLOW) == 0) {
         result.existed = true;
-        result.error = sysError(EEXIST);
+        result.error = systemErrorText(EEXIST);
         return result;
     }
 
@@ -100,7 +85,7 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
         return result;
     }
     if (in.error != 0) {
-        result.error = sysError(in.error);
+        result.error = systemErrorText(in.error);
         return result;
     }
     const struct stat &st = in.st;
@@ -115,11 +100,11 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
         inPlace = out.fd >= 0;
         if (!inPlace && errno == EEXIST && !overwrite) {
             result.existed = true;
-            result.error = sysError(EEXIST);
+            result.error = systemErrorText(EEXIST);
             return result;
         }
         if (!inPlace && errno != EEXIST) {
-            result.error = sysError(errno);
+            result.error = systemErrorText(errno);
             return result;
         }
     }
@@ -127,11 +112,11 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
     if (!inPlace)
         out.fd = createTemporaryAt(dirFd, tmp, (st.st_mode & 07777) | S_IWUSR);
     if (out.fd < 0) {
-        result.error = sysError(errno);
+        result.error = systemErrorText(errno);
         return result;
     }
     auto fail = [&](int err) {
-        result.error = sysError(err);
+        result.error = systemErrorText(err);
         ::unlinkat(dirFd, tmp.constData(), 0);
         return result;
     };
@@ -222,7 +207,7 @@ CopyResult copyFile(const QString &source, const QString &target, bool overwrite
     Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.fd < 0) {
         CopyResult r;
-        r.error = sysError(errno);
+        r.error = systemErrorText(errno);
         return r;
     }
     return copyAt(dir.fd, name, source, overwrite, betweenChunks, cancel);
@@ -233,7 +218,7 @@ ConfinedRoot::ConfinedRoot(const QString &root) : m_path(root)
     makePath(root);
     m_root = ::open(encodePath(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_root < 0)
-        throw Error(QStringLiteral("\"%1\" klasoru acilamadi. %2"), {root, sysError(errno)});
+        throw Error(QStringLiteral("\"%1\" klasoru acilamadi. %2"), {root, systemErrorText(errno)});
 }
 
 ConfinedRoot::~ConfinedRoot()
@@ -259,7 +244,7 @@ int ConfinedRoot::folder(const QString &relative)
         if (part == QLatin1String("..") || part == QLatin1String(".")) {
             if (current != m_root)
                 ::close(current);
-            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {walked, sysError(EINVAL)});
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {walked, systemErrorText(EINVAL)});
         }
         int next = ::openat(current, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0 && errno == ENOENT) {
@@ -267,7 +252,7 @@ int ConfinedRoot::folder(const QString &relative)
                 const int err = errno;
                 if (current != m_root)
                     ::close(current);
-                throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {walked, sysError(err)});
+                throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {walked, systemErrorText(err)});
             }
             next = ::openat(current, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         }
@@ -276,7 +261,7 @@ int ConfinedRoot::folder(const QString &relative)
             ::close(current);
         // A link among the folders (ELOOP), or a file where a folder should be.
         if (next < 0)
-            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {walked, sysError(err)});
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {walked, systemErrorText(err)});
         current = next;
     }
     m_last = current;

@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "platform/fd.h"
 #include "platform/kxerror.h"
 #include "platform/pathname.h"
 #include "platform/tempname.h"
@@ -13,36 +14,18 @@
 
 namespace kx {
 
-namespace {
-
-QString sysText(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
-struct Fd {
-    int fd = -1;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-} // namespace
-
 QByteArray readWholeFile(const QString &path)
 {
     Fd in;
     in.fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC);
     if (in.fd < 0) {
         const int err = errno;
-        throw Error(QStringLiteral("\"%1\" dosyasi acilamadi. %2"), {path, sysText(err)});
+        throw Error(QStringLiteral("\"%1\" dosyasi acilamadi. %2"), {path, systemErrorText(err)});
     }
     struct stat st;
     const bool known = ::fstat(in.fd, &st) == 0;
     if (known && S_ISDIR(st.st_mode))
-        throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, sysText(EISDIR)});
+        throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, systemErrorText(EISDIR)});
     QByteArray data;
     if (known && S_ISREG(st.st_mode) && st.st_size > 0)
         data.reserve(qsizetype(st.st_size));
@@ -53,7 +36,7 @@ QByteArray readWholeFile(const QString &path)
             if (errno == EINTR)
                 continue;
             const int err = errno;
-            throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, sysText(err)});
+            throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, systemErrorText(err)});
         }
         if (n == 0)
             break;
@@ -103,17 +86,17 @@ void writeWholeFile(const QString &path, const QByteArray &data, bool keepOwnerO
     dir.fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir.fd < 0) {
         const int err = errno;
-        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2"), {path, sysText(err)});
+        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2"), {path, systemErrorText(err)});
     }
     Fd out;
     out.fd = createTemporaryAt(dir.fd, temp, mode);
     if (out.fd < 0) {
         const int err = errno;
-        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2"), {path, sysText(err)});
+        throw Error(QStringLiteral("\"%1\" dosyasi olusturulamadi. %2"), {path, systemErrorText(err)});
     }
     auto fail = [&](int err) {
         ::unlinkat(dir.fd, temp.constData(), 0);
-        throw Error(QStringLiteral("\"%1\" dosyasi yazilamadi. %2"), {path, sysText(err)});
+        throw Error(QStringLiteral("\"%1\" dosyasi yazilamadi. %2"), {path, systemErrorText(err)});
     };
     // The mode asked for, whatever the umask says: an existing file keeps its own, a job file is
     // its owner's alone.
@@ -167,12 +150,12 @@ void makePath(const QString &folder)
         const QByteArray part = path.left(i);
         if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST) {
             const int err = errno;
-            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {folder, sysText(err)});
+            throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {folder, systemErrorText(err)});
         }
     }
     struct stat st;
     if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-        throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {folder, sysText(ENOTDIR)});
+        throw Error(QStringLiteral("\"%1\" klasoru olusturulamadi. %2"), {folder, systemErrorText(ENOTDIR)});
 }
 
 } // namespace kx

@@ -1,4 +1,5 @@
 #include "platform/filetail.h"
+#include "platform/fd.h"
 #include "platform/kxerror.h"
 #include "platform/pathname.h"
 
@@ -11,24 +12,6 @@
 
 namespace kx {
 
-namespace {
-
-QString sysText(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
-struct Fd {
-    int fd = -1;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-} // namespace
-
 FileTail readFileTail(const QString &path, int maxLines, qint64 maxBytes, qint64 blockSize)
 {
     FileTail tail;
@@ -39,16 +22,16 @@ FileTail readFileTail(const QString &path, int maxLines, qint64 maxBytes, qint64
         const int err = errno;
         if (err == ENOENT || err == ENOTDIR)
             return tail;
-        throw Error(QStringLiteral("\"%1\" dosyasi acilamadi. %2"), {path, sysText(err)});
+        throw Error(QStringLiteral("\"%1\" dosyasi acilamadi. %2"), {path, systemErrorText(err)});
     }
     struct stat st;
     if (::fstat(file.fd, &st) != 0) {
         const int err = errno;
-        throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, sysText(err)});
+        throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, systemErrorText(err)});
     }
     if (!S_ISREG(st.st_mode))
         throw Error(QStringLiteral("\"%1\" dosyasi acilamadi. %2"),
-                    {path, sysText(S_ISDIR(st.st_mode) ? EISDIR : EINVAL)});
+                    {path, systemErrorText(S_ISDIR(st.st_mode) ? EISDIR : EINVAL)});
     const qint64 end = st.st_size;
     if (end == 0 || maxLines <= 0 || maxBytes <= 0)
         return tail;
@@ -63,7 +46,7 @@ FileTail readFileTail(const QString &path, int maxLines, qint64 maxBytes, qint64
                 continue;
             if (n <= 0) {
                 const int err = n < 0 ? errno : EIO;
-                throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, sysText(err)});
+                throw Error(QStringLiteral("\"%1\" dosyasi okunamadi. %2"), {path, systemErrorText(err)});
             }
             tail.bytesRead += n;
             to += n;

@@ -1,4 +1,5 @@
 #include "runs/firebirdrestorerun.h"
+#include "platform/fd.h"
 #include "core/service.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
@@ -25,11 +26,6 @@ QString folderOf(const QString &file)
 {
     const qsizetype slash = file.lastIndexOf(u'/');
     return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : file.left(slash);
-}
-
-QString sysText(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
 }
 
 // Whether the system's lock table lists a lock on the file: how a database file this program may
@@ -112,7 +108,7 @@ QString FirebirdRestoreRun::removeTemporary() const
     if (removeFile(m_temporary))
         return QString();
     const int err = errno;
-    return err == ENOENT ? QString() : QString(m_notRemovedText).arg(m_temporary, sysText(err));
+    return err == ENOENT ? QString() : QString(m_notRemovedText).arg(m_temporary, systemErrorText(err));
 }
 
 QString FirebirdRestoreRun::putInPlace() const
@@ -130,7 +126,7 @@ QString FirebirdRestoreRun::putInPlace() const
     if (inUse)
         return m_inUseText;
     if (renamed != 0)
-        return QString(m_notPlacedText).arg(m_params.databaseFile, sysText(renamed));
+        return QString(m_notPlacedText).arg(m_params.databaseFile, systemErrorText(renamed));
     const int folder = ::open(encodePath(folderOf(m_params.databaseFile)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         ::fsync(folder);

@@ -134,4 +134,14 @@ RestoreCheck checkFirebirdRestore(FirebirdRestoreParams &p, const QString &named
     return existingTarget(overwrite, {KX_TEXT("Hedef dosya mevcut.")}, QString(), true);
 }
 
+QString restoreRunningText(const RunningState &running, RunKind kind)
+{
+    if (!running.isRunning(kind))
+        return QString();
+    if (kind == RunKind::FirebirdRestore)
+        return trMsg(QStringLiteral("Su an geri yukleme yapiliyor.")) + trMsg(QStringLiteral(" Lutfen daha sonra deneyiniz."));
+    return trMsg(QStringLiteral("Su an geri yukleme yapiliyor.")) + kLineBreak
+           + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz."));
+}
+
 } // namespace kx

@@ -4,6 +4,7 @@
 // source, and a target that is there already, which only the overwrite choice lets through.
 
 #include "runs/firebirdrestorerun.h"
+#include "core/runningstate.h"
 #include "runs/folderrestorerun.h"
 
 #include <QString>
@@ -55,5 +56,9 @@ RestoreCheck checkZipRestore(const FolderRestoreParams &params);
 // or Overwrite the database file is the one to restore into: an existing file of another letter
 // case is taken over by its own name.
 RestoreCheck checkFirebirdRestore(FirebirdRestoreParams &params, const QString &namedTarget, bool overwrite);
+
+// One restore of a kind at a time: while one runs, what the user is told (translated); empty
+// when the kind is free.
+QString restoreRunningText(const RunningState &running, RunKind kind);
 
 } // namespace kx

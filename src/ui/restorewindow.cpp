@@ -16,12 +16,6 @@
 
 namespace kx {
 
-namespace {
-
-const QString kLineBreak = QStringLiteral("\r\n");
-
-} // namespace
-
 TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TK_YedekGirF>()), m_main(main)
 {
@@ -132,6 +126,14 @@ bool TK_YedekGirF::passes(const RestoreCheck &check, QWidget *target)
     return false;
 }
 
+bool TK_YedekGirF::refusedWhileRunning(RunKind kind)
+{
+    const QString text = restoreRunningText(m_main.runs().running(), kind);
+    if (!text.isEmpty())
+        Dialogs::info(text);
+    return !text.isEmpty();
+}
+
 void TK_YedekGirF::FilenameEdit1Change()
 {
     const QString target = firebirdRestoreTarget(FilenameEdit1->text(), DirectoryEdit1->text(), ComboEXT->currentText());
@@ -148,23 +150,15 @@ void TK_YedekGirF::KlasorGeriYukle()
     p.overwrite = CheckUZYAZDG->isChecked();
     p.subfolders = CheckALTDIZIN->isChecked();
     p.pattern = EditMASK->text();
-    if (!passes(checkFolderRestore(p), DirEditHEDEF))
+    if (!passes(checkFolderRestore(p), DirEditHEDEF) || refusedWhileRunning(RunKind::FolderRestore))
         return;
-    if (m_main.runs().running().isRunning(RunKind::FolderRestore)) {
-        Dialogs::info(trMsg(QStringLiteral("Su an geri yukleme yapiliyor.")) + kLineBreak
-                      + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz.")));
-        return;
-    }
     m_main.runs().start(std::make_unique<FolderRestoreRun>(p));
 }
 
 void TK_YedekGirF::ZipGeriYukle()
 {
-    if (m_main.runs().running().isRunning(RunKind::FolderRestore)) {
-        Dialogs::info(trMsg(QStringLiteral("Su an geri yukleme yapiliyor.")) + kLineBreak
-                      + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz.")));
+    if (refusedWhileRunning(RunKind::FolderRestore))
         return;
-    }
     FolderRestoreParams p;
     p.zipMode = true;
     p.archive = FileEditKAYNAK->text();
@@ -178,10 +172,8 @@ void TK_YedekGirF::ZipGeriYukle()
 
 void TK_YedekGirF::FirebirdGeriYukle()
 {
-    if (m_main.runs().running().isRunning(RunKind::FirebirdRestore)) {
-        Dialogs::info(trMsg(QStringLiteral("Su an geri yukleme yapiliyor.")) + trMsg(QStringLiteral(" Lutfen daha sonra deneyiniz.")));
+    if (refusedWhileRunning(RunKind::FirebirdRestore))
         return;
-    }
     FirebirdRestoreParams p{FilenameEdit1->text(), EditHDDOSYA->text(), EditUSER->text(), EditPAS->text(),
                             m_main.context().moment().serviceDate};
     if (!passes(checkFirebirdRestore(p, DirectoryEdit1->text(), CheckUZYAZ->isChecked())))

@@ -70,6 +70,8 @@ private:
     // A refusal shown and its input focused (`target`: the page's target box); true when
     // nothing is in the way or the user goes on past the overwrite question.
     bool passes(const RestoreCheck &check, QWidget *target = nullptr);
+    // A restore of the kind is under way: the user is told so, and true comes back.
+    bool refusedWhileRunning(RunKind kind);
 
     const std::unique_ptr<Ui::TK_YedekGirF> m_ui;
     TAnaFormF &m_main;

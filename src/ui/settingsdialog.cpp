@@ -49,7 +49,7 @@ void ProgramAyarlariDialog::sSpeedButton9Click()
 {
     m_theme.IniDizini = m_settingsFolder;
     TKxSkinSettingF dialog(m_theme, this);
-    dialog.exec();
+    Dialogs::showModal(&dialog);
 }
 
 void ProgramAyarlariDialog::sSpeedButton10Click()
