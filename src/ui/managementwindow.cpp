@@ -370,17 +370,23 @@ void TK_YedeklemeF::clearLog(bool backup)
     (backup ? ListBackup : ListRestore)->clear();
 }
 
-void TK_YedeklemeF::YeniKayit()
+int TK_YedeklemeF::openEditorOnSelection(KindPage &p, bool newJob)
 {
-    if (logTabActive())
-        return;
-    KindPage &p = page(activeKind());
     const int selected = p.view->selectedRow();
     const QString name = selected >= 0 ? p.model->filteredName(selected) : QString();
     const QString group =
         selected >= 0 ? p.model->filtered().index(selected, JobTable::Group).data().toString() : QString();
     if (openJobEditor)
-        openJobEditor(p.kind, true, name, group);
+        openJobEditor(p.kind, newJob, name, group);
+    return selected;
+}
+
+void TK_YedeklemeF::YeniKayit()
+{
+    if (logTabActive())
+        return;
+    KindPage &p = page(activeKind());
+    openEditorOnSelection(p, true);
     // The editor rescans the job lists itself whenever it changes the set of job files; the box
     // shows no entry afterwards.
     p.model->rebuild(false);
@@ -391,13 +397,7 @@ void TK_YedeklemeF::Ac()
     if (logTabActive())
         return;
     KindPage &p = page(activeKind());
-    const int selected = p.view->selectedRow();
-    const QString name = selected >= 0 ? p.model->filteredName(selected) : QString();
-    const QString group =
-        selected >= 0 ? p.model->filtered().index(selected, JobTable::Group).data().toString() : QString();
-    const int rememberedRow = std::max(selected, 0);
-    if (openJobEditor)
-        openJobEditor(p.kind, false, name, group);
+    const int rememberedRow = std::max(openEditorOnSelection(p, false), 0);
     afterEditor(p.kind, true, rememberedRow, p.group->currentIndex());
 }
 

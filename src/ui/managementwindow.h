@@ -134,6 +134,9 @@ private:
     void selectFirstGroup(KindPage &page);
     void groupPicked(KindPage &page);
     void typeAhead(KindPage &page);
+    // Opens the job editor on the selected row's job (its name and group) or on a new job; the
+    // selected row, -1 when none.
+    int openEditorOnSelection(KindPage &page, bool newJob);
     void afterEditor(JobKind kind, bool reselect, int rememberedRow, int rememberedGroup);
     void tabChanged();
     void fillLog(QTreeWidget *list, const QStringList &lines);
