@@ -307,6 +307,8 @@ private slots:
         write(dir.filePath("Kasa.nyd"), ("PERYOT=1\r\nUNETYEDEK=False\r\nHEDEF_DIZIN=" + target + "\r\n").toUtf8());
         {
             TAnaFormF form(dir.path(), QString());
+            // Looked for on a thread of its own: the window is there before the line.
+            QTRY_VERIFY(form.unfinishedRunsCheck()->isDone());
             QCOMPARE(form.RichBackup().size(), 1);
             const auto cells = parseLogLine(form.RichBackup().at(0));
             QCOMPARE(cells[0], QStringLiteral("Otomatik Yedekleme(ZIP)"));
@@ -316,6 +318,7 @@ private slots:
             QVERIFY(!QFile::exists(broken + "/.kx-zip-1-0.part"));
         }
         TAnaFormF again(dir.path(), QString());
+        QTRY_VERIFY(again.unfinishedRunsCheck()->isDone());
         QCOMPARE(again.RichBackup().size(), 1);
         QVERIFY(Dialogs::takeShown().isEmpty());
     }
