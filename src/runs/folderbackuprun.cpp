@@ -12,6 +12,7 @@
 #include "scheduling/retention.h"
 #include "scheduling/unfinished.h"
 
+#include <QScopeGuard>
 #include <cmath>
 #include <unistd.h>
 
@@ -62,6 +63,8 @@ void FolderBackupRun::writeLog(const QString &source, const QString &target, std
 
 void FolderBackupRun::work()
 {
+    // A million names are freed here, not on the thread the run object goes from.
+    const auto release = qScopeGuard([this] { m_files = FileCollection(); });
     startElapsed();
     collect();
     if (!isFolder(m_params.sourceFolder)) {

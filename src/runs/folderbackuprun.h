@@ -21,7 +21,7 @@ public:
     QString firstRunFolder() const { return m_runFolder; }
     QString secondRunFolder() const { return m_runFolder2; }
     QString archive() const;
-    // Complete once the display is counted.
+    // On the run's thread: complete once the display is counted, released when the work ends.
     const FileCollection &collection() const { return m_files; }
 
     // YedekAyarla: names the run folders, fills what the window shows before the counts.

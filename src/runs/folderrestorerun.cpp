@@ -10,6 +10,7 @@
 #include "runs/naming.h"
 #include "runs/oplog.h"
 
+#include <QScopeGuard>
 #include <QDir>
 #include <cmath>
 #include <sys/stat.h>
@@ -97,6 +98,8 @@ void FolderRestoreRun::writeLog(std::function<QString()> status)
 
 void FolderRestoreRun::work()
 {
+    // A million names are freed here, not on the thread the run object goes from.
+    const auto release = qScopeGuard([this] { m_files = FileCollection(); });
     // From the start: a source that does not answer shows as a run whose time goes on.
     startElapsed();
     collect();

@@ -28,7 +28,7 @@ public:
     ~FolderRestoreRun() override { stopWork(); }
 
     const FolderRestoreParams &params() const { return m_params; }
-    // Complete once the display is counted.
+    // On the run's thread: complete once the display is counted, released when the work ends.
     const FileCollection &collection() const { return m_files; }
 
     // RestoreAyarla: what the window shows before the counts.
