@@ -130,7 +130,7 @@ UnfinishedRunsCheck::UnfinishedRunsCheck(const QString &programFolder, const QSt
 
 UnfinishedRunsCheck::~UnfinishedRunsCheck()
 {
-    leave(std::chrono::milliseconds(2000));
+    leave(RunController::kEndGrace);
 }
 
 Run::Gate UnfinishedRunsCheck::gate() const
