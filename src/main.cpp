@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char *argv[])
 {
@@ -35,5 +36,14 @@ int main(int argc, char *argv[])
     }
 
     kx::TAnaFormF mainForm(programFolder, kx::defaultRegistryPath());
-    return app.exec();
+    const int status = app.exec();
+    // A run stuck in a system call (a share whose server has gone) must not keep the process
+    // from ending: after a short wait its thread is left behind, and the process ends without
+    // the destructors that thread could still reach. The run's folder keeps its unfinished
+    // marker, so the next start tells of it. Everything written so far was written whole.
+    if (!mainForm.leaveWork(kx::RunController::kEndGrace)) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

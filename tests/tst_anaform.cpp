@@ -12,6 +12,7 @@
 #include "ui/runnerwindow.h"
 
 #include <QAction>
+#include <QScopeGuard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +23,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
+#include <thread>
 #include <sys/mount.h>
 
 using namespace kx;
@@ -306,6 +309,8 @@ private slots:
         write(dir.filePath("Kasa.nyd"), ("PERYOT=1\r\nUNETYEDEK=False\r\nHEDEF_DIZIN=" + target + "\r\n").toUtf8());
         {
             TAnaFormF form(dir.path(), QString());
+            // Looked for on a thread of its own: the window is there before the line.
+            QTRY_VERIFY(form.unfinishedRunsCheck()->isDone());
             QCOMPARE(form.RichBackup().size(), 1);
             const auto cells = parseLogLine(form.RichBackup().at(0));
             QCOMPARE(cells[0], QStringLiteral("Otomatik Yedekleme(ZIP)"));
@@ -315,8 +320,65 @@ private slots:
             QVERIFY(!QFile::exists(broken + "/.kx-zip-1-0.part"));
         }
         TAnaFormF again(dir.path(), QString());
+        QTRY_VERIFY(again.unfinishedRunsCheck()->isDone());
         QCOMPARE(again.RichBackup().size(), 1);
         QVERIFY(Dialogs::takeShown().isEmpty());
+    }
+
+    // The start-up check lets a run of a job go once it has told that job's unfinished runs, so
+    // its line comes first; a job it does not list goes at once, and a run that is cancelled
+    // stops waiting.
+    void runsWaitForTheStartupCheck_data()
+    {
+        QTest::addColumn<QString>("job");
+        QTest::addColumn<bool>("started");
+        QTest::addColumn<bool>("cancelled");
+        QTest::addColumn<int>("linesWhenPassed");
+        QTest::newRow("listed job: after its line") << "Kasa.nyd" << true << false << 1;
+        QTest::newRow("job not listed: at once") << "Yeni.nyd" << false << false << 0;
+        QTest::newRow("cancelled: stops waiting") << "Kasa.nyd" << false << true << 0;
+    }
+    void runsWaitForTheStartupCheck()
+    {
+        QFETCH(QString, job);
+        QFETCH(bool, started);
+        QFETCH(bool, cancelled);
+        QFETCH(int, linesWhenPassed);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("hedef");
+        const QString broken = target + "/Kasa_nyd_20240115_1200";
+        QVERIFY(QDir().mkpath(broken));
+        markUnfinished({broken, QStringLiteral("Otomatik Yedekleme"), QStringLiteral("Kasa.nyd"), "/veri", broken});
+        write(dir.filePath("Kasa.nyd"), ("PERYOT=1\r\nUNETYEDEK=False\r\nHEDEF_DIZIN=" + target + "\r\n").toUtf8());
+        setLogFolder(dir.path() + "/");
+        backupLog().load();
+
+        UnfinishedRunsCheck check(dir.path() + "/", {QStringLiteral("Kasa.nyd")}, {}, QDate(2024, 1, 15));
+        const Run::Gate gate = check.gate();
+        std::atomic<bool> cancel{false};
+        int linesAtPass = -1;
+        // The run's side, on a thread of its own as a run's work is: once through, it tells this
+        // thread, which notes how many lines the log has by then.
+        std::thread run([&] {
+            gate(job, &cancel);
+            QMetaObject::invokeMethod(this, [&] { linesAtPass = int(backupLog().lines().size()); }, Qt::QueuedConnection);
+        });
+        // Should the test fail on the way: the run's side stops waiting, and is waited for.
+        const auto joinRun = qScopeGuard([&] {
+            cancel = true;
+            if (run.joinable())
+                run.join();
+        });
+        if (started)
+            check.start();
+        cancel = cancelled;
+        QTRY_VERIFY_WITH_TIMEOUT(linesAtPass >= 0, 20000);
+        QCOMPARE(linesAtPass, linesWhenPassed);
+        if (started) {
+            QTRY_VERIFY(check.isDone());
+            QCOMPARE(backupLog().lines().size(), 1);
+            QVERIFY(backupLog().lines().first().contains("Yedekleme yarida kesildi."));
+        }
     }
 
     // The management window is made once, on first demand; a second call while it shows does

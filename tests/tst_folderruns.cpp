@@ -442,10 +442,17 @@ private slots:
         FolderBackupParams p = params();
         p.zip = zip;
         p.zipPassword = QStringLiteral("p");
-        const Shown shown = backup(p, [this](FolderBackupRun *run) {
-            QCOMPARE(run->collection().files, qint64(3));
-            QVERIFY(QFile::remove(m_source + "/veri.mdb"));
+        // The collection lists the source folder first: once it lists a subfolder, the file at
+        // the top has been listed, and goes.
+        std::atomic<int> removed{0};
+        setCollectionStep([&](const QString &folder) {
+            if (folder != m_source && QFile::remove(m_source + "/veri.mdb"))
+                ++removed;
         });
+        const Shown shown = backup(p);
+        setCollectionStep({});
+        QCOMPARE(shown.display.files, qint64(3));
+        QCOMPARE(removed.load(), 1);
         const QString run = m_target + "/" + kRun;
         QCOMPARE(backupLog().lines().size(), 1);
         checkLine(line(backupLog(), 0), zip ? "Otomatik Yedekleme(ZIP)" : "Otomatik Yedekleme", m_source, run, "Basarili");
@@ -497,10 +504,15 @@ private slots:
         p.zip = zip;
         p.zipPassword = QStringLiteral("p");
         const QString fifo = m_source + "/veri.mdb";
-        const Shown shown = backup(p, [&](FolderBackupRun *) {
-            QVERIFY(QFile::remove(fifo));
-            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        // Turned into a pipe once the folder it lies in is listed.
+        std::atomic<int> turned{0};
+        setCollectionStep([&](const QString &folder) {
+            if (folder != m_source && QFile::remove(fifo))
+                turned += ::mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0;
         });
+        const Shown shown = backup(p);
+        setCollectionStep({});
+        QCOMPARE(turned.load(), 1);
         QVERIFY(shown.ended);
         QCOMPARE(backupLog().lines().size(), 1);
         QCOMPARE(line(backupLog(), 0)[Status], QStringLiteral("Basarili"));
@@ -690,11 +702,20 @@ private slots:
         } else if (how == "no match") {
             p.filters = tenMasks(QStringLiteral("*.xls"));
         }
-        const Shown shown = backup(p, [&](FolderBackupRun *) {
-            if (how == "emptied meanwhile")
-                for (const char *f : {"/rapor.txt", "/veri.mdb", "/Alt/ic.txt"})
-                    QVERIFY(QFile::remove(m_source + f));
-        });
+        // Emptied once everything with a file in it is listed: a folder below "Alt" is listed
+        // after it.
+        std::atomic<int> removed{0};
+        if (how == "emptied meanwhile") {
+            QVERIFY(QDir().mkpath(m_source + "/Alt/Bos"));
+            setCollectionStep([&](const QString &folder) {
+                if (folder.endsWith(QLatin1String("/Alt/Bos")))
+                    for (const char *f : {"/rapor.txt", "/veri.mdb", "/Alt/ic.txt"})
+                        removed += QFile::remove(m_source + f);
+            });
+        }
+        const Shown shown = backup(p);
+        setCollectionStep({});
+        QCOMPARE(removed.load(), how == "emptied meanwhile" ? 3 : 0);
         const QString run = m_target + "/" + kRun;
         QCOMPARE(backupLog().lines().size(), 1);
         checkLine(line(backupLog(), 0), zip ? "Otomatik Yedekleme(ZIP)" : "Otomatik Yedekleme", m_source, run,

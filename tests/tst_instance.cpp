@@ -1,12 +1,16 @@
 // One service per program folder: the executable copied into a folder and started twice; the
 // second start ends at once and says why, the first goes on; a folder lock taken in-process
-// is refused while another holder has it and free again once that holder is gone.
+// is refused while another holder has it and free again once that holder is gone. SIGTERM ends
+// the service even while a run's work is stuck in the kernel, and the next start tells of it.
 #include "platform/folderlock.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace kx;
 
@@ -64,6 +68,83 @@ private slots:
         QVERIFY(first.waitForFinished(20000));
         QCOMPARE(first.exitCode(), 0);
         QVERIFY(FolderLock(dir.path()).acquired());
+    }
+
+    // A scheduled run with a second target is stuck in the kernel while it collects its first
+    // run folder for the second copy (a named pipe nobody writes stands for a share whose server
+    // has gone). SIGTERM ends the service within a few seconds all the same; the second run
+    // folder keeps its unfinished marker, and the next start of the real program tells of it.
+    void sigtermEndsAServiceWithAStuckRun()
+    {
+        QTemporaryDir dir;
+        const QString program = dir.filePath("korvanex-yedek");
+        QVERIFY(QFile::copy(QStringLiteral(KX_STALL_PROGRAM), program));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString first = dir.filePath("hedef1");
+        const QString second = dir.filePath("hedef2");
+        QVERIFY(QDir().mkpath(dir.filePath("kaynak")));
+        QFile data(dir.filePath("kaynak/a.txt"));
+        QVERIFY(data.open(QIODevice::WriteOnly) && data.write("a") == 1);
+        data.close();
+        QFile job(dir.filePath("Kasa.nyd"));
+        QVERIFY(job.open(QIODevice::WriteOnly));
+        job.write(("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\nKAYNAK_DIZIN="
+                   + dir.filePath("kaynak") + "\r\nHEDEF_DIZIN=" + first + "\r\nHEDEFDIZIN2=" + second + "\r\n")
+                      .toUtf8());
+        job.close();
+        const QString fifo = dir.filePath("durak");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString reached = dir.filePath("durdu");
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcessEnvironment stalling = env;
+        stalling.insert(QStringLiteral("KX_STALL_BELOW"), first);
+        stalling.insert(QStringLiteral("KX_STALL_FIFO"), fifo);
+        stalling.insert(QStringLiteral("KX_STALL_REACHED"), reached);
+        QProcess service;
+        service.setProcessEnvironment(stalling);
+        service.start(program, {});
+        QVERIFY(service.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(reached), 60000);
+        auto markers = [&] {
+            QStringList out;
+            for (QDirIterator it(second, {QStringLiteral(".kx-tamamlanmadi")}, QDir::Files | QDir::Hidden,
+                                 QDirIterator::Subdirectories);
+                 it.hasNext();)
+                out.append(it.next());
+            return out;
+        };
+        QCOMPARE(markers().size(), 1);
+
+        service.terminate();
+        QVERIFY2(service.waitForFinished(10000), "the service did not end within 10 s of SIGTERM");
+        QCOMPARE(service.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(service.exitCode(), 0);
+        QCOMPARE(markers().size(), 1);
+        const QString runFolder = QFileInfo(markers().first()).path();
+
+        QVERIFY(QFile::remove(program));
+        QVERIFY(QFile::copy(QStringLiteral(KX_PROGRAM), program));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcess next;
+        next.setProcessEnvironment(env);
+        next.start(program, {});
+        QVERIFY(next.waitForStarted());
+        const QString log = dir.filePath("backup2.kxk");
+        auto told = [&] {
+            QFile f(log);
+            if (!f.open(QIODevice::ReadOnly))
+                return false;
+            for (const QByteArray &line : f.readAll().split('\n'))
+                if (line.contains("Yedekleme yarida kesildi.") && line.contains(QFile::encodeName(runFolder)))
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(told(), 20000);
+        next.terminate();
+        QVERIFY(next.waitForFinished(20000));
+        QCOMPARE(next.exitCode(), 0);
     }
 };
 

@@ -2,6 +2,7 @@
 // windows. Runs of a kind never overlap, the in-progress flag follows the runs exactly (never
 // cleared by a window that closes late), and a failure at a run's end is told after the run,
 // whatever the window does meanwhile.
+#include "blockingstep.h"
 #include "fbtestenv.h"
 #include "testfiles.h"
 
@@ -16,12 +17,16 @@
 #include "runs/runcontroller.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
+#include "ui/folderbackupwindow.h"
+#include "ui/folderrestorewindow.h"
+#include "ui/managementwindow.h"
 #include "ui/runnerwindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMap>
 #include <QPointer>
 #include <QSignalSpy>
@@ -292,7 +297,7 @@ private slots:
             run->prepare();
             run->start();
         }
-        QCOMPARE(run->display().files, qint64(kManyFiles));
+        QTRY_COMPARE_WITH_TIMEOUT(run->display().files, qint64(kManyFiles), 60000);
         QTRY_VERIFY_WITH_TIMEOUT(run->display().barPosition >= 100, 60000);
 
         QPointer<Run> watch(run);
@@ -309,6 +314,160 @@ private slots:
         QVERIFY(watch.isNull());
         const int copied = filesBelow(target);
         QVERIFY2(copied >= 100 && copied < kManyFiles, qPrintable(QString::number(copied)));
+    }
+
+    // A run whose source stops answering while it is collected: the service's thread never
+    // waits for it. While the step blocks, the event loop turns (a timer fires, a window opens),
+    // the run's window says it counts and its time goes on, and a run of another kind starts and
+    // ends; "Kapat" is refused only while a backup hangs. Released, the run ends with its log line
+    // as it always did.
+    void serviceGoesOnWhileACollectionHangs_data()
+    {
+        QTest::addColumn<bool>("backupHangs");
+        QTest::newRow("scheduled backup hangs, a restore runs") << true;
+        QTest::newRow("restore hangs, a backup runs") << false;
+    }
+    void serviceGoesOnWhileACollectionHangs()
+    {
+        QFETCH(bool, backupHangs);
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        const QString source = dir.filePath("kaynak");
+        const QString other = dir.filePath("baska");
+        put(source + "/a.txt", "a");
+        put(source + "/Alt/b.txt", "b");
+        put(other + "/c.txt", "c");
+        QVERIFY(QDir().mkpath(program));
+        writeWholeFile(program + "/a.nyd",
+                       ("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\nALT_DIZIN=True\r\n"
+                        "KAYNAK_DIZIN=" + source + "\r\nHEDEF_DIZIN=" + dir.filePath("hedef") + "\r\n")
+                           .toUtf8());
+        // Elapsed seconds tick every 10 ms here.
+        TRunnerF::setTimings(0, 20, 10);
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 30, 55)));
+        TAnaFormF form(program, QString());
+        QTRY_VERIFY(form.unfinishedRunsCheck()->isDone());
+        QList<QPointer<TRunnerF>> windows;
+        form.runs().setViewFactory([&](Run *run) { windows.append(showRunWindow(run, true)); });
+        QList<quint64> ended;
+        connect(&form.runs(), &RunController::runEnded, this, [&](quint64 run) { ended.append(run); });
+
+        BlockingStep step(backupHangs ? source + "/Alt" : other);
+        auto restoreOf = [&](const QString &from) {
+            FolderRestoreParams p;
+            p.sourceFolder = from;
+            p.targetFolder = dir.filePath("geri");
+            return std::make_unique<FolderRestoreRun>(p);
+        };
+        auto backupOf = [&](const QString &from) {
+            FolderBackupParams p;
+            p.jobName = QStringLiteral("b.nyd");
+            p.sourceFolder = from;
+            p.targetFolder = dir.filePath("hedef2");
+            p.filters = QStringList{QStringLiteral("*.*")};
+            return std::make_unique<FolderBackupRun>(program, p);
+        };
+        quint64 hanging = 0;
+        if (backupHangs) {
+            form.TimerOTOTimer();
+            QCOMPARE(form.runs().runs().size(), 1);
+            hanging = form.runs().runs().first()->id();
+        } else {
+            hanging = form.runs().start(restoreOf(other));
+        }
+        QVERIFY(hanging != 0);
+        QTRY_VERIFY_WITH_TIMEOUT(step.reached(), 20000);
+        QVERIFY(!step.reachedOnServiceThread());
+
+        QCOMPARE(windows.size(), 1);
+        QPointer<TFolderRunnerF> hangingWindow = qobject_cast<TFolderRunnerF *>(windows.first().data());
+        QVERIFY(hangingWindow);
+        QString countAtClose;
+        connect(hangingWindow.data(), &TRunnerF::closed, this, [&] { countAtClose = hangingWindow->LabelDosya->text(); });
+        QCOMPARE(hangingWindow->LabelDosya->text(), QStringLiteral("Sayiliyor..."));
+        const qint64 elapsed = hangingWindow->elapsedSeconds();
+        QTRY_VERIFY(hangingWindow->elapsedSeconds() >= elapsed + 3);
+
+        QTimer timer;
+        QSignalSpy fired(&timer, &QTimer::timeout);
+        timer.start(5);
+        QVERIFY(fired.wait(10000));
+        form.GenelYedekleme1Click();
+        QVERIFY(form.managementWindow() && form.managementWindow()->isVisible());
+
+        const quint64 beside = backupHangs ? form.runs().start(restoreOf(other)) : form.runs().start(backupOf(source));
+        QVERIFY(beside != 0);
+        QTRY_VERIFY_WITH_TIMEOUT(ended.size() == 1, 30000);
+        QCOMPARE(ended.first(), beside);
+        QCOMPARE(form.FormClose(), !backupHangs);
+        QCOMPARE(form.runs().runs().size(), 1);
+
+        step.release();
+        QTRY_VERIFY_WITH_TIMEOUT(ended.size() == 2, 30000);
+        QCOMPARE(ended.last(), hanging);
+        QTRY_VERIFY(hangingWindow.isNull());
+        QCOMPARE(countAtClose, QString::number(backupHangs ? 2 : 1));
+        const OperationLog &log = backupHangs ? backupLog() : restoreLog();
+        QCOMPARE(log.lines().size(), 1);
+        const auto cells = parseLogLine(log.lines().first());
+        QCOMPARE(cells[0], QString(backupHangs ? "Otomatik Yedekleme" : "Geri YuklemeDosya"));
+        QCOMPARE(cells[6], QStringLiteral("Basarili"));
+        if (backupHangs) {
+            QVERIFY(QFile::exists(dir.filePath("hedef/a_nyd_20240115_1430/Alt/b.txt")));
+            QTRY_VERIFY(!form.scheduler().busy());
+        } else {
+            QVERIFY(QFile::exists(dir.filePath("geri/c.txt")));
+        }
+        clock::setNow(QDateTime());
+    }
+
+    // The program ends while a run's work is stuck in a system call: the controller waits a
+    // little, then leaves the work behind instead of hanging with it. The run is no longer the
+    // controller's and tells nothing more; once the call returns after all, the run frees itself
+    // without a line in the log. A run whose work stops in time is freed at once.
+    void stuckWorkIsLeftBehind_data()
+    {
+        QTest::addColumn<bool>("stuck");
+        QTest::newRow("stuck in a call") << true;
+        QTest::newRow("stops in time") << false;
+    }
+    void stuckWorkIsLeftBehind()
+    {
+        QFETCH(bool, stuck);
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        QVERIFY(QDir().mkpath(program));
+        setLogFolder(program);
+        const QString source = dir.filePath("kaynak");
+        put(source + "/Alt/a.txt", "a");
+        BlockingStep step(source + "/Alt");
+        FolderBackupParams p;
+        p.jobName = QStringLiteral("a.nyd");
+        p.sourceFolder = source;
+        p.targetFolder = dir.filePath("hedef");
+        p.filters = QStringList{QStringLiteral("*.*")};
+        auto controller = std::make_unique<RunController>();
+        QSignalSpy ended(controller.get(), &RunController::runEnded);
+        QVERIFY(controller->start(std::make_unique<FolderBackupRun>(program, p)) != 0);
+        QPointer<Run> run = controller->runs().first();
+        QTRY_VERIFY_WITH_TIMEOUT(step.reached(), 20000);
+        if (!stuck)
+            step.release();
+
+        QCOMPARE(controller->leave(std::chrono::milliseconds(stuck ? 50 : 20000)), stuck ? 1 : 0);
+        QVERIFY(controller->runs().isEmpty());
+        QCOMPARE(run.isNull(), !stuck);
+        if (stuck) {
+            QVERIFY(run->isAbandoned());
+            QVERIFY(run->parent() == nullptr);
+            controller.reset(); // the controller goes; the run does not go with it
+            QVERIFY(!run.isNull());
+            step.release();
+            QTRY_VERIFY_WITH_TIMEOUT(run.isNull(), 20000);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(ended.count(), 0);
+        QVERIFY(backupLog().lines().isEmpty());
     }
 
     // A failure at a run's end (here a log that cannot be written) is told by the general error

@@ -186,8 +186,8 @@ private slots:
         QTRY_VERIFY(w.isNull());
     }
 
-    // The window of a real folder backup shows the counts of the prepare step and the bar as the
-    // run moves it: full at the end of a copy.
+    // The window of a real folder backup shows that it counts, then the counts, and the bar as
+    // the run moves it: full at the end of a copy.
     void folderBackupWindowShowsItsRun()
     {
         QTemporaryDir dir;
@@ -205,16 +205,22 @@ private slots:
         RunController controller;
         QPointer<TOtoYedekDosyaF> window;
         QString barText;
+        QStringList counts;
         controller.setViewFactory([&](Run *run) {
             window = static_cast<TOtoYedekDosyaF *>(showRunWindow(run, true));
-            connect(window.data(), &TRunnerF::closed, this, [&] { barText = window->progressBar()->text(); });
+            connect(window.data(), &TRunnerF::closed, this, [&] {
+                barText = window->progressBar()->text();
+                counts = {window->LabelDosya->text(), window->LabelKlasor->text()};
+            });
         });
         QVERIFY(controller.start(std::make_unique<FolderBackupRun>(dir.path(), p)) != 0);
         QVERIFY(window);
         QCOMPARE(window->LabelYedekAdi->text(), QStringLiteral("Is.nyd"));
-        QCOMPARE(window->LabelDosya->text(), QStringLiteral("3"));
-        QCOMPARE(window->LabelKlasor->text(), QStringLiteral("0")); // no subfolder entered
+        // Counted on the run's own thread, once the window has slid in.
+        QCOMPARE(window->LabelDosya->text(), QStringLiteral("Sayiliyor..."));
         QTRY_VERIFY(window.isNull());
+        QCOMPARE(counts.value(0), QStringLiteral("3"));
+        QCOMPARE(counts.value(1), QStringLiteral("0")); // no subfolder entered
         QCOMPARE(barText, QStringLiteral("Yedekleme Islemi Tamamlandi. %100"));
     }
 

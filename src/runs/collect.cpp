@@ -30,6 +30,15 @@ QString withoutTrailingSlash(const QString &path)
 
 namespace {
 
+std::mutex g_stepMutex;
+FolderStep g_step;
+
+FolderStep currentStep()
+{
+    std::lock_guard lock(g_stepMutex);
+    return g_step;
+}
+
 struct Listing {
     bool readable = false;
     bool excluded = false;   // a target folder of the job: never entered
@@ -42,8 +51,10 @@ bool entersFolder(const DirEntry &e, bool hidden)
     return e.isDir && !e.isSymlink && (hidden || !e.name.startsWith(u'.'));
 }
 
-Listing listOne(const QString &folder, FolderId *id)
+Listing listOne(const QString &folder, FolderId *id, const FolderStep &step)
 {
+    if (step)
+        step(folder);
     Listing l;
     try {
         l.entries = listDirectory(folder, QStringLiteral("*"), true, id);
@@ -87,11 +98,11 @@ Exclusion exclusionOf(const OwnTargets &own)
 // Lists the whole tree once, on two threads: most of the time goes into asking the system for
 // each file's size, and those calls run well side by side. Every mask's pass then works on
 // these listings without asking again. Target folders of the job are listed as excluded.
-Listings listTree(const QString &root, bool subfolders, bool hidden, const Exclusion &exclude)
+Listings listTree(const QString &root, bool subfolders, bool hidden, const Exclusion &exclude, const FolderStep &step)
 {
     Listings all;
     FolderId rootId;
-    Listing top = listOne(root, &rootId);
+    Listing top = listOne(root, &rootId, step);
     const bool rootIsTarget = top.readable && exclude.isTarget(rootId);
     if (!subfolders) {
         all.insert(root, std::move(top));
@@ -127,7 +138,7 @@ Listings listTree(const QString &root, bool subfolders, bool hidden, const Exclu
             // the caller; a thread must never end the program by letting it through.
             try {
                 FolderId id;
-                Listing l = listOne(folder, &id);
+                Listing l = listOne(folder, &id, step);
                 QStringList children;
                 if (l.readable && exclude.isTarget(id)) {
                     l.excluded = true;
@@ -250,6 +261,12 @@ void FileCollection::add(const QString &relativePath)
     ++files;
 }
 
+void setCollectionStep(FolderStep step)
+{
+    std::lock_guard lock(g_stepMutex);
+    g_step = std::move(step);
+}
+
 FileCollection collectFiles(const QString &sourceFolder, const QString &targetFolder, bool subfolders,
                             const QStringList &masks, bool enterHiddenFolders, const OwnTargets &ownTargets)
 {
@@ -259,7 +276,7 @@ FileCollection collectFiles(const QString &sourceFolder, const QString &targetFo
     out.targetRoot = withoutTrailingSlash(targetFolder);
     const qsizetype maskCount = std::count_if(masks.cbegin(), masks.cend(), [](const QString &m) { return !m.isEmpty(); });
     const Listings listings = maskCount > 0 ? listTree(out.sourceRoot, subfolders, enterHiddenFolders,
-                                                       exclusionOf(ownTargets))
+                                                       exclusionOf(ownTargets), currentStep())
                                             : Listings();
     QSet<QString> seen;
     for (const QString &mask : masks) {

@@ -61,6 +61,14 @@ FileCollection collectFiles(const QString &sourceFolder, const QString &targetFo
                             const QStringList &masks, bool enterHiddenFolders = false,
                             const OwnTargets &ownTargets = {});
 
+// Test seam: a step the collection takes before it lists a folder, on the thread that lists it,
+// with the folder's path. A step that blocks stands for a file system that stopped answering (a
+// share whose server has gone): the collection waits for it as it would for the system, without
+// a limit and deaf to cancelling. Process-wide, taken when a collection begins; empty (no step)
+// unless set.
+using FolderStep = std::function<void(const QString &folder)>;
+void setCollectionStep(FolderStep step);
+
 struct CopyTally {
     int failed = 0;  // could not be copied
     int skipped = 0; // gone (or no longer a plain file) since the collection: nothing to copy

@@ -140,6 +140,7 @@ void runFirebirdService(const FbRequest &request, const std::function<void(const
 FirebirdBackupRun::FirebirdBackupRun(const QString &programFolder, const FirebirdBackupParams &params, QObject *parent)
     : Run(RunKind::FirebirdBackup, parent), m_programFolder(programFolder), m_params(params)
 {
+    m_jobName = m_params.jobName;
 }
 
 void FirebirdBackupRun::prepare()
@@ -169,6 +170,8 @@ void FirebirdBackupRun::writeLog(const QString &source, const QString &target, s
 
 void FirebirdBackupRun::work()
 {
+    // From the start: a target that does not answer shows as a run whose time goes on.
+    startElapsed();
     const FirebirdLocation where = splitFirebirdDatabase(m_params.database);
     // From here on the log shows the path without the server.
     m_database = where.database;
@@ -189,7 +192,6 @@ void FirebirdBackupRun::work()
     // shows as the server's own refusal in the log.
     if (newFolder && where.local)
         openFolderForServer(m_runFolder, firebirdServerAccount());
-    startElapsed();
 
     try {
         runFirebirdService({FbRequest::Action::Backup, where.server, m_params.userName, m_params.password, m_database,

@@ -66,10 +66,6 @@ void FirebirdRestoreRun::prepare()
 {
     m_display.source = m_params.backupFile;
     m_display.target = m_params.databaseFile;
-    // A backup file that is not there (or not a plain file) shows as nothing to restore.
-    const QFileInfo backup(m_params.backupFile);
-    m_display.sized = true;
-    m_display.bytes = backup.isFile() ? double(backup.size()) : 0.0;
     m_timeoutText = firebirdTimeoutText();
     m_incompleteText = trMsg(QStringLiteral("Yedek dosyasi eksik ya da bozuk; geri yukleme tamamlanamadi."));
     m_inUseText = trMsg(QStringLiteral("Veritabani kullanimda, uzerine geri yukleme yapilamadi."));
@@ -138,6 +134,9 @@ QString FirebirdRestoreRun::putInPlace() const
 void FirebirdRestoreRun::work()
 {
     startElapsed();
+    // A backup file that is not there (or not a plain file) shows as nothing to restore.
+    const QFileInfo backup(m_params.backupFile);
+    postSize(backup.isFile() ? double(backup.size()) : 0.0);
     // The server creates the file but not its folder. A folder made here is opened to the server's
     // account as the backup's run folders are; one that was there keeps its rights, and where the
     // server may not create its file, or the folder cannot be made, the server's own error says so.

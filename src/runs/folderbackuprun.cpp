@@ -12,6 +12,7 @@
 #include "scheduling/retention.h"
 #include "scheduling/unfinished.h"
 
+#include <QScopeGuard>
 #include <cmath>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@ namespace kx {
 FolderBackupRun::FolderBackupRun(const QString &programFolder, const FolderBackupParams &params, QObject *parent)
     : Run(RunKind::FolderBackup, parent), m_programFolder(programFolder), m_params(params)
 {
+    m_jobName = m_params.jobName;
 }
 
 QString FolderBackupRun::archive() const
@@ -35,20 +37,20 @@ void FolderBackupRun::prepare()
     m_module = trMsg(m_params.manual ? QStringLiteral("Manuel Yedekleme") : QStringLiteral("Otomatik Yedekleme"));
     if (m_params.zip)
         m_module += trMsg(QStringLiteral("(ZIP)"));
+
+    m_display.jobName = m_params.jobName;
+    m_display.source = m_params.sourceFolder;
+    m_display.target = m_runFolder;
+}
+
+void FolderBackupRun::collect()
+{
     // The archive takes folders whose names begin with a dot as well; a copy leaves them out.
     // Never the job's own targets, should they lie in the source: each run would take all the
     // earlier ones again.
     m_files = collectFiles(m_params.sourceFolder, m_runFolder, m_params.subfolders, m_params.filters, m_params.zip,
                            OwnTargets{{m_params.targetFolder, m_params.targetFolder2}, jobPrefix(m_params.jobName)});
-
-    m_display.jobName = m_params.jobName;
-    m_display.source = m_params.sourceFolder;
-    m_display.target = m_runFolder;
-    m_display.counted = true;
-    m_display.folders = m_files.folders;
-    m_display.files = m_files.files;
-    m_display.sized = true;
-    m_display.bytes = double(m_files.bytes);
+    postCounts(m_files.folders, m_files.files, m_files.bytes);
 }
 
 void FolderBackupRun::writeLog(const QString &source, const QString &target, std::function<QString()> status)
@@ -61,7 +63,10 @@ void FolderBackupRun::writeLog(const QString &source, const QString &target, std
 
 void FolderBackupRun::work()
 {
+    // A million names are freed here, not on the thread the run object goes from.
+    const auto release = qScopeGuard([this] { m_files = FileCollection(); });
     startElapsed();
+    collect();
     if (!isFolder(m_params.sourceFolder)) {
         setBarStatement([] { return trMsg(QStringLiteral("Kaynak dizin bulunamadi.")); });
         writeLog(m_params.sourceFolder, m_runFolder, [] {

@@ -21,16 +21,18 @@ public:
     QString firstRunFolder() const { return m_runFolder; }
     QString secondRunFolder() const { return m_runFolder2; }
     QString archive() const;
+    // On the run's thread: complete once the display is counted, released when the work ends.
     const FileCollection &collection() const { return m_files; }
 
-    // YedekAyarla: names the run folders, collects the files, fills what the window shows.
+    // YedekAyarla: names the run folders, fills what the window shows before the counts.
     void prepare() override;
 
 protected:
-    // OtoYedekle.
+    // OtoYedekle, after the collection of the files (which the window then counts).
     void work() override;
 
 private:
+    void collect();
     void writeLog(const QString &source, const QString &target, std::function<QString()> status);
     void complete(bool failed);
     void fail(const QString &message);

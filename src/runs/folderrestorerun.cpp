@@ -10,6 +10,7 @@
 #include "runs/naming.h"
 #include "runs/oplog.h"
 
+#include <QScopeGuard>
 #include <QDir>
 #include <cmath>
 #include <sys/stat.h>
@@ -61,6 +62,12 @@ void FolderRestoreRun::prepare()
 {
     m_params.targetFolder = BackSlash(m_params.targetFolder);
     m_module = trMsg(QStringLiteral("Geri Yukleme")) + trMsg(m_params.zipMode ? QStringLiteral("(ZIP)") : QStringLiteral("Dosya"));
+    m_display.source = m_params.zipMode ? m_params.archive : m_params.sourceFolder;
+    m_display.target = m_params.targetFolder;
+}
+
+void FolderRestoreRun::collect()
+{
     m_files = FileCollection();
     if (m_params.zipMode) {
         m_files.folders = 1;
@@ -72,17 +79,10 @@ void FolderRestoreRun::prepare()
         struct stat st;
         const bool found = ::stat(encodePath(m_params.archive).constData(), &st) == 0 && S_ISREG(st.st_mode);
         m_files.bytes = found ? st.st_size : 0;
-        m_display.source = m_params.archive;
     } else {
         m_files = collectFiles(m_params.sourceFolder, m_params.targetFolder, m_params.subfolders, {m_params.pattern});
-        m_display.source = m_params.sourceFolder;
     }
-    m_display.target = m_params.targetFolder;
-    m_display.counted = true;
-    m_display.folders = m_files.folders;
-    m_display.files = m_files.files;
-    m_display.sized = true;
-    m_display.bytes = double(m_files.bytes);
+    postCounts(m_files.folders, m_files.files, m_files.bytes);
 }
 
 void FolderRestoreRun::writeLog(std::function<QString()> status)
@@ -98,9 +98,13 @@ void FolderRestoreRun::writeLog(std::function<QString()> status)
 
 void FolderRestoreRun::work()
 {
+    // A million names are freed here, not on the thread the run object goes from.
+    const auto release = qScopeGuard([this] { m_files = FileCollection(); });
+    // From the start: a source that does not answer shows as a run whose time goes on.
+    startElapsed();
+    collect();
     if (pathExists(m_params.targetFolder) && !m_params.overwrite)
         return endSteps(false);
-    startElapsed();
     const QStringList made = missingFolders(m_params.targetFolder);
     try {
         makePath(m_params.targetFolder);

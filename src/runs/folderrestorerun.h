@@ -28,16 +28,18 @@ public:
     ~FolderRestoreRun() override { stopWork(); }
 
     const FolderRestoreParams &params() const { return m_params; }
+    // On the run's thread: complete once the display is counted, released when the work ends.
     const FileCollection &collection() const { return m_files; }
 
-    // RestoreAyarla.
+    // RestoreAyarla: what the window shows before the counts.
     void prepare() override;
 
 protected:
-    // GeriYukle.
+    // GeriYukle, after the files are counted.
     void work() override;
 
 private:
+    void collect();
     void writeLog(std::function<QString()> status);
     void endSteps(bool failed, const QString &failure = QString());
 

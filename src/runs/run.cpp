@@ -19,8 +19,22 @@ Run::~Run()
 void Run::stopWork()
 {
     m_cancel = true;
-    if (m_thread.joinable())
-        m_thread.join();
+    m_worker.join();
+}
+
+bool Run::abandon()
+{
+    m_cancel = true;
+    const bool left = m_worker.abandon([this] {
+        // The work returned after all, on its own thread: this object goes from the thread it
+        // lives in, after whatever the work posted (dropped, as it arrives).
+        QMetaObject::invokeMethod(this, &QObject::deleteLater, Qt::QueuedConnection);
+    });
+    if (left) {
+        m_abandoned = true;
+        setParent(nullptr);
+    }
+    return left;
 }
 
 void Run::start()
@@ -28,9 +42,11 @@ void Run::start()
     if (m_started)
         return;
     m_started = true;
-    m_thread = std::thread([this] {
+    m_worker.start([this] {
         QString unexpected;
         try {
+            if (m_gate && !m_cancel)
+                m_gate(m_jobName, &m_cancel);
             work();
         } catch (const Error &e) {
             unexpected = e.text();
@@ -59,7 +75,10 @@ QStringList Run::takeErrors()
 
 void Run::onUi(std::function<void()> f)
 {
-    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, f = std::move(f)] {
+        if (!m_abandoned)
+            f();
+    }, Qt::QueuedConnection);
 }
 
 void Run::setBarMaximum(int maximum)
@@ -110,6 +129,27 @@ void Run::setBarStatement(std::function<QString()> text)
 void Run::startElapsed()
 {
     onUi([this] { emit elapsedStarted(); });
+}
+
+void Run::postCounts(qint64 folders, qint64 files, qint64 bytes)
+{
+    onUi([this, folders, files, bytes] {
+        m_display.counted = true;
+        m_display.folders = folders;
+        m_display.files = files;
+        m_display.sized = true;
+        m_display.bytes = double(bytes);
+        emit displayChanged();
+    });
+}
+
+void Run::postSize(double bytes)
+{
+    onUi([this, bytes] {
+        m_display.sized = true;
+        m_display.bytes = bytes;
+        emit displayChanged();
+    });
 }
 
 void Run::postLog(OperationLog &(*log)(), std::function<LogEntry(const QTime &now)> make)

@@ -1,11 +1,14 @@
 #pragma once
-// One backup or restore run, without any window. The prepare step (names, file counts, what a
-// window shows) runs on the user-interface thread; the work itself runs on a thread of its own
-// and reports back by posting to the user-interface thread in order, so a window or a test sees
-// the log lines, the progress and the end exactly in the order the work did them. Nothing of the
+// One backup or restore run, without any window. The prepare step (names and texts, what a
+// window shows before anything is counted) runs on the user-interface thread and never touches
+// a file system: a share that stops answering must not freeze the program. Everything that does
+// (the collection, the checks of paths) is the work's, on a thread of its own, which reports back
+// by posting to the user-interface thread in order, so a window or a test sees the counts, the
+// log lines, the progress and the end exactly in the order the work did them. Nothing of the
 // work ever waits in an event loop.
 
 #include "core/runningstate.h"
+#include "platform/worker.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -14,7 +17,6 @@
 #include <QTime>
 #include <atomic>
 #include <functional>
-#include <thread>
 
 namespace kx {
 
@@ -26,7 +28,8 @@ struct RunDisplay {
     QString jobName; // "Yedek Adi :"
     QString source;  // "Kaynak Dizin", "Kaynak Dosya", "Kaynak Dizin / Dosya"
     QString target;  // "Hedef Dizin", "Hedef Dosya"
-    // Counts of the files to work on (folder runs) and the size shown under "Kapasite :".
+    // Counts of the files to work on (folder runs) and the size shown under "Kapasite :", once
+    // the work has them; until then the window says it is counting.
     bool counted = false;
     qint64 folders = 0;
     qint64 files = 0;
@@ -56,15 +59,32 @@ public:
     void setId(quint64 id) { m_id = id; }
     const RunDisplay &display() const { return m_display; }
 
-    // The prepare step, on the user-interface thread, before start(). A failure here (memory,
-    // above all) means the run never starts.
+    // The job a backup belongs to ("Muhasebe.nyd"); empty for a restore.
+    const QString &jobName() const { return m_jobName; }
+
+    // The prepare step, on the user-interface thread, before start(): no file-system call. A
+    // failure here (memory, above all) means the run never starts.
     virtual void prepare() = 0;
+    // Called first on the run's own thread, before any of its work, with the run's job: it may
+    // wait (for the start-up check of that job), and should return once `cancel` is set.
+    using Gate = std::function<void(const QString &jobName, const std::atomic<bool> *cancel)>;
+    void setGate(Gate gate) { m_gate = std::move(gate); }
     // Starts the work on its own thread; later calls do nothing.
     void start();
     // Asks the work to stop as soon as it can (the program is ending).
     void cancel() { m_cancel = true; }
     bool isStarted() const { return m_started; }
     bool isFinished() const { return m_finished; }
+
+    // Waits until the work has returned, `timeout` at most (user-interface thread). True when it
+    // has, or never started.
+    bool waitForWork(std::chrono::milliseconds timeout) { return m_worker.wait(timeout); }
+    // Leaves a work that does not return (stuck in a system call) behind: it is cancelled,
+    // nothing it posts from now on reaches anyone, and the run is taken from its parent and frees
+    // itself once the work returns after all. Returns false, having changed nothing, when the
+    // work had already returned. User-interface thread.
+    bool abandon();
+    bool isAbandoned() const { return m_abandoned; }
 
     // Failures only the general error display can tell (a log that could not be written),
     // handed over once the run has ended.
@@ -88,6 +108,10 @@ protected:
     void setBarPosition(int position); // passed on at most every few milliseconds
     void setBarStatement(std::function<QString()> text); // made on the user-interface thread
     void startElapsed();
+    // From the work: the counts of what it is to work on, for the display.
+    void postCounts(qint64 folders, qint64 files, qint64 bytes);
+    // From the work: the size alone (the runs with one file).
+    void postSize(double bytes);
     // From the work: a log line with the time of this moment and the service date of the
     // moment it is written; the texts are made on the user-interface thread (translation).
     void postLog(OperationLog &(*log)(), std::function<LogEntry(const QTime &now)> make);
@@ -104,6 +128,7 @@ protected:
     const std::atomic<bool> *cancelFlag() const { return &m_cancel; }
 
     RunDisplay m_display; // user-interface thread only
+    QString m_jobName;    // set before the run starts
 
 private:
     void flushPosition();
@@ -120,7 +145,9 @@ private:
     int m_workMaximum = 100;
     QElapsedTimer m_lastPosition;
     QStringList m_errors;
-    std::thread m_thread;
+    Gate m_gate;
+    bool m_abandoned = false; // user-interface thread
+    Worker m_worker;
 };
 
 } // namespace kx

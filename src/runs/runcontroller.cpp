@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 
 namespace kx {
 
@@ -16,10 +17,26 @@ RunController::RunController(QObject *parent) : QObject(parent)
 
 RunController::~RunController()
 {
+    leave(kEndGrace);
+}
+
+int RunController::leave(std::chrono::milliseconds grace)
+{
     cancelAll();
-    const QList<Run *> left = m_runs.values();
+    const QList<Run *> runs = m_runs.values();
     m_runs.clear();
-    qDeleteAll(left); // each waits for its thread
+    // One deadline for all: the runs stop side by side.
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    int left = 0;
+    for (Run *run : runs) {
+        const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (!run->waitForWork(std::max(rest, std::chrono::milliseconds(0))) && run->abandon()) {
+            ++left;
+            continue;
+        }
+        delete run;
+    }
+    return left;
 }
 
 void RunController::cancelAll()
@@ -37,6 +54,7 @@ quint64 RunController::start(std::unique_ptr<Run> owned)
     run->setId(++m_lastId);
     m_runs.insert(run->id(), run);
     m_running.set(run->kind(), true);
+    run->setGate(m_gate);
     connect(run, &Run::finished, this, [this, run] { finished(run); });
     try {
         run->prepare();

@@ -4,13 +4,15 @@
 // handed to the window hook, which starts it once its window has slid in. When the run's end
 // steps are done the flag is cleared, exactly once, and the run is released; failures only the
 // general error display can tell are passed on then, from here, never from the run or its
-// window.
+// window. The controller never waits on a run's work without a limit: a work stuck in a system
+// call (a share that stopped answering) is left behind when the program ends.
 
 #include "core/runningstate.h"
 #include "runs/run.h"
 
 #include <QHash>
 #include <QObject>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -21,8 +23,11 @@ class RunController : public QObject
     Q_OBJECT
 public:
     explicit RunController(QObject *parent = nullptr);
-    // Asks every run to stop and waits for it (the program is ending).
+    // Asks every run to stop and gives them kEndGrace to do so (see leave()).
     ~RunController() override;
+
+    // How long the end of the program waits for runs to stop before it leaves them behind.
+    static constexpr std::chrono::milliseconds kEndGrace{2000};
 
     RunningState &running() { return m_running; }
     const RunningState &running() const { return m_running; }
@@ -39,9 +44,17 @@ public:
     using ErrorDisplay = std::function<void(const QString &)>;
     void setErrorDisplay(ErrorDisplay display) { m_errorDisplay = std::move(display); }
 
+    // Handed to every run before it starts (Run::setGate).
+    void setWorkGate(Run::Gate gate) { m_gate = std::move(gate); }
+
     // Runs set up and not ended yet.
     QList<Run *> runs() const { return m_runs.values(); }
     void cancelAll();
+    // The program is ending: asks every run to stop and waits `grace` at most for their works
+    // to return. Runs whose work returned are freed; the others are left behind (Run::abandon),
+    // their run folders still marked unfinished. Nothing is told of either. Returns how many
+    // were left behind.
+    int leave(std::chrono::milliseconds grace);
 
 signals:
     // The run's end steps are done and its flag is clear.
@@ -55,6 +68,7 @@ private:
     quint64 m_lastId = 0;
     ViewFactory m_viewFactory;
     ErrorDisplay m_errorDisplay;
+    Run::Gate m_gate;
 };
 
 } // namespace kx

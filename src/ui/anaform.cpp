@@ -187,8 +187,14 @@ void TAnaFormF::FormCreate()
         backupLog().load();
         restoreLog().load();
 
-        // 11. Runs a killed program left unfinished are told once, and their leftovers go.
-        reportUnfinishedRuns(m_programFolder, MemoDOSYAYD, MemoFBYEDEK, m_context.moment().serviceDate);
+        // 11. Runs a killed program left unfinished are told once, and their leftovers go: looked
+        // for below every job's targets on a thread of its own, while the tray and the scheduler
+        // go on. A run of a job waits until the check has told that job's.
+        m_unfinishedCheck = std::make_unique<UnfinishedRunsCheck>(m_programFolder, MemoDOSYAYD, MemoFBYEDEK,
+                                                                  m_context.moment().serviceDate);
+        connect(m_unfinishedCheck.get(), &UnfinishedRunsCheck::failed, this, [](const QString &text) { Dialogs::error(text); });
+        m_runs.setWorkGate(m_unfinishedCheck->gate());
+        m_unfinishedCheck->start();
     } catch (const Error &e) {
         Dialogs::error(e.text());
     } catch (const std::exception &e) {
@@ -301,6 +307,14 @@ void TAnaFormF::GeriYkleme2Click()
 void TAnaFormF::Kapat1Click()
 {
     close();
+}
+
+bool TAnaFormF::leaveWork(std::chrono::milliseconds grace)
+{
+    bool whole = m_runs.leave(grace) == 0;
+    if (m_unfinishedCheck && !m_unfinishedCheck->leave(grace))
+        whole = false;
+    return whole;
 }
 
 bool TAnaFormF::FormClose()

@@ -5,12 +5,14 @@
 
 #include "i18n/filesearch.h"
 #include "runs/runcontroller.h"
+#include "runs/setup.h"
 #include "scheduling/scheduler.h"
 #include "settings/kxstorage.h"
 #include "ui/thememanager.h"
 #include "version.h"
 
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <QWidget>
@@ -79,6 +81,13 @@ public:
 
     // The shutdown guard: false (and the program keeps running) while a backup runs.
     bool FormClose();
+    // The program is ending (the event loop has returned): asks the runs and the start-up check
+    // to stop and waits `grace` for each at most. False when a worker stuck in a system call had
+    // to be left behind: the process must then end with std::_Exit.
+    bool leaveWork(std::chrono::milliseconds grace);
+    // The start-up check for runs a killed program left unfinished (null when the start failed
+    // before it).
+    UnfinishedRunsCheck *unfinishedRunsCheck() const { return m_unfinishedCheck.get(); }
 
     QStringList MemoDOSYAYD;
     QStringList MemoFBYEDEK;
@@ -116,6 +125,7 @@ private:
     std::unique_ptr<QTranslator> m_toolkitTexts;
     ServiceContext m_context;
     RunController m_runs;
+    std::unique_ptr<UnfinishedRunsCheck> m_unfinishedCheck;
     Scheduler m_scheduler;
     QTimer *m_trayTimer = nullptr;
     std::unique_ptr<TK_YedeklemeF> m_management;

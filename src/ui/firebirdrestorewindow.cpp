@@ -30,12 +30,19 @@ void TRestoreFBF::RestoreAyarla()
         const RunDisplay &d = m_run->display();
         LabelKaynak->setText(d.source);
         LabelHedef->setText(d.target);
-        if (LabelKapasite)
-            LabelKapasite->setText(capacityText(d.bytes));
     }
+    showDisplay();
     if (sureValue())
         sureValue()->setText(QStringLiteral(" "));
     startSlideIn();
+}
+
+void TRestoreFBF::showDisplay()
+{
+    if (!m_run || !LabelKapasite)
+        return;
+    const RunDisplay &d = m_run->display();
+    LabelKapasite->setText(d.sized ? capacityText(d.bytes) : trMsg(QStringLiteral("Sayiliyor...")));
 }
 
 } // namespace kx

@@ -29,6 +29,10 @@ public:
     QLabel *LabelHedef;
     QLabel *LabelKapasite; // detail rows: null in the compact layout
 
+protected:
+    // The size of the backup file once the run has it.
+    void showDisplay() override;
+
 private:
     const std::unique_ptr<Ui::TRestoreFBF> m_ui;
 };

@@ -1,5 +1,6 @@
 #include "ui/folderrunner.h"
 #include "runs/naming.h"
+#include "core/service.h"
 #include "runs/run.h"
 #include "ui/progressbar.h"
 
@@ -11,14 +12,27 @@ void TFolderRunnerF::showCounts()
 {
     if (!m_run)
         return;
-    const RunDisplay &d = m_run->display();
-    if (LabelKlasor) {
-        LabelKlasor->setText(QString::number(d.folders));
-        LabelDosya->setText(QString::number(d.files));
-        LabelKapasite->setText(capacityText(d.bytes));
-    }
+    showCountRows();
     if (sureValue())
         sureValue()->setText(QStringLiteral(" "));
+}
+
+void TFolderRunnerF::showCountRows()
+{
+    const RunDisplay &d = m_run->display();
+    m_countsShown = d.counted;
+    if (!LabelKlasor)
+        return;
+    if (!d.counted) {
+        const QString counting = trMsg(QStringLiteral("Sayiliyor..."));
+        LabelKlasor->setText(counting);
+        LabelDosya->setText(counting);
+        LabelKapasite->setText(counting);
+        return;
+    }
+    LabelKlasor->setText(QString::number(d.folders));
+    LabelDosya->setText(QString::number(d.files));
+    LabelKapasite->setText(capacityText(d.bytes));
 }
 
 void TFolderRunnerF::showDisplay()
@@ -26,6 +40,8 @@ void TFolderRunnerF::showDisplay()
     if (!m_run)
         return;
     const RunDisplay &d = m_run->display();
+    if (d.counted != m_countsShown)
+        showCountRows();
     if (d.barMaximum != m_askedMaximum) {
         m_askedMaximum = d.barMaximum;
         m_bar->setMaximum(d.barMaximum);

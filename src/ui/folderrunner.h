@@ -24,13 +24,16 @@ public:
 protected:
     using TRunnerF::TRunnerF;
 
-    // Counts as the prepare step found them, and a blank duration.
+    // The counts, or that the run is still counting, and a blank duration.
     void showCounts();
     void showDisplay() override;
 
     KxProgressBar *m_bar = nullptr; // the subclass's form's
 
 private:
+    void showCountRows();
+
+    bool m_countsShown = false;
     // What the bar was last asked for: each new request is passed on once, in the order the
     // run made it, so the bar's own rules (a position above the maximum is ignored) hold.
     int m_askedMaximum = 100;
