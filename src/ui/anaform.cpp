@@ -7,6 +7,7 @@
 #include "i18n/translate.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
+#include "app/notices.h"
 #include "runs/oplog.h"
 #include "runs/setup.h"
 #include "settings/registry.h"
@@ -26,6 +27,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTranslator>
+#include <cstdio>
 
 namespace kx {
 
@@ -97,6 +99,22 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
         return log.takeFailure();
     });
 
+    // Failed backups and restores become notices: through the tray, or on standard error when
+    // there is none (headless, the journal). A scheduler walk's failures make one notice.
+    const auto watchLog = [this](OperationLog &log, bool restore) {
+        log.setObserver([this, restore](const LogEntry &e) {
+            if (!isFailureStatus(e.status))
+                return;
+            const QString job = restore ? e.module + u' ' + e.source : e.name;
+            QMetaObject::invokeMethod(this, [this, job, status = e.status] { m_notices.failed(job, status); });
+        });
+    };
+    watchLog(backupLog(), false);
+    watchLog(restoreLog(), true);
+    connect(&m_scheduler, &Scheduler::walkEnded, &m_notices, [this] { m_notices.setHolding(false); });
+    connect(&m_notices, &NoticeBoard::notice, this, &TAnaFormF::showNotice);
+    connect(&m_notices, &NoticeBoard::unseenChanged, this, &TAnaFormF::showTrayState);
+
     // A panel that starts after the service (a desktop session started with it) gets the icon
     // as soon as its tray is there.
     m_trayTimer = new QTimer(this);
@@ -116,6 +134,8 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
 
 TAnaFormF::~TAnaFormF()
 {
+    backupLog().setObserver({});
+    restoreLog().setObserver({});
     // A run still at work reads the translator until the runs are gone, after this body.
     if (m_errorTexts)
         setErrorTextTranslator(nullptr);
@@ -246,7 +266,32 @@ void TAnaFormF::CompFormDilCevir(QObject *window)
 
 void TAnaFormF::TimerOTOTimer()
 {
+    m_notices.setHolding(true);
     m_scheduler.tick(m_programFolder, MemoDOSYAYD, MemoFBYEDEK);
+    if (!m_scheduler.busy())
+        m_notices.setHolding(false);
+}
+
+void TAnaFormF::showNotice(const QString &title, const QString &text)
+{
+    showTrayState();
+    if (RxTrayIcon1->isVisible()) {
+        RxTrayIcon1->showMessage(title, text, QSystemTrayIcon::Warning);
+        return;
+    }
+    for (const QString &line : text.split(u'\n'))
+        std::fprintf(stderr, "%s: %s: %s\n", kApplicationTitle, qPrintable(title), qPrintable(line));
+    std::fflush(stderr);
+}
+
+void TAnaFormF::showTrayState()
+{
+    const QStringList unseen = m_notices.unseen();
+    RxTrayIcon1->setIcon(unseen.isEmpty() ? applicationIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    QString tip = QLatin1String(kApplicationTitle);
+    if (!unseen.isEmpty())
+        tip += u'\n' + unseen.join(u'\n');
+    RxTrayIcon1->setToolTip(tip);
 }
 
 quint64 TAnaFormF::DosyaOtoYedekAyarla(const QString &jobName, const JobFile &job, bool retention)

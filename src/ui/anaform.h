@@ -4,6 +4,7 @@
 // never shown; the program lives in the tray.
 
 #include "i18n/filesearch.h"
+#include "app/notices.h"
 #include "runs/runcontroller.h"
 #include "scheduling/scheduler.h"
 #include "settings/kxstorage.h"
@@ -65,6 +66,12 @@ public:
     // The service's day, tick time and shared switches: handed to the scheduler, the runs' set-up
     // and the windows.
     ServiceContext &context() { return m_context; }
+    // Failed runs and stale jobs the user has not seen yet; the tray shows them.
+    NoticeBoard &notices() { return m_notices; }
+    // One notice: a tray message, or lines on standard error without a tray.
+    void showNotice(const QString &title, const QString &text);
+    // The tray icon's warning state and the tooltip listing what is unseen.
+    void showTrayState();
 
     // Shows the tray icon once a tray is there; until then asks again every few seconds.
     void showTrayIcon();
@@ -115,6 +122,7 @@ private:
     // The toolkit's own texts (standard buttons, file dialogs) in Turkish while the program's are.
     std::unique_ptr<QTranslator> m_toolkitTexts;
     ServiceContext m_context;
+    NoticeBoard m_notices;
     RunController m_runs;
     Scheduler m_scheduler;
     QTimer *m_trayTimer = nullptr;
