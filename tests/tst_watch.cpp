@@ -1,6 +1,7 @@
 // Knowing when backups stop, without a window: the stale rule, the notices the tray shows and
 // the status file a monitoring system reads.
 #include "testfiles.h"
+#include "app/backupwatch.h"
 #include "app/notices.h"
 #include "app/statusfile.h"
 #include "scheduling/stale.h"
@@ -202,6 +203,67 @@ private slots:
         QCOMPARE(notices.last()[1].toString(), QStringLiteral("C.nyd: Uzun suredir basarili yedek alinamadi.\n"
                                                               "C.nyd: Uzun suredir basarili yedek alinamadi."));
         QCOMPARE(board.unseen().size(), 1);
+    }
+
+    // The watch over the record: a daily job without success for two days goes stale and is told
+    // once that day; a good run makes it fresh; the status file follows every tick.
+    void watchFollowsTheRecord()
+    {
+        QTemporaryDir dir;
+        kxtest::put(dir.filePath("G.nyd"), "AKTIF=True\r\nYEDEK_ZAMANI=2\r\nGRUBU=Satis\r\n");
+        kxtest::put(dir.filePath("K.fyd"), "AKTIF=False\r\nYEDEK_ZAMANI=2\r\n");
+        const QDateTime start(QDate(2026, 6, 1), QTime(8, 0));
+        NoticeBoard board;
+        QSignalSpy notices(&board, &NoticeBoard::notice);
+        BackupWatch watch(board, start, QStringLiteral("s3.02.11"));
+        watch.setStatusFolder(dir.path());
+        watch.lastRuns().load({QStringLiteral("MODUL=Otomatik Yedekleme|YEDEKADI=G.nyd|TARIH=01.06.2026|SAAT=07:00:00|"
+                                              "KAYNAK=/k|HEDEF=/h|DURUMU=Basarili")});
+        watch.jobSeen(JobKind::Folder, QStringLiteral("G.nyd"), JobFile::load(dir.filePath("G.nyd")));
+        watch.jobSeen(JobKind::Firebird, QStringLiteral("K.fyd"), JobFile::load(dir.filePath("K.fyd")));
+        const auto prom = [&] { return readStrict(kxtest::contents(dir.filePath("korvanex.prom"))); };
+
+        board.setHolding(true);
+        watch.logWritten({QStringLiteral("Otomatik Yedekleme"), QStringLiteral("G.nyd"), QStringLiteral("02.06.2026"),
+                          QStringLiteral("07:00:00"), QString(), QString(),
+                          QStringLiteral("Basarisiz.Kaynak dizin bulunamadi.")});
+        watch.tick({QStringLiteral("G.nyd")}, {QStringLiteral("K.fyd")}, start.addSecs(47 * 3600));
+        QVERIFY(!watch.isStale(QStringLiteral("G.nyd")));
+        QCOMPARE(valueOf(prom(), "korvanex_job_last_result", "G.nyd"), 0.0);
+        QCOMPARE(valueOf(prom(), "korvanex_job_last_success_timestamp_seconds", "G.nyd"),
+                 double(start.addSecs(-3600).toSecsSinceEpoch()));
+        QCOMPARE(valueOf(prom(), "korvanex_job_active", "K.fyd"), 0.0);
+
+        watch.tick({QStringLiteral("G.nyd")}, {QStringLiteral("K.fyd")}, start.addSecs(49 * 3600));
+        watch.tick({QStringLiteral("G.nyd")}, {QStringLiteral("K.fyd")}, start.addSecs(50 * 3600));
+        QVERIFY(watch.isStale(QStringLiteral("G.nyd")));
+        QVERIFY(!watch.isStale(QStringLiteral("K.fyd"))); // switched off
+        QCOMPARE(valueOf(prom(), "korvanex_job_stale", "G.nyd"), 1.0);
+        board.setHolding(false);
+        QCOMPARE(notices.size(), 1);
+        QCOMPARE(notices[0][1].toString(), QStringLiteral("G.nyd: Uzun suredir basarili yedek alinamadi."));
+
+        watch.logWritten({QStringLiteral("Manuel Yedekleme"), QStringLiteral("G.nyd"), QStringLiteral("03.06.2026"),
+                          QStringLiteral("10:00:00"), QString(), QString(), QStringLiteral("Basarili")});
+        watch.lastRuns().measured(QStringLiteral("G.nyd"), 2.5, 4096);
+        watch.runEnded();
+        QCOMPARE(valueOf(prom(), "korvanex_job_last_size_bytes", "G.nyd"), 4096.0);
+        QCOMPARE(valueOf(prom(), "korvanex_job_last_duration_seconds", "G.nyd"), 2.5);
+        watch.tick({QStringLiteral("G.nyd")}, {}, QDateTime(QDate(2026, 6, 3), QTime(10, 5)));
+        QVERIFY(!watch.isStale(QStringLiteral("G.nyd")));
+        QCOMPARE(valueOf(prom(), "korvanex_job_stale", "G.nyd"), 0.0);
+        QCOMPARE(valueOf(prom(), "korvanex_job_last_result", "G.nyd"), 1.0);
+        QCOMPARE(valueOf(prom(), "korvanex_job_active", "K.fyd"), std::nullopt); // no longer listed
+
+        // A status folder that cannot be written is told once, not at every tick.
+        watch.setStatusFolder(dir.filePath("yok/yok"));
+        watch.tick({QStringLiteral("G.nyd")}, {}, QDateTime(QDate(2026, 6, 3), QTime(10, 10)));
+        watch.tick({QStringLiteral("G.nyd")}, {}, QDateTime(QDate(2026, 6, 3), QTime(10, 15)));
+        QVERIFY(notices.wait(1000));
+        QCOMPARE(notices.size(), 2);
+        QVERIFY(notices[1][1].toString().startsWith(QStringLiteral("korvanex.prom: ")));
+        QCoreApplication::processEvents();
+        QCOMPARE(notices.size(), 2);
     }
 
     void failureStatus_data()

@@ -40,7 +40,7 @@ QByteArray labelValue(const QString &text)
 
 QByteArray number(double value)
 {
-    return QByteArray::number(value, 'g', 17);
+    return QByteArray::number(value, 'g', 15);
 }
 
 QByteArray timestamp(const QDateTime &t)

@@ -4,6 +4,7 @@
 // never shown; the program lives in the tray.
 
 #include "i18n/filesearch.h"
+#include "app/backupwatch.h"
 #include "app/notices.h"
 #include "runs/runcontroller.h"
 #include "scheduling/scheduler.h"
@@ -72,6 +73,8 @@ public:
     void showNotice(const QString &title, const QString &text);
     // The tray icon's warning state and the tooltip listing what is unseen.
     void showTrayState();
+    // The stale-backup watch, the status file and the record of the jobs' last runs.
+    BackupWatch &watch() { return m_watch; }
 
     // Shows the tray icon once a tray is there; until then asks again every few seconds.
     void showTrayIcon();
@@ -114,6 +117,8 @@ protected:
 
 private:
     void FormCreate();
+    // Keeps how long a backup run took and how much it backed up, for the status file.
+    void measure(Run *run);
 
     QString m_programFolder;
     QString m_registryPath;
@@ -123,6 +128,7 @@ private:
     std::unique_ptr<QTranslator> m_toolkitTexts;
     ServiceContext m_context;
     NoticeBoard m_notices;
+    BackupWatch m_watch;
     RunController m_runs;
     Scheduler m_scheduler;
     QTimer *m_trayTimer = nullptr;
