@@ -66,6 +66,7 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
     ButtonAc = m_ui->ButtonAc;
     ButtonSil = m_ui->ButtonSil;
     ButtonSimdiYedekle = m_ui->ButtonSimdiYedekle;
+    ButtonBildirimler = m_ui->ButtonBildirimler;
     LabelSaat = m_ui->LabelSaat;
     MenuYedekleme = m_ui->MenuYedekleme;
     MenuAraclar = m_ui->MenuAraclar;
@@ -115,6 +116,7 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
     connect(ButtonAc, &QPushButton::clicked, this, guardedCommand([this] { Ac(); }));
     connect(ButtonSil, &QPushButton::clicked, this, guardedCommand([this] { Sil(); }));
     connect(ButtonSimdiYedekle, &QPushButton::clicked, this, guardedCommand([this] { SimdiYedekle(); }));
+    connect(ButtonBildirimler, &QPushButton::clicked, this, guardedCommand([this] { Bildirimler(); }));
     auto *clockTimer = new QTimer(this);
     connect(clockTimer, &QTimer::timeout, this, [this] { LabelSaat->setText(clock::timeOfDay().toString(QStringLiteral("HH:mm:ss"))); });
     clockTimer->start(1000);
@@ -438,6 +440,14 @@ void TK_YedeklemeF::Sil()
     removeFile(jobFilePath(m_main.ProgramFolder(), name, p.kind));
     p.model->rebuild(true);
     p.model->rebuild(false);
+}
+
+void TK_YedeklemeF::Bildirimler()
+{
+    NoticeBoard &notices = m_main.notices();
+    const QStringList unseen = notices.unseen();
+    Dialogs::info(unseen.isEmpty() ? trMsg(QStringLiteral("Yeni bildirim yok.")) : unseen.join(QStringLiteral("\r\n")));
+    notices.acknowledge();
 }
 
 void TK_YedeklemeF::SimdiYedekle()

@@ -72,6 +72,7 @@ public:
     QPushButton *ButtonAc;
     QPushButton *ButtonSil;
     QPushButton *ButtonSimdiYedekle;
+    QPushButton *ButtonBildirimler;
     QLabel *LabelSaat;
     // Menus.
     QMenu *MenuYedekleme;
@@ -99,6 +100,8 @@ public:
     void Ac();
     void Sil();
     void SimdiYedekle();
+    // The failed runs and stale jobs not seen yet; afterwards the tray's warning goes.
+    void Bildirimler();
     void GeriYukleme();
     void ProgramAyarlari();
     void YedeklemeYardim();
