@@ -18,6 +18,7 @@
 #include "runs/runcontroller.h"
 #include "scheduling/scheduler.h"
 #include "ui/anaform.h"
+#include "app/backupwatch.h"
 #include "app/joblistmodel.h"
 #include "ui/managementwindow.h"
 
@@ -346,6 +347,49 @@ void benchSchedulerWait()
     g_rows.append({QStringLiteral("scheduler wait (% of a core)"), QStringLiteral("TimerOTOTimer"), QString(), share, 0});
 }
 
+
+// A tick over 1,000 jobs, with and without the watch: the scheduler's walk alone (loading every
+// job file, none due), then the walk feeding the watch, the stale check over a full backup log's
+// record and the status file written. The second row is what the watch adds.
+void benchWatchTick()
+{
+    const QString prog = g_work + "/watch/";
+    wipe(prog);
+    QDir().mkpath(prog + "prom");
+    QStringList jobs, lines;
+    for (int i = 0; i < 1000; ++i) {
+        const QString name = QStringLiteral("Is%1.nyd").arg(i);
+        jobs.append(name);
+        writeWholeFile(prog + name, "AKTIF=False\r\nYEDEK_ZAMANI=2\r\nGRUBU=Muhasebe\r\n", true);
+    }
+    for (int i = 0; i < OperationLog::kMaxLines; ++i)
+        lines.append(formatLogLine({QStringLiteral("Otomatik Yedekleme"), jobs.at(i % 1000), QStringLiteral("01.06.2026"),
+                                    QStringLiteral("07:00:00"), QStringLiteral("/k"), QStringLiteral("/h"),
+                                    i % 3 ? QStringLiteral("Basarili") : QStringLiteral("Basarisiz.")}));
+    ServiceContext context;
+    RunningState running;
+    const auto start = [](JobKind, const QString &, const JobFile &, bool) -> quint64 { return 0; };
+    QList<double> plain, watched, written;
+    for (int r = 0; r < 3; ++r) {
+        Scheduler s(context, running, start);
+        plain.append(seconds([&] { s.tick(prog, jobs, {}); }));
+        NoticeBoard board;
+        BackupWatch watch(board, QDateTime::currentDateTime(), QStringLiteral("bench"));
+        watch.lastRuns().load(lines);
+        Scheduler w(context, running, start);
+        w.setJobSeen([&](JobKind kind, const QString &name, const JobFile &job) { watch.jobSeen(kind, name, job); });
+        watched.append(seconds([&] {
+            w.tick(prog, jobs, {});
+            watch.tick(jobs, {}, QDateTime::currentDateTime());
+        }));
+        watch.setStatusFolder(prog + "prom");
+        written.append(seconds([&] { watch.runEnded(); }));
+    }
+    g_rows.append({QStringLiteral("tick, 1000 jobs, watched"), QStringLiteral("korvanex"),
+                   QStringLiteral("the walk alone"), median(watched), median(plain)});
+    g_rows.append({QStringLiteral("status file, 1000 jobs"), QStringLiteral("korvanex"), QString(), median(written), 0});
+}
+
 } // namespace
 
 void benchFiles();
@@ -402,6 +446,7 @@ int main(int argc, char *argv[])
     benchStartup();
     benchLookup();
     benchSchedulerWait();
+    benchWatchTick();
     report();
     return 0;
 }

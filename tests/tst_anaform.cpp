@@ -8,6 +8,7 @@
 #include "runs/oplog.h"
 #include "scheduling/unfinished.h"
 #include "ui/anaform.h"
+#include "ui/appicon.h"
 #include "ui/managementwindow.h"
 #include "ui/runnerwindow.h"
 
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -383,6 +385,46 @@ private slots:
 
     // The management window is made once, on first demand; a second call while it shows does
     // nothing, and after hiding it shows again.
+    // Failed scheduled runs: one notice for the walk, the tray's warning and tooltip listing them,
+    // until the logs' tab "Bildirimler" is opened.
+    void failedRunsAreNoticed()
+    {
+        TAnaFormF::setTrayProbe([] { return true; });
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        for (const char *name : {"A.nyd", "B.nyd"})
+            write(program + "/" + name, ("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nDOSYA_TURU1=*.*\r\nKAYNAK_DIZIN="
+                                         + dir.filePath("yok") + "\r\nHEDEF_DIZIN=" + dir.filePath("hedef") + "\r\n")
+                                            .toUtf8());
+        TRunnerF::setTimings(0, 20, 1000);
+        TAnaFormF form(program, QString());
+        const QString title = form.RxTrayIcon1->toolTip();
+        QSignalSpy notices(&form.notices(), &NoticeBoard::notice);
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 30, 55)));
+        form.TimerOTOTimer();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.scheduler().busy(), 60000);
+        clock::setNow(QDateTime());
+        QCoreApplication::processEvents();
+        QCOMPARE(notices.size(), 1);
+        const QString failure = QStringLiteral("Basarisiz.Kaynak dizin bulunamadi.");
+        QCOMPARE(notices[0][1].toString(), "A.nyd: " + failure + "\nB.nyd: " + failure);
+        QCOMPARE(form.RxTrayIcon1->toolTip(), title + "\nA.nyd: " + failure + "\nB.nyd: " + failure);
+        const auto looksLikeTheProgram = [&] {
+            return form.RxTrayIcon1->icon().pixmap(16).toImage() == applicationIcon().pixmap(16).toImage();
+        };
+        QVERIFY(!looksLikeTheProgram());
+
+        // Opening the management window leaves them unseen; its tab "Bildirimler" shows the logs.
+        form.RxTrayIcon1DblClick();
+        TK_YedeklemeF *window = form.managementWindow();
+        QCOMPARE(form.notices().unseen().size(), 2);
+        window->PageControl1->setCurrentWidget(window->sTabSheetLog);
+        QCOMPARE(form.RxTrayIcon1->toolTip(), title);
+        QVERIFY(looksLikeTheProgram());
+        QVERIFY(form.notices().unseen().isEmpty());
+        TAnaFormF::setTrayProbe({});
+    }
+
     void trayCommandsOpenTheirWindows()
     {
         QTemporaryDir dir;

@@ -147,6 +147,8 @@ void OperationLog::write(const LogEntry &entry)
         if (m_failure.isEmpty())
             m_failure = e.text();
     }
+    if (m_observer)
+        m_observer(entry);
 }
 
 void OperationLog::clear()

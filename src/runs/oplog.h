@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <functional>
 #include <QStringList>
 #include <array>
 
@@ -61,11 +62,16 @@ public:
     // The first write failure since the last call, or an empty text.
     QString takeFailure();
 
+    // Told of every entry written, on the writer's thread (the notices of failed runs).
+    using Observer = std::function<void(const LogEntry &)>;
+    void setObserver(Observer observer) { m_observer = std::move(observer); }
+
 private:
     QString m_path;
     QStringList m_lines;
     QString m_failure;
     qint64 m_bytesRead = 0;
+    Observer m_observer;
 };
 
 // The backup log and the restore log of this process.

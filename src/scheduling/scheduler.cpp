@@ -177,6 +177,8 @@ void Scheduler::advance()
                 continue;
             }
             m_toldUnreadable.remove(path);
+            if (m_jobSeen)
+                m_jobSeen(entry.kind, entry.name, job);
             // The due rule goes by the last run even when its file has not taken it yet.
             applyLastRun(path, job);
             if (m_unsaved.contains(path))

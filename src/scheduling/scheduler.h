@@ -40,6 +40,10 @@ public:
     using LogWriter = std::function<QString(JobKind kind, const QString &jobName, const QString &status)>;
     void setLogWriter(LogWriter writer) { m_writeLog = std::move(writer); }
 
+    // Told of every job file the walk loads (active or not), as loaded.
+    using JobSeen = std::function<void(JobKind kind, const QString &jobName, const JobFile &job)>;
+    void setJobSeen(JobSeen seen) { m_jobSeen = std::move(seen); }
+
     // One tick (TimerOTOTimer): moves the service date and the tick time, then, unless a walk
     // or a backup is already at work, starts walking the folder jobs and then the Firebird
     // jobs as the lists stand now.
@@ -94,6 +98,7 @@ private:
     bool m_currentEnded = false;
 
     LogWriter m_writeLog;
+    JobSeen m_jobSeen;
     // Last runs whose job file could not be written, by the file's path: the due rule goes by
     // them, and each visit of the walk tries the file again.
     QHash<QString, LastRun> m_unsaved;

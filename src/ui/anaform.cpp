@@ -7,6 +7,8 @@
 #include "i18n/translate.h"
 #include "platform/files.h"
 #include "platform/kxerror.h"
+#include "app/notices.h"
+#include "settings/inifile.h"
 #include "runs/oplog.h"
 #include "runs/setup.h"
 #include "settings/registry.h"
@@ -26,6 +28,9 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTranslator>
+#include <QElapsedTimer>
+#include <memory>
+#include <cstdio>
 
 namespace kx {
 
@@ -46,6 +51,7 @@ void TAnaFormF::setTrayProbe(std::function<bool()> probe)
 
 TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, QWidget *parent)
     : QWidget(parent), FSAyar(TKxStorage::programSettings()), m_registryPath(registryPath),
+      m_watch(m_notices, clock::now(), QLatin1String(kVersionText)),
       m_scheduler(m_context, m_runs.running(), [this](JobKind kind, const QString &name, const JobFile &job, bool retention) {
           return kind == JobKind::Folder ? DosyaOtoYedekAyarla(name, job, retention)
                                          : FirebirdOtoYedekAyarla(name, job, retention);
@@ -84,7 +90,10 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
     });
 
     // Runs show in their windows; what goes wrong at their end is told once they have ended.
-    m_runs.setViewFactory([this](Run *run) { showRunWindow(run, m_context.detailedRunners); });
+    m_runs.setViewFactory([this](Run *run) {
+        measure(run);
+        showRunWindow(run, m_context.detailedRunners);
+    });
     m_runs.setErrorDisplay([](const QString &text) { Dialogs::error(text); });
     connect(&m_runs, &RunController::runEnded, &m_scheduler, &Scheduler::runEnded);
     connect(&m_scheduler, &Scheduler::failed, this, [](const QString &text) { Dialogs::error(text); });
@@ -96,6 +105,26 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
                    status});
         return log.takeFailure();
     });
+
+    // Failed backups and restores become notices: through the tray, or on standard error when
+    // there is none (headless, the journal). A scheduler walk's failures make one notice. Every
+    // backup line also goes into the record of the jobs' last runs.
+    const auto notifyFailure = [this](const LogEntry &e, bool restore) {
+        if (!isFailureStatus(e.status))
+            return;
+        const QString job = restore ? e.module + u' ' + e.source : e.name;
+        QMetaObject::invokeMethod(this, [this, job, status = e.status] { m_notices.failed(job, status); });
+    };
+    backupLog().setObserver([this, notifyFailure](const LogEntry &e) {
+        QMetaObject::invokeMethod(this, [this, e] { m_watch.logWritten(e); });
+        notifyFailure(e, false);
+    });
+    restoreLog().setObserver([notifyFailure](const LogEntry &e) { notifyFailure(e, true); });
+    m_scheduler.setJobSeen([this](JobKind kind, const QString &name, const JobFile &job) { m_watch.jobSeen(kind, name, job); });
+    connect(&m_runs, &RunController::runEnded, this, [this] { m_watch.runEnded(); });
+    connect(&m_scheduler, &Scheduler::walkEnded, &m_notices, [this] { m_notices.setHolding(false); });
+    connect(&m_notices, &NoticeBoard::notice, this, &TAnaFormF::showNotice);
+    connect(&m_notices, &NoticeBoard::unseenChanged, this, &TAnaFormF::showTrayState);
 
     // A panel that starts after the service (a desktop session started with it) gets the icon
     // as soon as its tray is there.
@@ -116,6 +145,8 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
 
 TAnaFormF::~TAnaFormF()
 {
+    backupLog().setObserver({});
+    restoreLog().setObserver({});
     // A run still at work reads the translator until the runs are gone, after this body.
     if (m_errorTexts)
         setErrorTextTranslator(nullptr);
@@ -146,6 +177,10 @@ void TAnaFormF::FormCreate()
         } catch (const Error &e) {
             Dialogs::error(e.text());
         }
+        // The status file for monitoring, when a folder is named for it.
+        m_watch.setStatusFolder(IniFile(FSAyar.fileName())
+                                    .readString(QLatin1String(kSection), QStringLiteral("DURUM_KLASORU"), QString())
+                                    .trimmed());
 
         // 4. A language left for us by another program. Saving it is worth a message, not the
         // scheduler: the later steps go on.
@@ -186,6 +221,7 @@ void TAnaFormF::FormCreate()
         // 10. Operation logs into memory.
         backupLog().load();
         restoreLog().load();
+        m_watch.lastRuns().load(backupLog().lines());
 
         // 11. Runs a killed program left unfinished are told once, and their leftovers go: looked
         // for below every job's targets on a thread of its own, while the tray and the scheduler
@@ -252,7 +288,48 @@ void TAnaFormF::CompFormDilCevir(QObject *window)
 
 void TAnaFormF::TimerOTOTimer()
 {
+    m_notices.setHolding(true);
     m_scheduler.tick(m_programFolder, MemoDOSYAYD, MemoFBYEDEK);
+    m_watch.tick(MemoDOSYAYD, MemoFBYEDEK, clock::now());
+    if (!m_scheduler.busy())
+        m_notices.setHolding(false);
+}
+
+void TAnaFormF::measure(Run *run)
+{
+    if (run->kind() != RunKind::FolderBackup && run->kind() != RunKind::FirebirdBackup)
+        return;
+    // From the moment its elapsed time starts, as its window counts it.
+    auto clock = std::make_shared<QElapsedTimer>();
+    connect(run, &Run::elapsedStarted, this, [clock] { clock->start(); });
+    connect(run, &Run::finished, this, [this, run, clock] {
+        const RunDisplay &d = run->display();
+        if (clock->isValid())
+            m_watch.lastRuns().measured(d.jobName, double(clock->elapsed()) / 1000.0,
+                                        d.sized ? std::optional<double>(d.bytes) : std::nullopt);
+    });
+}
+
+void TAnaFormF::showNotice(const QString &title, const QString &text)
+{
+    showTrayState();
+    if (RxTrayIcon1->isVisible()) {
+        RxTrayIcon1->showMessage(title, text, QSystemTrayIcon::Warning);
+        return;
+    }
+    for (const QString &line : text.split(u'\n'))
+        std::fprintf(stderr, "%s: %s: %s\n", kApplicationTitle, qPrintable(title), qPrintable(line));
+    std::fflush(stderr);
+}
+
+void TAnaFormF::showTrayState()
+{
+    const QStringList unseen = m_notices.unseen();
+    RxTrayIcon1->setIcon(unseen.isEmpty() ? applicationIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    QString tip = QLatin1String(kApplicationTitle);
+    if (!unseen.isEmpty())
+        tip += u'\n' + unseen.join(u'\n');
+    RxTrayIcon1->setToolTip(tip);
 }
 
 quint64 TAnaFormF::DosyaOtoYedekAyarla(const QString &jobName, const JobFile &job, bool retention)

@@ -4,6 +4,8 @@
 // never shown; the program lives in the tray.
 
 #include "i18n/filesearch.h"
+#include "app/backupwatch.h"
+#include "app/notices.h"
 #include "runs/runcontroller.h"
 #include "runs/setup.h"
 #include "scheduling/scheduler.h"
@@ -67,6 +69,14 @@ public:
     // The service's day, tick time and shared switches: handed to the scheduler, the runs' set-up
     // and the windows.
     ServiceContext &context() { return m_context; }
+    // Failed runs and stale jobs the user has not seen yet; the tray shows them.
+    NoticeBoard &notices() { return m_notices; }
+    // One notice: a tray message, or lines on standard error without a tray.
+    void showNotice(const QString &title, const QString &text);
+    // The tray icon's warning state and the tooltip listing what is unseen.
+    void showTrayState();
+    // The stale-backup watch, the status file and the record of the jobs' last runs.
+    BackupWatch &watch() { return m_watch; }
 
     // Shows the tray icon once a tray is there; until then asks again every few seconds.
     void showTrayIcon();
@@ -116,6 +126,8 @@ protected:
 
 private:
     void FormCreate();
+    // Keeps how long a backup run took and how much it backed up, for the status file.
+    void measure(Run *run);
 
     QString m_programFolder;
     QString m_registryPath;
@@ -124,6 +136,8 @@ private:
     // The toolkit's own texts (standard buttons, file dialogs) in Turkish while the program's are.
     std::unique_ptr<QTranslator> m_toolkitTexts;
     ServiceContext m_context;
+    NoticeBoard m_notices;
+    BackupWatch m_watch;
     RunController m_runs;
     std::unique_ptr<UnfinishedRunsCheck> m_unfinishedCheck;
     Scheduler m_scheduler;

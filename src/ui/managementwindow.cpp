@@ -323,6 +323,8 @@ void TK_YedeklemeF::tabChanged()
     sPanelBottom->setVisible(!logTabActive());
     if (!logTabActive())
         return;
+    // The user looks at the logs: the failures the tray warns of have been seen.
+    m_main.notices().acknowledge();
     if (LogPages->currentWidget() == TabSheetYedeklemeLog)
         fillBackupLog();
     else
