@@ -375,7 +375,7 @@ void benchWatchTick()
         plain.append(seconds([&] { s.tick(prog, jobs, {}); }));
         NoticeBoard board;
         BackupWatch watch(board, QDateTime::currentDateTime(), QStringLiteral("bench"));
-        watch.lastRuns().load(lines);
+        watch.logChanged(lines);
         Scheduler w(context, running, start);
         w.setJobSeen([&](JobKind kind, const QString &name, const JobFile &job) { watch.jobSeen(kind, name, job); });
         watched.append(seconds([&] {

@@ -4,6 +4,7 @@
 #include "app/backupwatch.h"
 #include "app/notices.h"
 #include "app/statusfile.h"
+#include "runs/oplog.h"
 #include "scheduling/stale.h"
 
 #include <QRegularExpression>
@@ -217,14 +218,19 @@ private slots:
         QSignalSpy notices(&board, &NoticeBoard::notice);
         BackupWatch watch(board, start, QStringLiteral("s3.02.11"));
         watch.setStatusFolder(dir.path());
-        watch.lastRuns().load({QStringLiteral("MODUL=Otomatik Yedekleme|YEDEKADI=G.nyd|TARIH=01.06.2026|SAAT=07:00:00|"
-                                              "KAYNAK=/k|HEDEF=/h|DURUMU=Basarili")});
+        QStringList log{QStringLiteral("MODUL=Otomatik Yedekleme|YEDEKADI=G.nyd|TARIH=01.06.2026|SAAT=07:00:00|"
+                                       "KAYNAK=/k|HEDEF=/h|DURUMU=Basarili")};
+        watch.logChanged(log);
+        const auto logLine = [&](const LogEntry &e) {
+            log.append(formatLogLine(e));
+            watch.logChanged(log);
+        };
         watch.jobSeen(JobKind::Folder, QStringLiteral("G.nyd"), JobFile::load(dir.filePath("G.nyd")));
         watch.jobSeen(JobKind::Firebird, QStringLiteral("K.fyd"), JobFile::load(dir.filePath("K.fyd")));
         const auto prom = [&] { return readStrict(kxtest::contents(dir.filePath("korvanex.prom"))); };
 
         board.setHolding(true);
-        watch.logWritten({QStringLiteral("Otomatik Yedekleme"), QStringLiteral("G.nyd"), QStringLiteral("02.06.2026"),
+        logLine({QStringLiteral("Otomatik Yedekleme"), QStringLiteral("G.nyd"), QStringLiteral("02.06.2026"),
                           QStringLiteral("07:00:00"), QString(), QString(),
                           QStringLiteral("Basarisiz.Kaynak dizin bulunamadi.")});
         watch.tick({QStringLiteral("G.nyd")}, {QStringLiteral("K.fyd")}, start.addSecs(47 * 3600));
@@ -243,9 +249,9 @@ private slots:
         QCOMPARE(notices.size(), 1);
         QCOMPARE(notices[0][1].toString(), QStringLiteral("G.nyd: Uzun suredir basarili yedek alinamadi."));
 
-        watch.logWritten({QStringLiteral("Manuel Yedekleme"), QStringLiteral("G.nyd"), QStringLiteral("03.06.2026"),
+        logLine({QStringLiteral("Manuel Yedekleme"), QStringLiteral("G.nyd"), QStringLiteral("03.06.2026"),
                           QStringLiteral("10:00:00"), QString(), QString(), QStringLiteral("Basarili")});
-        watch.lastRuns().measured(QStringLiteral("G.nyd"), 2.5, 4096);
+        watch.measured(QStringLiteral("G.nyd"), 2.5, 4096);
         watch.runEnded();
         QCOMPARE(valueOf(prom(), "korvanex_job_last_size_bytes", "G.nyd"), 4096.0);
         QCOMPARE(valueOf(prom(), "korvanex_job_last_duration_seconds", "G.nyd"), 2.5);
@@ -264,21 +270,6 @@ private slots:
         QVERIFY(notices[1][1].toString().startsWith(QStringLiteral("korvanex.prom: ")));
         QCoreApplication::processEvents();
         QCOMPARE(notices.size(), 2);
-    }
-
-    void failureStatus_data()
-    {
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("failed");
-        QTest::newRow("success") << QStringLiteral("Basarili") << false;
-        QTest::newRow("failure") << QStringLiteral("Basarisiz.Kaynak dizin bulunamadi.") << true;
-        QTest::newRow("empty") << QString() << false;
-    }
-    void failureStatus()
-    {
-        QFETCH(QString, status);
-        QFETCH(bool, failed);
-        QCOMPARE(isFailureStatus(status), failed);
     }
 
     // The file after a good and a failed run: what a monitoring system reads, parsed strictly.

@@ -12,7 +12,28 @@ BackupWatch::BackupWatch(NoticeBoard &notices, const QDateTime &started, const Q
 void BackupWatch::jobSeen(JobKind kind, const QString &name, const JobFile &job)
 {
     m_facts.insert(name, {kind, job.value(QStringLiteral("GRUBU")), job.isTrue(QStringLiteral("AKTIF")),
-                          staleAfterSeconds(job)});
+                          staleAfterSeconds(job), recordedLastRun(job)});
+}
+
+void BackupWatch::logChanged(const QStringList &lines)
+{
+    m_logLines = lines;
+    m_recordStale = true;
+}
+
+void BackupWatch::measured(const QString &job, double seconds, std::optional<double> bytes)
+{
+    m_measured.insert(job, {seconds, bytes});
+}
+
+JobRunRecord BackupWatch::record(const QString &job)
+{
+    if (m_recordStale) {
+        m_lastRuns = LastRuns::fromLogLines(m_logLines);
+        m_recordStale = false;
+    }
+    const auto facts = m_facts.constFind(job);
+    return m_lastRuns.of(job, facts == m_facts.cend() ? QDateTime() : facts->recordedLastRun);
 }
 
 void BackupWatch::tick(const QStringList &folderJobs, const QStringList &firebirdJobs, const QDateTime &now)
@@ -23,7 +44,7 @@ void BackupWatch::tick(const QStringList &folderJobs, const QStringList &firebir
         const auto facts = m_facts.constFind(name);
         if (facts == m_facts.cend())
             continue;
-        if (kx::isStale(facts->active, facts->staleAfter, m_lastRuns.value(name).lastSuccess, m_started, now)) {
+        if (kx::isStale(facts->active, facts->staleAfter, record(name).lastSuccess, m_started, now)) {
             stale.insert(name);
             m_notices.stale(name, now.date());
         }
@@ -47,9 +68,11 @@ void BackupWatch::writeStatus()
         const auto facts = m_facts.constFind(name);
         if (facts == m_facts.cend())
             continue;
-        const LastRun r = m_lastRuns.value(name);
-        jobs.append({name, facts->kind, facts->group, facts->active, m_stale.contains(name), r.lastRun, r.lastOk,
-                     r.lastSuccess, r.seconds, r.bytes});
+        const JobRunRecord r = record(name);
+        const Measure m = m_measured.value(name, Measure{-1, std::nullopt});
+        jobs.append({name, facts->kind, facts->group, facts->active, m_stale.contains(name), r.lastRun,
+                     r.lastResult == RunResult::Unknown ? std::nullopt : std::optional(r.lastResult == RunResult::Succeeded),
+                     r.lastSuccess, m.seconds < 0 ? std::nullopt : std::optional(m.seconds), m.bytes});
     }
     try {
         writeStatusFile(m_statusFolder, statusText(jobs, m_started, m_version));

@@ -69,15 +69,4 @@ void NoticeBoard::acknowledge()
     emit unseenChanged(false);
 }
 
-bool isFailureStatus(const QString &status)
-{
-    static const QString turkish = QStringLiteral("Basarisiz");
-    if (status.startsWith(turkish))
-        return true;
-    QString shown = trMsg(QStringLiteral("Basarisiz."));
-    if (shown.endsWith(u'.'))
-        shown.chop(1);
-    return !shown.isEmpty() && status.startsWith(shown);
-}
-
 } // namespace kx

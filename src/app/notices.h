@@ -52,7 +52,4 @@ private:
     bool m_flushQueued = false;
 };
 
-// Whether a log line's status tells a failure, in Turkish or in the language the program shows.
-bool isFailureStatus(const QString &status);
-
 } // namespace kx

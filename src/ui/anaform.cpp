@@ -110,13 +110,13 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
     // there is none (headless, the journal). A scheduler walk's failures make one notice. Every
     // backup line also goes into the record of the jobs' last runs.
     const auto notifyFailure = [this](const LogEntry &e, bool restore) {
-        if (!isFailureStatus(e.status))
+        if (resultOfStatus(e.status) != RunResult::Failed)
             return;
         const QString job = restore ? e.module + u' ' + e.source : e.name;
         QMetaObject::invokeMethod(this, [this, job, status = e.status] { m_notices.failed(job, status); });
     };
     backupLog().setObserver([this, notifyFailure](const LogEntry &e) {
-        QMetaObject::invokeMethod(this, [this, e] { m_watch.logWritten(e); });
+        QMetaObject::invokeMethod(this, [this] { m_watch.logChanged(backupLog().lines()); });
         notifyFailure(e, false);
     });
     restoreLog().setObserver([notifyFailure](const LogEntry &e) { notifyFailure(e, true); });
@@ -221,7 +221,7 @@ void TAnaFormF::FormCreate()
         // 10. Operation logs into memory.
         backupLog().load();
         restoreLog().load();
-        m_watch.lastRuns().load(backupLog().lines());
+        m_watch.logChanged(backupLog().lines());
 
         // 11. Runs a killed program left unfinished are told once, and their leftovers go: looked
         // for below every job's targets on a thread of its own, while the tray and the scheduler
@@ -305,7 +305,7 @@ void TAnaFormF::measure(Run *run)
     connect(run, &Run::finished, this, [this, run, clock] {
         const RunDisplay &d = run->display();
         if (clock->isValid())
-            m_watch.lastRuns().measured(d.jobName, double(clock->elapsed()) / 1000.0,
+            m_watch.measured(d.jobName, double(clock->elapsed()) / 1000.0,
                                         d.sized ? std::optional<double>(d.bytes) : std::nullopt);
     });
 }
