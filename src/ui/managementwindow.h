@@ -30,6 +30,7 @@ class TK_YedeklemeF;
 }
 
 class JobListModel;
+class ListColumns;
 class TAnaFormF;
 class TKxAraclar;
 class TAraclarMenuItem;
@@ -50,6 +51,7 @@ public:
         QToolButton *styleButton = nullptr;
         QMenu *styleMenu = nullptr;
         JobListView *view = nullptr;   // dosyaView, fbView
+        ListColumns *columns = nullptr;
     };
     KindPage &page(JobKind kind) { return kind == JobKind::Folder ? m_folder : m_firebird; }
     JobListModel &model(JobKind kind) { return *page(kind).model; }
@@ -124,8 +126,15 @@ public:
     // group. The editors plug in here.
     std::function<void(JobKind kind, bool newJob, const QString &name, const QString &group)> openJobEditor;
 
+    // The columns of the two log lists (their widths are kept like those of the job lists).
+    ListColumns *backupColumns = nullptr;
+    ListColumns *restoreColumns = nullptr;
+    // Keeps the column widths the user has changed.
+    void keepColumnWidths();
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
