@@ -325,6 +325,40 @@ private slots:
         QCOMPARE(Error(text, args).text(), turkish);
     }
 
+    // From the settings window, English and back: the program's own Turkish is offered whatever
+    // the language of the moment, and each choice holds at the next start.
+    void settingsWindowSwitchesBothWays_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("firstTab");
+        QTest::newRow("english to turkish") << "english" << "turkish" << "Dosya Yedekleme";
+        QTest::newRow("turkish to english") << "turkish" << "english" << "Folder Backup";
+        QTest::newRow("turkish without any file") << "english" << "turkish" << "Dosya Yedekleme";
+    }
+    void settingsWindowSwitchesBothWays()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        if (QString(QTest::currentDataTag()).contains("without"))
+            QVERIFY(QFile::remove(m_program + "/Language/english.lng"));
+        chooseLanguage(from);
+        {
+            TAnaFormF form(m_program, QString());
+            ProgramAyarlariDialog settings(form.ProgramFolder(), form.SettingsFolder(), form.FSAyar, form.context(),
+                                           form.Tema, form.windowTitle());
+            QVERIFY(settings.ComboDIL->findText("turkish") >= 0);
+            const int index = settings.ComboDIL->findText(to);
+            QVERIFY(index >= 0);
+            settings.ComboDIL->setCurrentIndex(index);
+            settings.sSpeedButton10->click();
+        }
+        QVERIFY(contents(m_program + "/Ayar.ini").contains("DIL=" + to.toLatin1()));
+        TAnaFormF form(m_program, QString());
+        form.GenelYedekleme1Click();
+        QTEST(form.managementWindow()->PageControl1->tabText(0).remove(u'&'), "firstTab");
+    }
+
     // "english" chosen in the settings and the program started again: English windows; "turkish"
     // (no file) keeps the Turkish texts.
     void switchingLanguage_data()

@@ -35,7 +35,7 @@ ProgramAyarlariDialog::ProgramAyarlariDialog(const QString &programFolder, const
     trWindow(this);
 
     // What the dialog shows on opening.
-    ComboDIL->addItems(languageList(programFolder));
+    ComboDIL->addItems(languageChoices(programFolder));
     ComboDIL->setCurrentIndex(ComboDIL->findText(m_settings.value(QStringLiteral("DIL")), Qt::MatchFixedString));
     CheckBox1->setChecked(readSettingBool(m_settings.value(QStringLiteral("SIMGE")), true));
 
