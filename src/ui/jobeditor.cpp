@@ -2,6 +2,7 @@
 #include "platform/files.h"
 #include "core/service.h"
 #include "ui/formheader.h"
+#include "ui/timebox.h"
 #include "platform/kxerror.h"
 #include "runs/runcontroller.h"
 #include "ui/anaform.h"
@@ -24,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimeEdit>
 
 namespace kx {
 
@@ -157,9 +157,13 @@ void TJobEditorF::bindControls(const QStringList &groupEntries)
             m_record.set(QStringLiteral("YEDEKSIL"), QString::number(index));
     });
     m_controls.insert(QStringLiteral("GHA_YEDEK_SAATI"), EditSAAT);
-    connect(EditSAAT, &QTimeEdit::timeChanged, this, [this](const QTime &t) {
+    connect(EditSAAT, &TimeBox::timeChanged, this, [this](const QTime &t) {
         if (!m_refreshing)
             m_record.setTime(t);
+    });
+    connect(EditSAAT, &TimeBox::timeTyped, this, [this](const QString &text) {
+        if (!m_refreshing)
+            m_record.setTypedTime(text);
     });
     m_controls.insert(QStringLiteral("YEDEK_ADI"), EditYEDEKNAME);
     connect(&m_record, &JobRecord::reloaded, this, [this] { showRecord(); });
@@ -204,7 +208,8 @@ void TJobEditorF::bindControls(const QStringList &groupEntries)
                   {QStringLiteral("ZIP_PAROLA2"), trMsg(QStringLiteral("Parola Tekrar"))},
                   {QStringLiteral("MSN_IP"), trMsg(QStringLiteral("Messenger IP"))},
                   {QStringLiteral("UNETSIFRE"), trMsg(QStringLiteral("Yetki Sifresi"))},
-                  {QStringLiteral("YEDEK_ADI"), trMsg(QStringLiteral("Yedekleme Adi"))}};
+                  {QStringLiteral("YEDEK_ADI"), trMsg(QStringLiteral("Yedekleme Adi"))},
+                  {QStringLiteral("GHA_YEDEK_SAATI"), trMsg(QStringLiteral("Yedekleme Saati"))}};
     showRecord();
 }
 
