@@ -31,7 +31,8 @@ namespace kx {
 TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, QWidget *parent)
     : QDialog(parent), m_kind(kind), m_main(main), m_record(kind)
 {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Only the decorations asked for: a window manager's resize strip along the bottom is not one.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     m_model = new JobListModel(kind, JobListModel::Owner::Editor, main.ProgramFolder(),
                                [&main, kind] { return kind == JobKind::Folder ? main.MemoDOSYAYD : main.MemoFBYEDEK; },
                                [&main] { main.DosyaYukle(); }, this);

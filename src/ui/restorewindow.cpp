@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace kx {
 
@@ -20,7 +21,8 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TK_YedekGirF>()), m_main(main)
 {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Only the decorations asked for: a window manager's resize strip along the bottom is not one.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     PageControl1 = m_ui->PageControl1;
     PageControl2 = m_ui->PageControl2;
     EditMASK = m_ui->EditMASK;
@@ -75,6 +77,12 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent)
     connect(FilenameEdit1, &QLineEdit::textChanged, this, [this] { FilenameEdit1Change(); });
     connect(ComboEXT, &QComboBox::currentIndexChanged, this, [this] { FilenameEdit1Change(); });
 
+    // A path longer than its box shows whole in the box's tooltip.
+    for (QLineEdit *edit : {DirEditKAYNAK, DirEditHEDEF, FileEditKAYNAK, DirEditZHEDEF, FilenameEdit1, DirectoryEdit1, EditHDDOSYA}) {
+        edit->setToolTip(edit->text());
+        connect(edit, &QLineEdit::textChanged, edit, [edit](const QString &text) { edit->setToolTip(text); });
+    }
+
     trWindow(this);
 }
 
@@ -83,6 +91,16 @@ TK_YedekGirF::~TK_YedekGirF() = default;
 void TK_YedekGirF::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    if (!m_widened) {
+        // Wide enough at its first showing for a typical archive's path, as far as the screen
+        // allows.
+        m_widened = true;
+        const QString typical = QStringLiteral("/home/kullanici/KX_YEDEK/Belgeler_nyd_20261210_2200/Kaynak.Zip");
+        const int wanted = width() - DirEditKAYNAK->width() + DirEditKAYNAK->fontMetrics().horizontalAdvance(typical) + 24;
+        const int room = screen() ? screen()->availableGeometry().width() - 16 : wanted;
+        if (wanted > width())
+            resize(std::min(wanted, std::max(room, width())), height());
+    }
     setWindowTitle(m_main.windowTitle());
     PageControl1->setCurrentIndex(0);
     PageControl2->setCurrentIndex(0);

@@ -24,7 +24,8 @@ ProgramAyarlariDialog::ProgramAyarlariDialog(const QString &programFolder, const
 {
     m_ui->setupUi(this);
     setWindowTitle(caption);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Only the decorations asked for: a window manager's resize strip along the bottom is not one.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     Label9 = m_ui->Label9;
     ComboDIL = m_ui->ComboDIL;
     Label8 = m_ui->Label8;
