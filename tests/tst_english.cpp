@@ -267,6 +267,9 @@ private slots:
         QTest::newRow("failure prefix") << "Basarisiz." << false << "Failed.";
         QTest::newRow("menu with its accelerator") << "&Araclar" << true << "&Tools";
         QTest::newRow("joined with a blank") << " Lutfen kontrol ediniz." << false << " Please check.";
+        QTest::newRow("an archive failure in the program's words")
+            << "\"%1\": Dosya bozuk; denetim toplami (CRC) tutmuyor." << false
+            << "\"%1\": The file is damaged; its checksum (CRC) does not match.";
         QTest::newRow("placeholders")
             << "Firebird sunucusu (%1) %2 saniye icinde yanit vermedi." << false
             << "The Firebird server (%1) did not answer within %2 seconds.";
