@@ -77,13 +77,13 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent)
     connect(FilenameEdit1, &QLineEdit::textChanged, this, [this] { FilenameEdit1Change(); });
     connect(ComboEXT, &QComboBox::currentIndexChanged, this, [this] { FilenameEdit1Change(); });
 
-    // A path longer than its box shows whole in the box's tooltip.
+    trWindow(this);
+    // A path longer than its box shows whole in the box's tooltip (set after the window's texts
+    // were translated: a path is never a text to translate).
     for (QLineEdit *edit : {DirEditKAYNAK, DirEditHEDEF, FileEditKAYNAK, DirEditZHEDEF, FilenameEdit1, DirectoryEdit1, EditHDDOSYA}) {
         edit->setToolTip(edit->text());
         connect(edit, &QLineEdit::textChanged, edit, [edit](const QString &text) { edit->setToolTip(text); });
     }
-
-    trWindow(this);
 }
 
 TK_YedekGirF::~TK_YedekGirF() = default;
