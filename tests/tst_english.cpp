@@ -33,6 +33,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <thread>
 
@@ -360,6 +361,29 @@ private slots:
         TAnaFormF form(m_program, QString());
         form.GenelYedekleme1Click();
         QTEST(form.managementWindow()->PageControl1->tabText(0).remove(u'&'), "firstTab");
+    }
+
+    // Titles name the program once, in the language shown: the service's, the management
+    // window's and the restore window's.
+    void titlesInTheLanguageShown_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("english") << "english" << "KORVANEX Backup Service s3.02.11";
+        QTest::newRow("turkish") << "turkish" << "KORVANEX Yedekleme Servisi s3.02.11";
+    }
+    void titlesInTheLanguageShown()
+    {
+        QFETCH(QString, language);
+        chooseLanguage(language);
+        TAnaFormF form(m_program, QString());
+        QTEST(form.windowTitle(), "title");
+        QTEST(form.RxTrayIcon1->toolTip() + " s3.02.11", "title");
+        form.GenelYedekleme1Click();
+        QTEST(form.managementWindow()->windowTitle(), "title");
+        TK_YedekGirF restore(form);
+        restore.show();
+        QTEST(restore.windowTitle(), "title");
     }
 
     // "english" chosen in the settings and the program started again: English windows; "turkish"

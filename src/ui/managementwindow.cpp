@@ -8,6 +8,7 @@
 #include "runs/oplog.h"
 #include "runs/runcontroller.h"
 #include "ui/aboutbox.h"
+#include "ui/appicon.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
 #include "ui/jobeditor.h"
@@ -188,6 +189,8 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
     // The tools below the menu's own two entries, built before the window translates itself.
     for (int i = 0; i <= int(QStyle::SP_RestoreDefaultsButton); ++i)
         ImageList32.append(style()->standardIcon(QStyle::StandardPixmap(i)));
+    // The fixed chat tool's picture: a bubble, not the style's error sign that sits at its place.
+    ImageList32[kChatToolImage] = chatIcon();
     KxAraclar1 = new TKxAraclar(this);
     KxAraclar1->setObjectName(QStringLiteral("KxAraclar1"));
     KxAraclar1->SbtFileName = m_main.SettingsFolder() + QStringLiteral("AraclarSabit.Ini");

@@ -114,7 +114,9 @@ public:
     // A tool of the "&Araclar" menu started: its program, or the message that it is not there.
     void AracCalistir(TAraclarMenuItem *item);
 
-    // The tools of the "&Araclar" menu and the menu's images (32 by 32).
+    // The tools of the "&Araclar" menu and the menu's images (32 by 32); the fixed chat tool's
+    // image is the one at kChatToolImage.
+    static constexpr int kChatToolImage = 11;
     TKxAraclar *KxAraclar1;
     QList<QIcon> ImageList32;
     // The log lists, newest first, from the in-memory logs.
