@@ -1,4 +1,5 @@
 #include "ui/jobeditor.h"
+#include "ui/accessiblenames.h"
 #include "platform/files.h"
 #include "core/service.h"
 #include "ui/formheader.h"
@@ -129,7 +130,8 @@ void TJobEditorF::bindControls(const QStringList &groupEntries)
     }
     auto bindCheck = [this](QCheckBox *c, const QString &key) {
         m_controls.insert(key, c);
-        connect(c, &QCheckBox::clicked, this, [this, key](bool on) {
+        // The box's state, however it changed (a click, the keyboard, a screen reader's toggle).
+        connect(c, &QCheckBox::toggled, this, [this, key](bool on) {
             if (!m_refreshing)
                 m_record.setFlag(key, on);
         });
@@ -190,6 +192,7 @@ void TJobEditorF::bindControls(const QStringList &groupEntries)
 
     // 1. The window's own texts, once; 3. the group entries are the user's data and come after.
     trWindow(this);
+    nameControlsByLabels(this);
     {
         const QSignalBlocker block(DBComboBox1);
         DBComboBox1->addItems(groupEntries);
@@ -600,6 +603,7 @@ TK_DosyaTuruF::TK_DosyaTuruF(JobRecord &record, const QString &title, QWidget *p
     }
     connect(ButtonKapat, &QPushButton::clicked, this, &QDialog::accept);
     trWindow(this);
+    nameControlsByLabels(this);
 }
 
 TK_DosyaTuruF::~TK_DosyaTuruF() = default;

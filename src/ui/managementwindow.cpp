@@ -1,4 +1,5 @@
 #include "ui/managementwindow.h"
+#include "ui/accessiblenames.h"
 #include "platform/files.h"
 #include "core/clock.h"
 #include "core/service.h"
@@ -207,6 +208,7 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
     // never taken for a text of the program. The tools menu comes after: its entries are
     // translated as they are added, and a second lookup would take a translation for a key.
     trWindow(this);
+    nameControlsByLabels(this);
     KxAraclar1->AraclarYukle();
 }
 

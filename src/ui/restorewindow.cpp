@@ -1,4 +1,5 @@
 #include "ui/restorewindow.h"
+#include "ui/accessiblenames.h"
 #include "core/joblist.h"
 #include "core/service.h"
 #include "ui/formheader.h"
@@ -78,6 +79,7 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent)
     connect(ComboEXT, &QComboBox::currentIndexChanged, this, [this] { FilenameEdit1Change(); });
 
     trWindow(this);
+    nameControlsByLabels(this);
     // A path longer than its box shows whole in the box's tooltip (set after the window's texts
     // were translated: a path is never a text to translate).
     for (QLineEdit *edit : {DirEditKAYNAK, DirEditHEDEF, FileEditKAYNAK, DirEditZHEDEF, FilenameEdit1, DirectoryEdit1, EditHDDOSYA}) {

@@ -1,4 +1,5 @@
 #include "ui/settingsdialog.h"
+#include "ui/accessiblenames.h"
 #include "core/service.h"
 #include "i18n/translate.h"
 #include "ui/dialogs.h"
@@ -34,6 +35,7 @@ ProgramAyarlariDialog::ProgramAyarlariDialog(const QString &programFolder, const
     sSpeedButton10 = m_ui->sSpeedButton10;
 
     trWindow(this);
+    nameControlsByLabels(this);
 
     // What the dialog shows on opening.
     ComboDIL->addItems(languageChoices(programFolder));
