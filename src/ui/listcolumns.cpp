@@ -3,7 +3,10 @@
 #include "settings/columnwidths.h"
 
 #include <QAbstractItemView>
+#include <QEvent>
 #include <QHeaderView>
+
+#include <algorithm>
 
 namespace kx {
 
@@ -27,6 +30,8 @@ ListColumns::ListColumns(QAbstractItemView *view, QHeaderView *header, const QSt
         m_applying = false;
         m_user = true;
     }
+    // The room the columns share follows the list's width (a window laid out or maximized later).
+    view->viewport()->installEventFilter(this);
     connect(header, &QHeaderView::sectionResized, this, [this](int section) {
         if (m_applying || section == m_header->count() - 1)
             return;
@@ -35,16 +40,47 @@ ListColumns::ListColumns(QAbstractItemView *view, QHeaderView *header, const QSt
     });
 }
 
+bool ListColumns::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && watched == m_view->viewport())
+        fit();
+    return QObject::eventFilter(watched, event);
+}
+
 void ListColumns::fit()
 {
-    if (m_user || m_header->count() == 0)
+    const int count = m_header->count();
+    if (m_user || count == 0)
         return;
-    m_applying = true;
-    const int cap = std::max(120, m_view->viewport()->width() / 3);
-    for (int c = 0; c < m_header->count() - 1; ++c) {
-        const int wanted = std::max(m_header->sectionSizeHint(c), m_view->sizeHintForColumn(c));
-        m_header->resizeSection(c, std::min(wanted + 8, cap));
+    QList<int> wanted;
+    for (int c = 0; c < count; ++c)
+        wanted.append(std::max(m_header->sectionSizeHint(c), m_view->sizeHintForColumn(c)) + 8);
+    // The last column takes what is left, but the header keeps it at its default width at least.
+    wanted.last() = std::max(wanted.last(), m_header->defaultSectionSize());
+    // Every column in sight where the list has room: the widest are cut down to one level (their
+    // whole text is in the tooltip), the narrow ones keep what they need.
+    const int room = m_view->viewport()->width();
+    int level = *std::max_element(wanted.cbegin(), wanted.cend());
+    const auto total = [&wanted](int cap) {
+        int sum = 0;
+        for (int w : wanted)
+            sum += std::min(w, cap);
+        return sum;
+    };
+    if (room > 0 && total(level) > room) {
+        int low = 48, high = level;
+        while (low < high) {
+            const int mid = (low + high + 1) / 2;
+            if (total(mid) <= room)
+                low = mid;
+            else
+                high = mid - 1;
+        }
+        level = low;
     }
+    m_applying = true;
+    for (int c = 0; c < count - 1; ++c)
+        m_header->resizeSection(c, std::min(wanted.at(c), level));
     m_applying = false;
 }
 

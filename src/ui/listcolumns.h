@@ -18,14 +18,18 @@ public:
     // The header of `view`; name: the key it is kept under (the list's object name).
     ListColumns(QAbstractItemView *view, QHeaderView *header, const QString &settingsFolder, const QString &name);
 
-    // After the rows changed: every column but the last as wide as its content, none wider than a
-    // third of the list (a long path shows whole in its tooltip). Nothing changes once widths
-    // were set by the user or kept from before.
+    // After the rows changed or the list's width did: every column as wide as its content, and
+    // where they do not all fit, the widest cut down to one width so that every column stays in
+    // sight (a long path shows whole in its tooltip). Nothing changes once widths were set by
+    // the user or kept from before.
     void fit();
     // Keeps the widths when the user has changed them since the last time (a file that cannot be
     // written only loses them).
     void keep();
     bool userWidths() const { return m_user; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QAbstractItemView *m_view;
