@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -70,6 +71,14 @@ QString sampleProgram(const QTemporaryDir &dir, const QString &language)
                                "GRUBU=Muhasebe\r\nACIKLAMA=Stok veritabani\r\nUSERNAME=SYSDBA\r\n"
                                "KAYNAK_DOSYA=127.0.0.1:/var/lib/firebird/data/stok.fdb\r\n"
                                "HEDEF_DIZIN=/var/backups/stok\r\nYEDEK_ADI=Stok\r\n");
+    // A few runs in the backup log: the job lists show when each job last ran and how.
+    put(program + "/backup2.kxk",
+        "MODUL=Otomatik Yedekleme(ZIP)|YEDEKADI=Belgeler.nyd|TARIH=09.12.2026|SAAT=22:00:41|KAYNAK=" + data.toUtf8() +
+            "/Belgeler|HEDEF=" + data.toUtf8() + "/Yedek/Belgeler_nyd_20261209_2200|DURUMU=Basarili\r\n"
+            "MODUL=Otomatik Yedekleme(ZIP)|YEDEKADI=Muhasebe.nyd|TARIH=10.12.2026|SAAT=22:00:12|KAYNAK=/srv/muhasebe|"
+            "HEDEF=/var/backups/muhasebe/Muhasebe_nyd_20261210_2200|DURUMU=Basarisiz.Kaynak dizin bulunamadi.\r\n"
+            "MODUL=Otomatik FB Yedekleme|YEDEKADI=Stok.fyd|TARIH=10.12.2026|SAAT=22:05:03|KAYNAK=/var/lib/firebird/data/stok.fdb|"
+            "HEDEF=/var/backups/stok/Stok_fyd_20261210_2205/stok.fbk|DURUMU=Basarili\r\n");
     put(program + "/Ayar.ini", "[KxStored]\r\nDIL=" + language.toLatin1() + "\r\nSIMGE=True\r\n");
     const QString lng = QCoreApplication::applicationDirPath() + QStringLiteral("/Language/english.lng");
     if (QFileInfo::exists(lng))
@@ -81,8 +90,9 @@ TK_YedeklemeF *management(TAnaFormF &form)
 {
     form.GenelYedekleme1Click();
     TK_YedeklemeF *w = form.managementWindow();
+    // The whole of a 1024 x 768 screen, as the window opens maximized there.
     w->showNormal();
-    w->resize(1100, 620);
+    w->setGeometry(w->screen()->availableGeometry());
     return w;
 }
 

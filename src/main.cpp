@@ -13,7 +13,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QLatin1String(kx::kApplicationTitle));
-    QApplication::setApplicationDisplayName(QLatin1String(kx::kApplicationTitle));
+    // No display name: the window system would add it to every title, which names the program
+    // already ("… s3.02.11 — KORVANEX Yedekleme Servisi").
     // The desktop entry names the program to the session (task bar, tray items on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("korvanex-yedek"));
     QApplication::setWindowIcon(kx::applicationIcon());
@@ -30,8 +31,11 @@ int main(int argc, char *argv[])
                                  .arg(QLatin1String(kx::kApplicationTitle), programFolder);
         std::fprintf(stderr, "%s\n", qPrintable(text));
         if (QGuiApplication::platformName() != QLatin1String("offscreen")
-            && QGuiApplication::platformName() != QLatin1String("minimal"))
+            && QGuiApplication::platformName() != QLatin1String("minimal")) {
+            // The text is Turkish, and so is its button: the toolkit's catalogue is not loaded yet.
+            kx::installToolkitTurkish();
             kx::Dialogs::information(nullptr, QLatin1String(kx::kApplicationTitle), text);
+        }
         return 1;
     }
 

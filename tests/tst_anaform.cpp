@@ -448,6 +448,16 @@ private slots:
         form.GeriYkleme2->trigger();
         QCOMPARE(restore, 2);
     }
+
+    // The box of a second start comes before any language is loaded: its button is Turkish like
+    // its text. (Last here: the catalogue stays for the rest of the process.)
+    void boxBeforeAnyLanguageSaysTamam()
+    {
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("OK"));
+        QVERIFY2(installToolkitTurkish(), "Debian's qt6-translations-l10n is not installed");
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("Tamam"));
+        QVERIFY(installToolkitTurkish());
+    }
 };
 
 QTEST_MAIN(TestAnaForm)

@@ -33,6 +33,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <thread>
 
@@ -267,6 +268,9 @@ private slots:
         QTest::newRow("failure prefix") << "Basarisiz." << false << "Failed.";
         QTest::newRow("menu with its accelerator") << "&Araclar" << true << "&Tools";
         QTest::newRow("joined with a blank") << " Lutfen kontrol ediniz." << false << " Please check.";
+        QTest::newRow("an archive failure in the program's words")
+            << "\"%1\": Dosya bozuk; denetim toplami (CRC) tutmuyor." << false
+            << "\"%1\": The file is damaged; its checksum (CRC) does not match.";
         QTest::newRow("placeholders")
             << "Firebird sunucusu (%1) %2 saniye icinde yanit vermedi." << false
             << "The Firebird server (%1) did not answer within %2 seconds.";
@@ -323,6 +327,63 @@ private slots:
             QCOMPARE(fromWorker, english);
         }
         QCOMPARE(Error(text, args).text(), turkish);
+    }
+
+    // From the settings window, English and back: the program's own Turkish is offered whatever
+    // the language of the moment, and each choice holds at the next start.
+    void settingsWindowSwitchesBothWays_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("firstTab");
+        QTest::newRow("english to turkish") << "english" << "turkish" << "Dosya Yedekleme";
+        QTest::newRow("turkish to english") << "turkish" << "english" << "Folder Backup";
+        QTest::newRow("turkish without any file") << "english" << "turkish" << "Dosya Yedekleme";
+    }
+    void settingsWindowSwitchesBothWays()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        if (QString(QTest::currentDataTag()).contains("without"))
+            QVERIFY(QFile::remove(m_program + "/Language/english.lng"));
+        chooseLanguage(from);
+        {
+            TAnaFormF form(m_program, QString());
+            ProgramAyarlariDialog settings(form.ProgramFolder(), form.SettingsFolder(), form.FSAyar, form.context(),
+                                           form.Tema, form.windowTitle());
+            QVERIFY(settings.ComboDIL->findText("turkish") >= 0);
+            const int index = settings.ComboDIL->findText(to);
+            QVERIFY(index >= 0);
+            settings.ComboDIL->setCurrentIndex(index);
+            settings.sSpeedButton10->click();
+        }
+        QVERIFY(contents(m_program + "/Ayar.ini").contains("DIL=" + to.toLatin1()));
+        TAnaFormF form(m_program, QString());
+        form.GenelYedekleme1Click();
+        QTEST(form.managementWindow()->PageControl1->tabText(0).remove(u'&'), "firstTab");
+    }
+
+    // Titles name the program once, in the language shown: the service's, the management
+    // window's and the restore window's.
+    void titlesInTheLanguageShown_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("english") << "english" << "KORVANEX Backup Service s3.02.11";
+        QTest::newRow("turkish") << "turkish" << "KORVANEX Yedekleme Servisi s3.02.11";
+    }
+    void titlesInTheLanguageShown()
+    {
+        QFETCH(QString, language);
+        chooseLanguage(language);
+        TAnaFormF form(m_program, QString());
+        QTEST(form.windowTitle(), "title");
+        QTEST(form.RxTrayIcon1->toolTip() + " s3.02.11", "title");
+        form.GenelYedekleme1Click();
+        QTEST(form.managementWindow()->windowTitle(), "title");
+        TK_YedekGirF restore(form);
+        restore.show();
+        QTEST(restore.windowTitle(), "title");
     }
 
     // "english" chosen in the settings and the program started again: English windows; "turkish"

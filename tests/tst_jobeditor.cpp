@@ -331,6 +331,56 @@ private slots:
         QCOMPARE(parseNumber(saved.value("GHA_YEDEK_SAATI")).value_or(0) * 24, 2.0);
     }
 
+    // A time typed into the box the usual ways is the time saved; a text that cannot be a time
+    // is refused at the save, naming the field, and the file keeps the time it had.
+    void typingATime_data()
+    {
+        QTest::addColumn<QString>("before"); // "home" or "all": where the typing starts
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("hours");   // in the saved file; -1: refused
+        QTest::newRow("over the hours") << "home" << "2200" << 22.0;
+        QTest::newRow("over everything") << "all" << "22:15" << 22.25;
+        QTest::newRow("hours and minutes, one digit each") << "all" << "9:5" << 9 + 5 / 60.0;
+        QTest::newRow("hours alone") << "all" << "7" << 7.0;
+        QTest::newRow("minutes only over the old ones") << "end" << "\b\b45" << 2.75;
+        QTest::newRow("no such hour") << "all" << "93" << -1.0;
+        QTest::newRow("no such minute") << "all" << "12:75" << -1.0;
+        QTest::newRow("nothing") << "all" << "\b" << -1.0;
+    }
+    void typingATime()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, typed);
+        QFETCH(double, hours);
+        job("a.nyd", "AKTIF=True\r\nKAYNAK_DIZIN=" + m_dir->filePath("kaynak").toUtf8() +
+                         "\r\nHEDEF_DIZIN=/h\r\nPERYOT=1\r\nYEDEK_ZAMANI=2\r\nGHA_YEDEK_SAATI=0,0833333333333333\r\nUNETYEDEK=False\r\n");
+        auto e = editor<TK_DosyaYedeklemeF>(0, "a.nyd", "<Yok>");
+        e->show();
+        QCOMPARE(e->EditSAAT->text(), QStringLiteral("02:00"));
+        e->EditSAAT->setFocus();
+        QTest::keyClick(e->EditSAAT, before == "home" ? Qt::Key_Home : Qt::Key_End);
+        if (before == "all")
+            e->EditSAAT->selectAll();
+        for (QChar c : typed) {
+            if (c == u'\b')
+                QTest::keyClick(e->EditSAAT, Qt::Key_Backspace);
+            else
+                QTest::keyClicks(e->EditSAAT, QString(c));
+        }
+        QVERIFY(e->record().isEditing());
+        const QList<Dialogs::Shown> shown = run([&] { e->Kaydet(); });
+        const double saved = parseNumber(JobFile::load(m_program + "/a.nyd").value("GHA_YEDEK_SAATI")).value_or(-1) * 24;
+        if (hours < 0) {
+            QCOMPARE(shown.size(), 1);
+            QVERIFY2(shown.first().text.startsWith(QStringLiteral("Yedekleme Saati alanindaki")), qPrintable(shown.first().text));
+            QVERIFY(e->record().isEditing());
+            QCOMPARE(qRound(saved * 60), 120);
+        } else {
+            QVERIFY(shown.isEmpty());
+            QCOMPARE(qRound(saved * 60), qRound(hours * 60));
+        }
+    }
+
     void picker()
     {
         auto e = editor<TK_DosyaYedeklemeF>(-1);

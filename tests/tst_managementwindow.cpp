@@ -17,6 +17,8 @@
 #include "ui/runnerwindow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -150,6 +152,122 @@ private slots:
         folder.search->setText("ik");
         emit folder.search->returnPressed();
         QCOMPARE(opened, QStringList({"0 0 Iki.nyd Satis"}));
+    }
+
+    // The keyboard on a job list: Tab and Shift+Tab leave it for the controls around it, the
+    // arrow keys move between rows, Enter opens the selected job and Delete asks before deleting.
+    void keysOnAJobList_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("leavesTheList");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << int(Qt::NoModifier) << "" << true << 1 << "" << false << false;
+        QTest::newRow("Shift+Tab") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << "" << true << 1 << "" << false << false;
+        QTest::newRow("Down") << int(Qt::Key_Down) << int(Qt::NoModifier) << "" << false << 2 << "" << false << false;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier) << "" << false << 1 << "Iki.nyd" << false << false;
+        QTest::newRow("Delete, yes") << int(Qt::Key_Delete) << int(Qt::NoModifier) << "yes" << false << -1 << "" << true << true;
+        QTest::newRow("Delete, no") << int(Qt::Key_Delete) << int(Qt::NoModifier) << "no" << false << 1 << "" << true << false;
+    }
+    void keysOnAJobList()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, answer);
+        TK_YedeklemeF *w = open();
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        auto &folder = w->page(JobKind::Folder);
+        QString opened;
+        w->openJobEditor = [&](JobKind, bool, const QString &name, const QString &) { opened = name; };
+        QTableView *list = folder.view->details();
+        list->setFocus();
+        folder.view->selectRow(1);
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+        if (!answer.isEmpty())
+            Dialogs::queueAnswer(answer);
+        Dialogs::takeShown();
+        QTest::keyClick(list, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTEST(QApplication::focusWidget() != list, "leavesTheList");
+        QTEST(folder.view->selectedRow(), "selected");
+        QTEST(opened, "opened");
+        const QList<Dialogs::Shown> shown = Dialogs::takeShown();
+        QTEST(!shown.isEmpty() && shown.first().text == QStringLiteral("Bu yedekleme kaydini silmek istediginizden emin misiniz?"),
+              "asked");
+        QTEST(!QFile::exists(m_program + "/Iki.nyd"), "deleted");
+    }
+
+    // The two last columns of both job lists: when each job last ran and how, from the backup log
+    // (the job file's last run when the log has none); a run that ends refreshes them.
+    void lastRunColumns()
+    {
+        job("Bir.nyd", "AKTIF=True\r\nSON_YEDEK_GUNU=45295\r\nSON_YEDEK_SAATI=0,5\r\n");
+        put(m_program + "/backup2.kxk",
+            "MODUL=Otomatik Yedekleme|YEDEKADI=Iki.nyd|TARIH=05.01.2024|SAAT=22:00:04|KAYNAK=/k|HEDEF=/h/1|DURUMU=Basarili\r\n"
+            "MODUL=Otomatik Yedekleme|YEDEKADI=Iki.nyd|TARIH=06.01.2024|SAAT=22:00:04|KAYNAK=/k|HEDEF=/h/2|DURUMU=Basarisiz.Disk dolu\r\n"
+            "MODUL=Otomatik FB Yedekleme|YEDEKADI=Stok.fyd|TARIH=06.01.2024|SAAT=23:10:00|KAYNAK=/db|HEDEF=/h/s.fbk|DURUMU=Basarili\r\n");
+        TK_YedeklemeF *w = open();
+        const auto cell = [w](JobKind kind, int row, int column, int role = Qt::DisplayRole) {
+            return w->page(kind).view->details()->model()->index(row, column).data(role).toString();
+        };
+        const auto header = [w](int column) {
+            return w->page(JobKind::Folder).view->details()->model()->headerData(column, Qt::Horizontal).toString();
+        };
+        QCOMPARE(header(JobTable::LastRun), QStringLiteral("Son Yedekleme"));
+        QCOMPARE(header(JobTable::Result), QStringLiteral("Sonuc"));
+        QCOMPARE(JobTable::Result, w->page(JobKind::Folder).view->details()->model()->columnCount() - 1);
+        // Bir: only its job file knows a run; Iki failed last; Uc never ran; Stok succeeded.
+        QCOMPARE(cell(JobKind::Folder, 0, JobTable::LastRun), QStringLiteral("04.01.2024 12:00"));
+        QCOMPARE(cell(JobKind::Folder, 0, JobTable::Result), QString());
+        QCOMPARE(cell(JobKind::Folder, 1, JobTable::LastRun), QStringLiteral("06.01.2024 22:00"));
+        QCOMPARE(cell(JobKind::Folder, 1, JobTable::Result), QStringLiteral("Basarisiz"));
+        QCOMPARE(cell(JobKind::Folder, 1, JobTable::Result, Qt::ToolTipRole),
+                 QStringLiteral("Basarisiz.Disk dolu\nSon basarili yedekleme: 05.01.2024 22:00"));
+        QCOMPARE(cell(JobKind::Folder, 2, JobTable::LastRun), QString());
+        QCOMPARE(cell(JobKind::Firebird, 0, JobTable::Result), QStringLiteral("Basarili"));
+
+        // A run of Iki ends well: its row says so without the window being shown again.
+        backupLog().write({"Manuel Yedekleme", "Iki.nyd", "07.01.2024", "08:15:00", "/k", "/h/3", "Basarili"});
+        emit m_form->runs().runEnded(1, RunKind::FolderBackup);
+        QCOMPARE(cell(JobKind::Folder, 1, JobTable::LastRun), QStringLiteral("07.01.2024 08:15"));
+        QCOMPARE(cell(JobKind::Folder, 1, JobTable::Result), QStringLiteral("Basarili"));
+    }
+
+    // Columns fit their content, the widest cut so that all are in sight, the last one takes what
+    // is left; widths the user sets are kept in a file of their own and found at the next start,
+    // and Ayar.ini stays as it was.
+    void columnWidthsFitAndAreKept()
+    {
+        const QByteArray longTarget = "/var/backups/" + QByteArray("cok-uzun-bir-klasor-adi/").repeated(20) + "son";
+        job("Bir.nyd", "AKTIF=True\r\nHEDEF_DIZIN=" + longTarget + "\r\n");
+        {
+            TK_YedeklemeF *w = open();
+            w->resize(1000, 600);
+            w->page(JobKind::Folder).model->rebuild(false);
+            QTableView *list = w->page(JobKind::Folder).view->details();
+            QHeaderView *header = list->horizontalHeader();
+            QVERIFY(header->stretchLastSection());
+            QCOMPARE(header->sectionResizeMode(0), QHeaderView::Interactive);
+            // The caption "Otomatik Yedekleme" is whole, the long target is cut so that every column,
+            // the last one too, is in sight.
+            QVERIFY(header->sectionSize(JobTable::Active) >= list->fontMetrics().horizontalAdvance("Otomatik Yedekleme"));
+            QVERIFY(header->sectionSize(JobTable::Target) < list->fontMetrics().horizontalAdvance(QString::fromUtf8(longTarget)));
+            QVERIFY(header->sectionViewportPosition(JobTable::Result) + 20 < list->viewport()->width());
+            QVERIFY(header->length() <= list->viewport()->width());
+            QCOMPARE(list->model()->index(0, JobTable::Target).data(Qt::ToolTipRole).toString(), QString::fromUtf8(longTarget));
+            header->resizeSection(JobTable::Group, 222);
+            w->close();
+        }
+        const QByteArray settings = contents(m_program + "/Ayar.ini");
+        m_form.reset();
+        TK_YedeklemeF *w = open();
+        QCOMPARE(w->page(JobKind::Folder).view->details()->horizontalHeader()->sectionSize(JobTable::Group), 222);
+        QCOMPARE(contents(m_program + "/Ayar.ini"), settings);
+        QVERIFY(contents(m_program + "/Data/Ini/Sutunlar.ini").contains("dosyaView="));
     }
 
     // After "Ac" on the third row the third row is selected again; on the first row, none.

@@ -10,6 +10,7 @@
 #include "settings/registry.h"
 #include "ui/skindialog.h"
 #include "ui/thememanager.h"
+#include "settings/theme.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,6 +20,8 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -293,6 +296,87 @@ private slots:
         QVERIFY(m.palette().color(QPalette::Highlight).hsvSaturation() > 0);
         m.setActive(false);
         QVERIFY(m.palette().color(QPalette::Highlight) != plain);
+    }
+
+    // The contrast of two colours as the eye sees it: known pairs, either order.
+    void contrastRatio_data()
+    {
+        QTest::addColumn<uint>("a");
+        QTest::addColumn<uint>("b");
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("black on white") << 0x000000u << 0xFFFFFFu << 21.0;
+        QTest::newRow("the same") << 0x3A3F47u << 0x3A3F47u << 1.0;
+        QTest::newRow("grey on white") << 0x767676u << 0xFFFFFFu << 4.54;
+        QTest::newRow("white on mid grey") << 0xFFFFFFu << 0x949494u << 3.03;
+        QTest::newRow("pure red on black") << 0xFF0000u << 0x000000u << 5.25;
+    }
+    void contrastRatio()
+    {
+        QFETCH(uint, a);
+        QFETCH(uint, b);
+        QFETCH(double, ratio);
+        QVERIFY2(qAbs(kx::contrastRatio(a, b) - ratio) < 0.01, qPrintable(QString::number(kx::contrastRatio(a, b))));
+        QCOMPARE(kx::contrastRatio(b, a), kx::contrastRatio(a, b));
+    }
+
+    // In every theme, at any hue and saturation, the states a user must tell apart stand apart:
+    // a disabled text from the enabled one, an unticked box from its window, the tick from its
+    // box.
+    void themeStatesStandApart_data()
+    {
+        QTest::addColumn<QString>("theme");
+        QTest::addColumn<int>("hue");
+        QTest::addColumn<int>("saturation");
+        for (const QString &theme : ThemeManager::themeNames())
+            for (const auto &[hue, saturation] : {std::pair{0, 100}, {0, 0}, {120, 100}, {240, 100}, {0, -100}})
+                QTest::addRow("%s, hue %d, saturation %d", qPrintable(theme), hue, saturation) << theme << hue << saturation;
+    }
+    void themeStatesStandApart()
+    {
+        QFETCH(QString, theme);
+        QFETCH(int, hue);
+        QFETCH(int, saturation);
+        ThemeManager m;
+        m.setName(theme);
+        m.setActive(true);
+        m.setHue(hue);
+        m.setSaturation(saturation);
+        const QPalette p = m.palette();
+        const auto apart = [&p](QPalette::ColorGroup ga, QPalette::ColorRole a, QPalette::ColorGroup gb, QPalette::ColorRole b) {
+            return kx::contrastRatio(p.color(ga, a).rgb() & 0xFFFFFF, p.color(gb, b).rgb() & 0xFFFFFF);
+        };
+        for (QPalette::ColorRole text : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            QVERIFY2(apart(QPalette::Active, text, QPalette::Disabled, text) >= kMinStateContrast,
+                     qPrintable(QStringLiteral("enabled and disabled, role %1").arg(int(text))));
+        const QColor frame = ThemeManager::indicatorFrame(p);
+        QVERIFY2(kx::contrastRatio(frame.rgb() & 0xFFFFFF, p.color(QPalette::Window).rgb() & 0xFFFFFF) >= kMinStateContrast,
+                 "an unticked box on its window");
+        QVERIFY2(apart(QPalette::Active, QPalette::Text, QPalette::Active, QPalette::Base) >= kMinStateContrast,
+                 "the tick in its box");
+    }
+
+    // Drawn, an unticked box in the dark theme has a frame that stands out from the window.
+    void untickedBoxIsDrawnVisibly()
+    {
+        ThemeManager m;
+        m.setName(QStringLiteral("Gece"));
+        m.setActive(true);
+        QWidget window;
+        auto *box = new QCheckBox(QStringLiteral("Tema Kullan"), &window);
+        box->adjustSize();
+        window.resize(box->size() + QSize(8, 8));
+        box->move(4, 4);
+        const QImage image = window.grab().toImage();
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).translated(4, 4);
+        const unsigned background = qApp->palette().color(QPalette::Window).rgb() & 0xFFFFFF;
+        double best = 1;
+        for (int y = indicator.top(); y <= indicator.bottom(); ++y)
+            for (int x = indicator.left(); x <= indicator.right(); ++x)
+                best = std::max(best, kx::contrastRatio(image.pixel(x * image.width() / window.width(), y * image.height() / window.height()) & 0xFFFFFF, background));
+        QVERIFY2(best >= kMinStateContrast, qPrintable(QString::number(best)));
+        m.setActive(false);
     }
 
     void skinDialog()

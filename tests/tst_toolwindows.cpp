@@ -4,6 +4,7 @@
 #include "testhttp.h"
 #include "core/service.h"
 #include "ui/anaform.h"
+#include "ui/appicon.h"
 #include "ui/dialogs.h"
 #include "ui/toolsmenu.h"
 #include "ui/managementwindow.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QStyle>
 #include <QTest>
 #include <QtEndian>
 
@@ -504,6 +506,10 @@ private slots:
         auto *user = w->MenuAraclar->findChild<TAraclarMenuItem *>("AraclarTanim0");
         QVERIFY(fixed && user);
         QCOMPARE(fixed->icon().cacheKey(), w->ImageList32.at(11).cacheKey());
+        // The chat tool shows a bubble, never the style's error sign.
+        const QImage shown = fixed->icon().pixmap(32).toImage();
+        QCOMPARE(shown, chatIcon().pixmap(32).toImage());
+        QVERIFY(shown != w->style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(32).toImage());
         Dialogs::takeShown();
         fixed->trigger();
         user->trigger();

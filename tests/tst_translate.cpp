@@ -441,6 +441,27 @@ private slots:
         QCOMPARE(windowValueForm(QStringLiteral("a^Mb^Tc^Ed")), QStringLiteral("a\r\nb'c=d"));
     }
 
+    // The settings offer the program's own Turkish with the files, once, in the list's order.
+    void languageChoices_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("offered");
+        QTest::newRow("no files") << QStringList() << QStringList{"turkish"};
+        QTest::newRow("english") << QStringList{"english.lng"} << QStringList{"english", "turkish"};
+        QTest::newRow("before and after") << QStringList{"zaza.lng", "Francais.lng", "english.lng"}
+                                          << QStringList{"english", "Francais", "turkish", "zaza"};
+        QTest::newRow("a file of its own") << QStringList{"Turkish.lng", "english.lng"} << QStringList{"english", "Turkish"};
+    }
+    void languageChoices()
+    {
+        QFETCH(QStringList, files);
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkpath("Language"));
+        for (const QString &f : files)
+            put(program.filePath("Language/" + f), "h\r\n");
+        QTEST(kx::languageChoices(program.path()), "offered");
+    }
+
     void languageList()
     {
         QTemporaryDir program;

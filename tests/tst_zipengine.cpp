@@ -596,6 +596,85 @@ private slots:
         QVERIFY(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
     }
 
+    // The archive library's errors come in the program's own words (which the language file
+    // translates), never in the library's English; what is filled in stays as it is.
+    void libraryErrorsInTheProgramsWords_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("wrong password") << int(ZIP_ER_WRONGPASSWD) << "\"a.zip\": Parola yanlis.";
+        QTest::newRow("no password") << int(ZIP_ER_NOPASSWD) << "\"a.zip\": Parola yanlis.";
+        QTest::newRow("CRC") << int(ZIP_ER_CRC) << "\"a.zip\": Dosya bozuk; denetim toplami (CRC) tutmuyor.";
+        QTest::newRow("inconsistent") << int(ZIP_ER_INCONS) << "\"a.zip\": Arsiv tutarsiz ya da bozuk.";
+        QTest::newRow("not a zip") << int(ZIP_ER_NOZIP) << "\"a.zip\": Dosya bir ZIP arsivi degil.";
+        QTest::newRow("cut short") << int(ZIP_ER_EOF) << "\"a.zip\": Arsiv eksik; dosya beklenenden once bitiyor.";
+        QTest::newRow("read, with the system's reason") << int(ZIP_ER_READ) << "\"a.zip\" dosyasi okunamadi. Input/output error";
+        QTest::newRow("write") << int(ZIP_ER_WRITE) << "\"a.zip\" dosyasi yazilamadi. Input/output error";
+        QTest::newRow("any other code") << int(ZIP_ER_INTERNAL) << "\"a.zip\": Arsiv islenemedi (arsiv kitapligi hatasi 20).";
+    }
+    void libraryErrorsInTheProgramsWords()
+    {
+        QFETCH(int, code);
+        try {
+            throwArchiveError(QStringLiteral("a.zip"), code, EIO);
+        } catch (const Error &e) {
+            QTEST(e.text(), "text");
+            return;
+        }
+        QFAIL("nothing thrown");
+    }
+
+    // Whatever the library can say, the program has words of its own for it.
+    void everyLibraryErrorHasItsOwnText()
+    {
+        for (int code = 1; code <= 40; ++code) {
+            zip_error_t err;
+            zip_error_init_with_code(&err, code);
+            const QString english = QString::fromLocal8Bit(zip_error_strerror(&err));
+            zip_error_fini(&err);
+            try {
+                throwArchiveError(QStringLiteral("a.zip"), code, ENOSPC);
+            } catch (const Error &e) {
+                QVERIFY2(e.text().startsWith(QStringLiteral("\"a.zip\"")), qPrintable(e.text()));
+                QVERIFY2(!e.text().contains(english), qPrintable(e.text()));
+            }
+        }
+    }
+
+    // A damaged archive tells it in the program's words, naming the entry or the archive.
+    void damageToldInTheProgramsWords_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("bytes changed") << "plain" << "denetim toplami (CRC) tutmuyor";
+        QTest::newRow("no archive at all") << "text" << "bir ZIP arsivi degil";
+        QTest::newRow("encrypted, bytes changed") << "aes" << "Parola yanlis";
+    }
+    void damageToldInTheProgramsWords()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, told);
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("bozuk.zip");
+        const QByteArray data = noise(200000, 5);
+        put(dir.filePath("src/veri.bin"), data);
+        if (kind == "plain") {
+            rawArchive(archive, {{"veri.bin", data}});
+            corrupt(archive, QFileInfo(archive).size() / 2, 64);
+        } else if (kind == "aes") {
+            packZip(archive, dir.filePath("src"), {dir.filePath("src/veri.bin")}, kPassword);
+            corrupt(archive, 30 + 8 + 11, 20); // salt and verifier of the only entry
+        } else {
+            put(archive, QByteArray("bu bir arsiv degil\r\n").repeated(100));
+        }
+        try {
+            unpackZip(archive, dir.filePath("hedef"), kPassword, true);
+            QFAIL("the damage went unnoticed");
+        } catch (const Error &e) {
+            QVERIFY2(e.text().contains(told), qPrintable(e.text()));
+        }
+    }
+
     void existingFilesKeptUnlessOverwrite()
     {
         QTemporaryDir out;

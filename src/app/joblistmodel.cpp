@@ -67,10 +67,16 @@ void checkFields(const JobFile &job, JobKind kind, const QString &file)
 
 } // namespace
 
+QString lastRunText(const QDateTime &at)
+{
+    return at.isValid() ? at.toString(QStringLiteral("dd.MM.yyyy HH:mm")) : QString();
+}
+
 JobTable::JobTable(QObject *parent)
     : QAbstractTableModel(parent),
       m_headers({QStringLiteral("Yedek Adi"), QStringLiteral("Grup"), QStringLiteral("Kaynak Dizin"),
-                 QStringLiteral("Hedef Dizin"), QStringLiteral("Otomatik Yedekleme"), QStringLiteral("Aciklama")})
+                 QStringLiteral("Hedef Dizin"), QStringLiteral("Otomatik Yedekleme"), QStringLiteral("Aciklama"),
+                 QStringLiteral("Son Yedekleme"), QStringLiteral("Sonuc")})
 {
 }
 
@@ -79,6 +85,14 @@ void JobTable::setRows(QList<JobListRow> rows)
     beginResetModel();
     m_rows = std::move(rows);
     endResetModel();
+}
+
+void JobTable::setRuns(const LastRuns &runs)
+{
+    for (JobListRow &r : m_rows)
+        r.run = runs.of(r.name, r.recordedRun);
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, LastRun), index(int(m_rows.size()) - 1, Result));
 }
 
 int JobTable::rowCount(const QModelIndex &parent) const
@@ -98,6 +112,15 @@ QVariant JobTable::data(const QModelIndex &index, int role) const
     const JobListRow &r = m_rows.at(index.row());
     if (role == Qt::DecorationRole && index.column() == Name && m_icon.isValid())
         return m_icon;
+    if (role == Qt::ToolTipRole && index.column() == Result) {
+        // The failure as logged, and since when the job has not succeeded.
+        if (r.run.lastResult != RunResult::Failed)
+            return r.run.lastStatus.isEmpty() ? QVariant() : QVariant(r.run.lastStatus);
+        QString tip = r.run.lastStatus;
+        if (r.run.lastSuccess.isValid())
+            tip += u'\n' + trMsg(QStringLiteral("Son basarili yedekleme: %1")).arg(lastRunText(r.run.lastSuccess));
+        return tip;
+    }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     switch (index.column()) {
@@ -113,6 +136,18 @@ QVariant JobTable::data(const QModelIndex &index, int role) const
         return trMsg(r.active ? QStringLiteral("Aktif") : QStringLiteral("Pasif"));
     case Description:
         return r.description;
+    case LastRun:
+        return lastRunText(r.run.lastRun);
+    case Result:
+        switch (r.run.lastResult) {
+        case RunResult::Succeeded:
+            return trMsg(QStringLiteral("Basarili"));
+        case RunResult::Failed:
+            return trMsg(QStringLiteral("Basarisiz"));
+        case RunResult::Unknown:
+            break;
+        }
+        return QString();
     }
     return {};
 }
@@ -210,6 +245,7 @@ void JobListModel::rebuild(bool rescan, const QString &name)
                     row.source = job.value(sourceKey);
                     row.target = job.value(QStringLiteral("HEDEF_DIZIN"));
                     row.active = activeOf(job, entry);
+                    row.recordedRun = recordedLastRun(job);
                 }
             }
             if (row.group.isEmpty())
@@ -226,6 +262,11 @@ void JobListModel::rebuild(bool rescan, const QString &name)
         }
         std::stable_sort(rows.begin(), rows.end(),
                          [](const JobListRow &a, const JobListRow &b) { return lessIgnoringCase(a.name, b.name); });
+        if (management && m_runSource) {
+            const LastRuns runs = m_runSource();
+            for (JobListRow &r : rows)
+                r.run = runs.of(r.name, r.recordedRun);
+        }
         m_groups = groups;
         m_table.setRows(rows);
         m_currentGroup = m_groups.isEmpty() ? -1 : 0;
@@ -244,6 +285,12 @@ void JobListModel::rebuild(bool rescan, const QString &name)
         const QString ext = jobExtension(m_kind);
         selectName(name.endsWith(ext, Qt::CaseInsensitive) ? name : name + ext);
     }
+}
+
+void JobListModel::refreshRuns()
+{
+    if (m_runSource)
+        m_table.setRuns(m_runSource());
 }
 
 void JobListModel::groupFilter()

@@ -7,6 +7,7 @@
 
 #include "core/jobfile.h"
 #include "core/joblist.h"
+#include "runs/lastruns.h"
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
@@ -23,20 +24,25 @@ struct JobListRow {
     QString source;      // KAYNAK_DIZIN (folder jobs) or KAYNAK_DOSYA (Firebird jobs)
     QString target;      // HEDEF_DIZIN
     bool active = false; // AKTIF
+    QDateTime recordedRun; // the last run the job file records (SON_YEDEK_GUNU, SON_YEDEK_SAATI)
+    JobRunRecord run;      // how the job has been doing, from the backup log
 };
 
 // The full job list as the list views show it: the name as the caption (with the job icon),
-// then group, source, target, "Aktif" or "Pasif", description.
+// then group, source, target, "Aktif" or "Pasif", description, and how the job has been doing:
+// its last run's date and time and that run's result ("Basarili" or "Basarisiz").
 class JobTable : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Name, Group, Source, Target, Active, Description, ColumnCount };
+    enum Column { Name, Group, Source, Target, Active, Description, LastRun, Result, ColumnCount };
 
     explicit JobTable(QObject *parent = nullptr);
 
     const QList<JobListRow> &rows() const { return m_rows; }
     void setRows(QList<JobListRow> rows);
+    // The last runs of every row taken again from the record; the rows stay as they are.
+    void setRuns(const LastRuns &runs);
     // The job icon beside each name, as the windows make it (an icon is no business of the model).
     void setIcon(const QVariant &icon) { m_icon = icon; }
 
@@ -94,6 +100,11 @@ public:
     // the box does not hold yet, letter case ignored.
     const QStringList &groupBoxItems() const { return m_groupBox; }
 
+    // Where the last runs of the jobs come from (the management window's model; the backup log).
+    // A rebuild takes them once; refreshRuns() takes them again without reading a job file.
+    void setRunSource(std::function<LastRuns()> source) { m_runSource = std::move(source); }
+    void refreshRuns();
+
     bool guard() const { return m_guard; }
     bool showAll() const { return m_showAll; }
     void setShowAll(bool on) { m_showAll = on; }
@@ -142,6 +153,7 @@ private:
     QString m_programFolder;
     std::function<QStringList()> m_jobList;
     std::function<void()> m_rescan;
+    std::function<LastRuns()> m_runSource;
 
     JobTable m_table;
     JobFilter m_filter;
@@ -161,5 +173,8 @@ private:
 // regard to case and every other letter as it is; -1 when none does. An empty text matches the
 // first caption.
 int typeAheadRow(const QStringList &captions, const QString &text);
+
+// A last run as the job lists show it ("05.01.2024 22:00"); empty when there is none.
+QString lastRunText(const QDateTime &at);
 
 } // namespace kx

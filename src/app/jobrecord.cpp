@@ -85,6 +85,7 @@ void JobRecord::setValues(const QHash<QString, QString> &values, const QTime &ti
 {
     m_values = values;
     m_time = time;
+    m_unreadableTime.reset();
     m_state = state;
     emit reloaded();
 }
@@ -176,6 +177,23 @@ void JobRecord::setTime(const QTime &time)
         m_state = State::Changed;
     }
     m_time = time;
+    m_unreadableTime.reset();
+    emit edited(QStringLiteral("GHA_YEDEK_SAATI"));
+}
+
+void JobRecord::setTypedTime(const QString &text)
+{
+    if (const std::optional<QTime> t = parseTypedTime(text)) {
+        setTime(*t);
+        return;
+    }
+    if (m_state == State::Empty)
+        startNew();
+    if (m_state == State::Stored) {
+        m_rememberedGroup = m_values.value(QStringLiteral("GRUBU"));
+        m_state = State::Changed;
+    }
+    m_unreadableTime = text;
     emit edited(QStringLiteral("GHA_YEDEK_SAATI"));
 }
 
@@ -326,6 +344,16 @@ std::optional<SaveCheckFailure> saveCheck(const JobRecord &record, const QString
     if (record.isNew()) {
         if (const QString problem = jobNameProblem(nameBox, record.kind()); !problem.isEmpty())
             return SaveCheckFailure{problem, QStringLiteral("YEDEK_ADI")};
+    }
+    // A time of day that cannot be one is not saved as midnight; only a job that runs at a time
+    // of day has the box on screen.
+    if (const std::optional<QString> typed = record.unreadableTime()) {
+        const ScheduleUnit unit = scheduleUnit(record.value(QStringLiteral("YEDEK_ZAMANI")));
+        if (unit == ScheduleUnit::Day || unit == ScheduleUnit::Week || unit == ScheduleUnit::Month)
+            return SaveCheckFailure{trMsg(QStringLiteral("%1 alanindaki \"%2\" bir saat degil. Saati 22:15 ya da 2215 gibi yaziniz."))
+                                        .arg(caption ? caption(QStringLiteral("GHA_YEDEK_SAATI")) : QStringLiteral("GHA_YEDEK_SAATI"),
+                                             typed->trimmed()),
+                                    QStringLiteral("GHA_YEDEK_SAATI")};
     }
     // Nothing is stored mangled: a text the code page cannot hold is refused where it was typed.
     if (const QString key = record.unencodableField(); !key.isEmpty())

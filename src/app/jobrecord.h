@@ -53,6 +53,11 @@ public:
     void set(const QString &key, const QString &value);
     void setFlag(const QString &key, bool on) { set(key, on ? QStringLiteral("True") : QStringLiteral("False")); }
     void setTime(const QTime &time);
+    // The time as typed in the time box: a text that is a time sets it; any other text is kept
+    // (the time stays as it was) for the save-time check to refuse.
+    void setTypedTime(const QString &text);
+    // The typed text that is no time, if the last one typed was none.
+    std::optional<QString> unreadableTime() const { return m_unreadableTime; }
 
     // The job as read from its file (UNETSIFRE already deciphered): a stored job.
     void load(const JobFile &job, const QString &password);
@@ -90,6 +95,7 @@ private:
     State m_state = State::Empty;
     QHash<QString, QString> m_values;
     QTime m_time;
+    std::optional<QString> m_unreadableTime;
     QString m_rememberedGroup;
     // What the record held when it was last loaded or stored, to go back to on cancel.
     QHash<QString, QString> m_storedValues;

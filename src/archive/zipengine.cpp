@@ -1,5 +1,6 @@
 #include "archive/zipengine.h"
 #include "platform/confined.h"
+#include "platform/fd.h"
 #include "archive/cp857.h"
 #include "platform/kxerror.h"
 #include "platform/pathname.h"
@@ -28,21 +29,64 @@
 
 namespace kx {
 
-namespace {
-
-QString zipMessage(zip_t *za)
+ArchiveFailure archiveFailure(int code)
 {
-    return QString::fromLocal8Bit(zip_strerror(za));
+    // The library's own texts are English; the program says what went wrong in its own words,
+    // which the language file translates.
+    switch (code) {
+    case ZIP_ER_WRONGPASSWD:
+    case ZIP_ER_NOPASSWD:
+        return {QStringLiteral("\"%1\": Parola yanlis."), false};
+    case ZIP_ER_CRC:
+        return {QStringLiteral("\"%1\": Dosya bozuk; denetim toplami (CRC) tutmuyor."), false};
+    case ZIP_ER_INCONS:
+        return {QStringLiteral("\"%1\": Arsiv tutarsiz ya da bozuk."), false};
+    case ZIP_ER_NOZIP:
+        return {QStringLiteral("\"%1\": Dosya bir ZIP arsivi degil."), false};
+    case ZIP_ER_EOF:
+        return {QStringLiteral("\"%1\": Arsiv eksik; dosya beklenenden once bitiyor."), false};
+    case ZIP_ER_ENCRNOTSUPP:
+        return {QStringLiteral("\"%1\": Bu sifreleme yontemi desteklenmiyor."), false};
+    case ZIP_ER_COMPNOTSUPP:
+        return {QStringLiteral("\"%1\": Bu sikistirma yontemi desteklenmiyor."), false};
+    case ZIP_ER_COMPRESSED_DATA:
+        return {QStringLiteral("\"%1\": Sikistirilmis veri bozuk."), false};
+    case ZIP_ER_MEMORY:
+        return {QStringLiteral("\"%1\": Bellek yetersiz."), false};
+    case ZIP_ER_MULTIDISK:
+        return {QStringLiteral("\"%1\": Birden cok parcaya bolunmus arsivler desteklenmiyor."), false};
+    case ZIP_ER_OPEN:
+        return {QStringLiteral("\"%1\" dosyasi acilamadi. %2"), true};
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+        return {QStringLiteral("\"%1\" dosyasi okunamadi. %2"), true};
+    case ZIP_ER_TMPOPEN:
+    case ZIP_ER_WRITE:
+    case ZIP_ER_RENAME:
+    case ZIP_ER_CLOSE:
+        return {QStringLiteral("\"%1\" dosyasi yazilamadi. %2"), true};
+    default:
+        return {QStringLiteral("\"%1\": Arsiv islenemedi (arsiv kitapligi hatasi %2)."), false};
+    }
 }
 
-// The archive library's text for one of its error codes; the reading here uses them too.
-QString openMessage(int code)
+[[noreturn]] void throwArchiveError(const QString &what, int code, int systemError)
 {
-    zip_error_t err;
-    zip_error_init_with_code(&err, code);
-    const QString text = QString::fromLocal8Bit(zip_error_strerror(&err));
-    zip_error_fini(&err);
-    return text;
+    const ArchiveFailure f = archiveFailure(code);
+    QString detail;
+    if (f.withSystemText)
+        detail = systemError != 0 ? systemErrorText(systemError) : QString();
+    else
+        detail = QString::number(code);
+    throw Error(f.format, {what, detail});
+}
+
+namespace {
+
+// The failure an archive handle or an entry's handle holds.
+[[noreturn]] void throwFrom(const QString &what, zip_error_t *error)
+{
+    throwArchiveError(what, zip_error_code_zip(error), zip_error_code_system(error));
 }
 
 struct ZipHandle {
@@ -147,7 +191,7 @@ time_t fromDosTime(quint16 time, quint16 date)
 
 [[noreturn]] void archiveFails(const QString &archive, int code)
 {
-    throw Error(QStringLiteral("\"%1\": %2"), {archive, openMessage(code)});
+    throwArchiveError(archive, code, code == ZIP_ER_READ || code == ZIP_ER_OPEN ? errno : 0);
 }
 
 // The fields of an extra block that matter here; a block cut short ends the walk.
@@ -335,7 +379,7 @@ struct OtherMethods {
             const int code = zip_error_code_zip(zip_get_error(za));
             if (e.encrypted() && (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD))
                 return false;
-            throw Error(QStringLiteral("\"%1\": %2"), {e.name, zipMessage(za)});
+            throwFrom(e.name, zip_get_error(za));
         }
         struct Closer {
             zip_file_t *zf;
@@ -350,7 +394,7 @@ struct OtherMethods {
                 throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
             const zip_int64_t n = zip_fread(zf, buffer.data(), zip_uint64_t(buffer.size()));
             if (n < 0)
-                throw Error(QStringLiteral("\"%1\": %2"), {e.name, QString::fromLocal8Bit(zip_file_strerror(zf))});
+                throwFrom(e.name, zip_file_get_error(zf));
             if (n == 0)
                 break;
             out(buffer.constData(), n);
@@ -358,7 +402,7 @@ struct OtherMethods {
         closer.zf = nullptr;
         const int closed = zip_fclose(zf);
         if (closed != 0) // a CRC failure shows here
-            throw Error(QStringLiteral("\"%1\": %2"), {e.name, openMessage(closed)});
+            throwArchiveError(e.name, closed, 0);
         return true;
     }
 };
@@ -372,7 +416,7 @@ bool readEntry(const Directory &dir, OtherMethods &others, qsizetype index, cons
                const Output &out, QByteArray &buffer, const std::atomic<bool> *cancel)
 {
     const CentralEntry &e = dir.entries[index];
-    auto fail = [&](int code) { throw Error(QStringLiteral("\"%1\": %2"), {e.name, openMessage(code)}); };
+    auto fail = [&](int code) { throwArchiveError(e.name, code, 0); };
     const bool aes = e.encrypted() && e.aesStrength != 0;
     if (e.encrypted() && ((e.flags & (1 << 6)) || (!aes && (e.aesVersion != 0 || e.method == kAesMethod))))
         fail(ZIP_ER_ENCRNOTSUPP); // PKWARE's strong encryption, or an AES field that does not add up

@@ -42,6 +42,17 @@ struct ZipInfo {
 };
 ZipInfo inspectZip(const QString &archive);
 
+// What the program says for an error code of the archive library, instead of the library's own
+// English: a text to translate with %1 for the archive or the entry and %2 for the system's
+// reason (withSystemText) or else the code.
+struct ArchiveFailure {
+    QString format;
+    bool withSystemText = false;
+};
+ArchiveFailure archiveFailure(int code);
+// Throws kx::Error with that text; systemError: the errno behind a failed read, write or open.
+[[noreturn]] void throwArchiveError(const QString &what, int code, int systemError);
+
 // The name an entry is unpacked under, relative to the target folder ("/" ends a folder's), or
 // empty when the stored name would leave it (absolute, a drive, ".." segments) or names the
 // target itself. "." segments are left out.

@@ -1,5 +1,7 @@
 #include "core/daytime.h"
 
+#include <QRegularExpression>
+
 #include <QLocale>
 #include <cmath>
 #include <cstdio>
@@ -96,6 +98,37 @@ std::optional<double> parseNumber(const QString &text)
     if (!ok || !std::isfinite(v))
         return std::nullopt;
     return v;
+}
+
+std::optional<QTime> parseTypedTime(const QString &text)
+{
+    QString s = text;
+    s.remove(u' ');
+    if (s.isEmpty())
+        return std::nullopt;
+    QString hours = s, minutes;
+    const qsizetype sep = s.indexOf(QRegularExpression(QStringLiteral("[:.]")));
+    if (sep >= 0) {
+        hours = s.left(sep);
+        minutes = s.mid(sep + 1);
+    } else if (s.size() > 2) {
+        // Digits alone: the last two are the minutes.
+        hours = s.left(s.size() - 2);
+        minutes = s.right(2);
+    }
+    const auto digits = [](const QString &part) {
+        for (QChar c : part)
+            if (c < u'0' || c > u'9')
+                return false;
+        return true;
+    };
+    if (hours.isEmpty() || hours.size() > 2 || minutes.size() > 2 || !digits(hours) || !digits(minutes))
+        return std::nullopt;
+    const int h = hours.toInt();
+    const int m = minutes.isEmpty() ? 0 : minutes.toInt();
+    if (h > 23 || m > 59)
+        return std::nullopt;
+    return QTime(h, m);
 }
 
 } // namespace kx

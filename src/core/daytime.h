@@ -24,4 +24,9 @@ QString formatNumber(double value);
 // around; nothing else.
 std::optional<double> parseNumber(const QString &text);
 
+// A time of day as a user types it: "22:15", "22.15", "9:05", "22:" (hours alone, with or
+// without the separator), "2215", "915", "22" or "9"; blanks anywhere are ignored. Nothing when
+// the text is empty or cannot be a time (hours from 0 to 23, minutes from 0 to 59).
+std::optional<QTime> parseTypedTime(const QString &text);
+
 } // namespace kx

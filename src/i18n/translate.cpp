@@ -100,4 +100,17 @@ QStringList languageList(const QString &programFolder)
     return names;
 }
 
+QStringList languageChoices(const QString &programFolder)
+{
+    QStringList names = languageList(programFolder);
+    const QString own = QStringLiteral("turkish");
+    if (!names.contains(own, Qt::CaseInsensitive)) {
+        const auto at = std::lower_bound(names.begin(), names.end(), own, [](const QString &a, const QString &b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        names.insert(at, own);
+    }
+    return names;
+}
+
 } // namespace kx

@@ -36,6 +36,9 @@ private:
 // Names of the language files ("*.lng", cut before the first dot) in the program folder's
 // "Language" folder, "empty" left out.
 QStringList languageList(const QString &programFolder);
+// What the program settings offer: the language files and the program's own Turkish, "turkish",
+// which needs no file, in the order of languageList().
+QStringList languageChoices(const QString &programFolder);
 QString languageFilePath(const QString &programFolder, const QString &language);
 
 } // namespace kx

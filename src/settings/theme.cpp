@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kx {
 
@@ -68,6 +69,39 @@ void writeSkin(const QString &folder, const ThemeSettings &settings)
     ini.writeInteger(kSection, QStringLiteral("HUE"), settings.hue);
     ini.writeInteger(kSection, QStringLiteral("SATURATION"), settings.saturation);
     ini.save();
+}
+
+namespace {
+
+double channel(unsigned value)
+{
+    const double c = double(value & 0xFF) / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double luminance(unsigned rgb)
+{
+    return 0.2126 * channel(rgb >> 16) + 0.7152 * channel(rgb >> 8) + 0.0722 * channel(rgb);
+}
+
+} // namespace
+
+double contrastRatio(unsigned rgbA, unsigned rgbB)
+{
+    const double a = luminance(rgbA) + 0.05;
+    const double b = luminance(rgbB) + 0.05;
+    return a > b ? a / b : b / a;
+}
+
+unsigned mixColour(unsigned from, unsigned to, double share)
+{
+    share = std::clamp(share, 0.0, 1.0);
+    unsigned out = 0;
+    for (int shift : {16, 8, 0}) {
+        const double a = double((from >> shift) & 0xFF), b = double((to >> shift) & 0xFF);
+        out |= unsigned(std::lround(a + (b - a) * share)) << shift;
+    }
+    return out;
 }
 
 } // namespace kx

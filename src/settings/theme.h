@@ -14,6 +14,15 @@ struct ThemeSettings {
     int saturation = 0;
 };
 
+// How far apart two colours (0xRRGGBB) stand for the eye: the ratio of their relative
+// luminances, each plus 0.05, lighter over darker; from 1 (the same) to 21 (black on white).
+// States the user must tell apart (ticked and unticked, enabled and disabled) keep at least
+// kMinStateContrast in every theme.
+double contrastRatio(unsigned rgbA, unsigned rgbB);
+inline constexpr double kMinStateContrast = 3.0;
+// The colour `share` (0..1) of the way from `from` to `to`, channel by channel.
+unsigned mixColour(unsigned from, unsigned to, double share);
+
 int themeHue(int hue);               // clamped to 0..360
 int themeSaturation(int saturation); // clamped to -100..100
 

@@ -44,6 +44,20 @@ QStringList makerContactLines()
             QLatin1String(kMakerWebAddress)};
 }
 
+bool installToolkitTurkish()
+{
+    static QTranslator *installed = nullptr;
+    if (installed)
+        return true;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(QLocale::Turkish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    installed = translator.release();
+    QCoreApplication::installTranslator(installed);
+    return true;
+}
+
 void TAnaFormF::setTrayProbe(std::function<bool()> probe)
 {
     g_trayProbe = std::move(probe);
@@ -194,6 +208,9 @@ void TAnaFormF::FormCreate()
         // in the language of the file too.
         DilDosyasiYukle();
         CompFormDilCevir(this);
+        // The product title in the language chosen: every window takes its title from here.
+        setWindowTitle(trMsg(QLatin1String(kApplicationTitle)) + u' ' + QLatin1String(kVersionText));
+        RxTrayIcon1->setToolTip(trMsg(QLatin1String(kApplicationTitle)));
         if (FileSearch1.hasImage()) {
             FileSearch1.prepareSharedLookups();
             m_errorTexts = std::make_unique<SharedErrorTranslation>(FileSearch1);

@@ -31,6 +31,11 @@ class SharedErrorTranslation;
 class TK_YedeklemeF;
 
 inline const char *const kApplicationTitle = "KORVANEX Yedekleme Servisi";
+
+// Installs the toolkit's Turkish catalogue (message box buttons, file dialogs) for the rest of
+// the process, where Debian's catalogue is installed; false when it is not there. For what is
+// shown before any language is loaded (the box of a second start).
+bool installToolkitTurkish();
 // The maker's web address: one constant, on a domain reserved for examples, so nothing real is
 // ever contacted.
 inline const char *const kMakerWebAddress = "https://www.korvanex.example/";

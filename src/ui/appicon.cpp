@@ -47,7 +47,39 @@ QPixmap draw(int size)
     return pixmap;
 }
 
+// A speech bubble with three dots on the same grid.
+QPixmap drawChat(int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
+    QPainterPath bubble;
+    bubble.addRoundedRect(QRectF(16, 28, 224, 156), 48, 48);
+    QPainterPath tail;
+    tail.moveTo(64, 170);
+    tail.lineTo(44, 236);
+    tail.lineTo(124, 178);
+    tail.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x2a, 0x7a, 0xbf));
+    p.drawPath(bubble.united(tail));
+    p.setBrush(Qt::white);
+    for (qreal x : {80.0, 128.0, 176.0})
+        p.drawEllipse(QPointF(x, 106), 17, 17);
+    return pixmap;
+}
+
 } // namespace
+
+QIcon chatIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 32, 48})
+        icon.addPixmap(drawChat(size));
+    return icon;
+}
 
 QIcon applicationIcon()
 {

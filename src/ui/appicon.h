@@ -7,5 +7,7 @@
 namespace kx {
 
 QIcon applicationIcon();
+// The chat program's icon in the tools menu.
+QIcon chatIcon();
 
 } // namespace kx

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "core/service.h"
+#include "ui/anaform.h"
 #include "platform/kxerror.h"
 #include <exception>
 
@@ -259,7 +260,7 @@ void Dialogs::error(const QString &text)
     // Without a screen (offscreen service) nobody would ever close it.
     if (QGuiApplication::platformName() == QLatin1String("offscreen") || !qobject_cast<QApplication *>(qApp))
         return;
-    auto *box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
+    auto *box = new QMessageBox(QMessageBox::Critical, trMsg(QLatin1String(kApplicationTitle)), text, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

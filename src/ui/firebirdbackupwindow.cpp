@@ -1,4 +1,5 @@
 #include "ui/firebirdbackupwindow.h"
+#include "ui/elidedpath.h"
 #include "core/service.h"
 #include "runs/firebirdbackuprun.h"
 #include "ui_firebirdbackupwindow.h"
@@ -28,8 +29,8 @@ void TOtoYedekFBF::YedekAyarla()
     if (m_run) {
         const RunDisplay &d = m_run->display();
         LabelYedekAdi->setText(d.jobName);
-        LabelKaynak->setText(d.source);
-        LabelHedef->setText(d.target);
+        showPath(LabelKaynak, d.source);
+        showPath(LabelHedef, d.target);
     }
     // The server tells no size.
     if (LabelKapasite)

@@ -1,4 +1,5 @@
 #include "ui/firebirdrestorewindow.h"
+#include "ui/elidedpath.h"
 #include "core/service.h"
 #include "runs/firebirdrestorerun.h"
 #include "runs/naming.h"
@@ -28,8 +29,8 @@ void TRestoreFBF::RestoreAyarla()
 {
     if (m_run) {
         const RunDisplay &d = m_run->display();
-        LabelKaynak->setText(d.source);
-        LabelHedef->setText(d.target);
+        showPath(LabelKaynak, d.source);
+        showPath(LabelHedef, d.target);
     }
     showDisplay();
     if (sureValue())

@@ -1,4 +1,5 @@
 #include "ui/folderbackupwindow.h"
+#include "ui/elidedpath.h"
 #include "runs/folderbackuprun.h"
 #include "ui_folderbackupwindow.h"
 
@@ -27,8 +28,8 @@ void TOtoYedekDosyaF::YedekAyarla()
     if (m_run) {
         const RunDisplay &d = m_run->display();
         LabelYedekAdi->setText(d.jobName);
-        LabelKaynak->setText(d.source);
-        LabelHedef->setText(d.target);
+        showPath(LabelKaynak, d.source);
+        showPath(LabelHedef, d.target);
     }
     showCounts();
     startSlideIn();

@@ -1,4 +1,5 @@
 #include "ui/folderrestorewindow.h"
+#include "ui/elidedpath.h"
 #include "ui/formheader.h"
 #include "runs/folderrestorerun.h"
 #include "ui_folderrestorewindow.h"
@@ -25,8 +26,8 @@ TRestoreDosyaF::~TRestoreDosyaF() = default;
 void TRestoreDosyaF::RestoreAyarla()
 {
     if (m_run) {
-        LabelKaynak->setText(m_run->display().source);
-        LabelHedef->setText(m_run->display().target);
+        showPath(LabelKaynak, m_run->display().source);
+        showPath(LabelHedef, m_run->display().target);
     }
     showCounts();
     startSlideIn();

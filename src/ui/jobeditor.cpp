@@ -1,7 +1,9 @@
 #include "ui/jobeditor.h"
+#include "ui/accessiblenames.h"
 #include "platform/files.h"
 #include "core/service.h"
 #include "ui/formheader.h"
+#include "ui/timebox.h"
 #include "platform/kxerror.h"
 #include "runs/runcontroller.h"
 #include "ui/anaform.h"
@@ -24,14 +26,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimeEdit>
 
 namespace kx {
 
 TJobEditorF::TJobEditorF(JobKind kind, TAnaFormF &main, QWidget *parent)
     : QDialog(parent), m_kind(kind), m_main(main), m_record(kind)
 {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Only the decorations asked for: a window manager's resize strip along the bottom is not one.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     m_model = new JobListModel(kind, JobListModel::Owner::Editor, main.ProgramFolder(),
                                [&main, kind] { return kind == JobKind::Folder ? main.MemoDOSYAYD : main.MemoFBYEDEK; },
                                [&main] { main.DosyaYukle(); }, this);
@@ -128,7 +130,8 @@ void TJobEditorF::bindControls(const QStringList &groupEntries)
     }
     auto bindCheck = [this](QCheckBox *c, const QString &key) {
         m_controls.insert(key, c);
-        connect(c, &QCheckBox::clicked, this, [this, key](bool on) {
+        // The box's state, however it changed (a click, the keyboard, a screen reader's toggle).
+        connect(c, &QCheckBox::toggled, this, [this, key](bool on) {
             if (!m_refreshing)
                 m_record.setFlag(key, on);
         });
@@ -157,9 +160,13 @@ void TJobEditorF::bindControls(const QStringList &groupEntries)
             m_record.set(QStringLiteral("YEDEKSIL"), QString::number(index));
     });
     m_controls.insert(QStringLiteral("GHA_YEDEK_SAATI"), EditSAAT);
-    connect(EditSAAT, &QTimeEdit::timeChanged, this, [this](const QTime &t) {
+    connect(EditSAAT, &TimeBox::timeChanged, this, [this](const QTime &t) {
         if (!m_refreshing)
             m_record.setTime(t);
+    });
+    connect(EditSAAT, &TimeBox::timeTyped, this, [this](const QString &text) {
+        if (!m_refreshing)
+            m_record.setTypedTime(text);
     });
     m_controls.insert(QStringLiteral("YEDEK_ADI"), EditYEDEKNAME);
     connect(&m_record, &JobRecord::reloaded, this, [this] { showRecord(); });
@@ -185,6 +192,7 @@ void TJobEditorF::bindControls(const QStringList &groupEntries)
 
     // 1. The window's own texts, once; 3. the group entries are the user's data and come after.
     trWindow(this);
+    nameControlsByLabels(this);
     {
         const QSignalBlocker block(DBComboBox1);
         DBComboBox1->addItems(groupEntries);
@@ -204,7 +212,8 @@ void TJobEditorF::bindControls(const QStringList &groupEntries)
                   {QStringLiteral("ZIP_PAROLA2"), trMsg(QStringLiteral("Parola Tekrar"))},
                   {QStringLiteral("MSN_IP"), trMsg(QStringLiteral("Messenger IP"))},
                   {QStringLiteral("UNETSIFRE"), trMsg(QStringLiteral("Yetki Sifresi"))},
-                  {QStringLiteral("YEDEK_ADI"), trMsg(QStringLiteral("Yedekleme Adi"))}};
+                  {QStringLiteral("YEDEK_ADI"), trMsg(QStringLiteral("Yedekleme Adi"))},
+                  {QStringLiteral("GHA_YEDEK_SAATI"), trMsg(QStringLiteral("Yedekleme Saati"))}};
     showRecord();
 }
 
@@ -594,6 +603,7 @@ TK_DosyaTuruF::TK_DosyaTuruF(JobRecord &record, const QString &title, QWidget *p
     }
     connect(ButtonKapat, &QPushButton::clicked, this, &QDialog::accept);
     trWindow(this);
+    nameControlsByLabels(this);
 }
 
 TK_DosyaTuruF::~TK_DosyaTuruF() = default;

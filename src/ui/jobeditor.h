@@ -8,6 +8,7 @@
 
 #include "core/joblist.h"
 #include "app/jobrecord.h"
+#include "ui/timebox.h"
 
 #include <QDialog>
 #include <memory>
@@ -18,7 +19,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimeEdit;
 
 namespace kx {
 
@@ -96,7 +96,7 @@ public:
     QLineEdit *EditPERYOT;
     QComboBox *ComboZAMAN;
     QLabel *LabelZAMAN;
-    QTimeEdit *EditSAAT;
+    TimeBox *EditSAAT;
     QLabel *LabelDeYedekle;
     QGroupBox *GroupSilme;
     QComboBox *ComboSIL;

@@ -18,10 +18,15 @@ JobListView::JobListView(QWidget *parent) : QStackedWidget(parent), m_details(ne
     m_details->verticalHeader()->hide();
     m_details->horizontalHeader()->setStretchLastSection(true);
     m_details->setWordWrap(false);
+    // Paths keep their beginning and their end; the whole text is in the tooltip.
+    m_details->setTextElideMode(Qt::ElideMiddle);
+    // Tab goes on to the next control rather than from cell to cell.
+    m_details->setTabKeyNavigation(false);
     m_icons->setObjectName(QStringLiteral("Simgeler"));
     m_icons->setSelectionMode(QAbstractItemView::SingleSelection);
     m_icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_icons->setResizeMode(QListView::Adjust);
+    m_icons->setTabKeyNavigation(false);
     for (QAbstractItemView *v : {static_cast<QAbstractItemView *>(m_details), static_cast<QAbstractItemView *>(m_icons)}) {
         // The selection stays as visible when the list loses the focus.
         QPalette p = v->palette();
@@ -130,6 +135,10 @@ bool JobListView::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             emit activated();
+            return true;
+        }
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            emit deleteRequested();
             return true;
         }
     }

@@ -1,7 +1,8 @@
 #pragma once
 // A job list on screen in one of four styles: "Liste" (names only, in a plain list), "Doseme"
 // (small icons), "Simge" (large icons) and "Ayrintilar" (the column view). All four show the same
-// model through one selection, so rows, order and selection are the same in each.
+// model through one selection, so rows, order and selection are the same in each. Tab and
+// Shift+Tab leave the list for the next control; the arrow keys move between rows.
 
 #include <QStackedWidget>
 
@@ -37,6 +38,8 @@ public:
 signals:
     // Double click or Enter on a row.
     void activated();
+    // The Delete key on the list.
+    void deleteRequested();
     void contextMenuAt(const QPoint &globalPos);
 
 protected:

@@ -1,14 +1,19 @@
 #include "ui/managementwindow.h"
+#include "ui/accessiblenames.h"
 #include "platform/files.h"
 #include "core/clock.h"
 #include "core/service.h"
 #include "ui/formheader.h"
 #include "platform/kxerror.h"
+#include "runs/lastruns.h"
 #include "runs/oplog.h"
+#include "runs/runcontroller.h"
 #include "ui/aboutbox.h"
+#include "ui/appicon.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
 #include "ui/jobeditor.h"
+#include "ui/listcolumns.h"
 #include "app/joblistmodel.h"
 #include "ui/toolsmenu.h"
 #include "app/manualrun.h"
@@ -105,8 +110,24 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
     m_firebird.view = m_ui->fbView;
     setUpKindPage(m_folder, QStringLiteral("dosya"));
     setUpKindPage(m_firebird, QStringLiteral("fb"));
+    // How each job has been doing: from the backup log as this program holds it, taken again when
+    // a run has written its line.
+    for (KindPage *p : {&m_folder, &m_firebird})
+        p->model->setRunSource([] { return LastRuns::fromLogLines(backupLog().lines()); });
+    connect(&m_main.runs(), &RunController::runEnded, this, [this](quint64, RunKind kind) {
+        if (kind == RunKind::FolderBackup)
+            m_folder.model->refreshRuns();
+        else if (kind == RunKind::FirebirdBackup)
+            m_firebird.model->refreshRuns();
+    });
 
-    // The logs.
+    // The logs: their columns fit their content like the job lists'; paths and failures show whole
+    // in their tooltips.
+    for (QTreeWidget *list : {ListBackup, ListRestore})
+        list->setTextElideMode(Qt::ElideMiddle);
+    backupColumns = new ListColumns(ListBackup, ListBackup->header(), main.SettingsFolder(), ListBackup->objectName());
+    restoreColumns = new ListColumns(ListRestore, ListRestore->header(), main.SettingsFolder(), ListRestore->objectName());
+
     connect(ButtonTemizleYedek, &QPushButton::clicked, this, guardedCommand([this] { clearLog(true); }));
     connect(ButtonTemizleGeri, &QPushButton::clicked, this, guardedCommand([this] { clearLog(false); }));
 
@@ -169,6 +190,8 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
     // The tools below the menu's own two entries, built before the window translates itself.
     for (int i = 0; i <= int(QStyle::SP_RestoreDefaultsButton); ++i)
         ImageList32.append(style()->standardIcon(QStyle::StandardPixmap(i)));
+    // The fixed chat tool's picture: a bubble, not the style's error sign that sits at its place.
+    ImageList32[kChatToolImage] = chatIcon();
     KxAraclar1 = new TKxAraclar(this);
     KxAraclar1->setObjectName(QStringLiteral("KxAraclar1"));
     KxAraclar1->SbtFileName = m_main.SettingsFolder() + QStringLiteral("AraclarSabit.Ini");
@@ -185,10 +208,27 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
     // never taken for a text of the program. The tools menu comes after: its entries are
     // translated as they are added, and a second lookup would take a translation for a key.
     trWindow(this);
+    nameControlsByLabels(this);
     KxAraclar1->AraclarYukle();
 }
 
-TK_YedeklemeF::~TK_YedeklemeF() = default;
+TK_YedeklemeF::~TK_YedeklemeF()
+{
+    keepColumnWidths();
+}
+
+void TK_YedeklemeF::keepColumnWidths()
+{
+    for (ListColumns *c : {m_folder.columns, m_firebird.columns, backupColumns, restoreColumns})
+        if (c)
+            c->keep();
+}
+
+void TK_YedeklemeF::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    keepColumnWidths();
+}
 
 void TK_YedeklemeF::setUpKindPage(KindPage &page, const QString &prefix)
 {
@@ -220,14 +260,20 @@ void TK_YedeklemeF::setUpKindPage(KindPage &page, const QString &prefix)
 
     page.model->table().setIcon(style()->standardIcon(QStyle::SP_FileIcon));
     page.view->setModel(&page.model->filtered());
+    page.columns = new ListColumns(page.view->details(), page.view->details()->horizontalHeader(), m_main.SettingsFolder(),
+                                   page.view->objectName());
 
     KindPage *p = &page;
     connect(page.model, &JobListModel::groupBoxRebuilt, this, [this, p] { fillGroupBox(*p); });
-    connect(page.model, &JobListModel::filterApplied, this, [p] { p->view->selectRow(-1); });
+    connect(page.model, &JobListModel::filterApplied, this, [p] {
+        p->view->selectRow(-1);
+        p->columns->fit();
+    });
     connect(page.group, &QComboBox::activated, this, guardedCommand([this, p] { groupPicked(*p); }));
     connect(page.search, &QLineEdit::textChanged, this, [this, p] { typeAhead(*p); });
     connect(page.search, &QLineEdit::returnPressed, this, guardedCommand([this] { Ac(); }));
     connect(page.view, &JobListView::activated, this, guardedCommand([this] { Ac(); }));
+    connect(page.view, &JobListView::deleteRequested, this, guardedCommand([this] { Sil(); }));
     connect(page.view, &JobListView::contextMenuAt, this, [this](const QPoint &pos) { ContextMenu->popup(pos); });
 }
 
@@ -341,9 +387,14 @@ void TK_YedeklemeF::fillLog(QTreeWidget *list, const QStringList &lines)
     for (const auto &cells : rows) {
         auto *item = new QTreeWidgetItem(QStringList(cells.begin(), cells.end()));
         item->setData(0, Qt::UserRole, cells[6]);
+        // Source, target and status whole, however narrow their columns.
+        for (int c = 4; c < list->columnCount() && c < 7; ++c)
+            if (!cells[size_t(c)].isEmpty())
+                item->setToolTip(c, cells[size_t(c)]);
         items.append(item);
     }
     list->addTopLevelItems(items);
+    (list == ListBackup ? backupColumns : restoreColumns)->fit();
     list->setUpdatesEnabled(true);
 }
 

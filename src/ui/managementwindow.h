@@ -30,6 +30,7 @@ class TK_YedeklemeF;
 }
 
 class JobListModel;
+class ListColumns;
 class TAnaFormF;
 class TKxAraclar;
 class TAraclarMenuItem;
@@ -50,6 +51,7 @@ public:
         QToolButton *styleButton = nullptr;
         QMenu *styleMenu = nullptr;
         JobListView *view = nullptr;   // dosyaView, fbView
+        ListColumns *columns = nullptr;
     };
     KindPage &page(JobKind kind) { return kind == JobKind::Folder ? m_folder : m_firebird; }
     JobListModel &model(JobKind kind) { return *page(kind).model; }
@@ -112,7 +114,9 @@ public:
     // A tool of the "&Araclar" menu started: its program, or the message that it is not there.
     void AracCalistir(TAraclarMenuItem *item);
 
-    // The tools of the "&Araclar" menu and the menu's images (32 by 32).
+    // The tools of the "&Araclar" menu and the menu's images (32 by 32); the fixed chat tool's
+    // image is the one at kChatToolImage.
+    static constexpr int kChatToolImage = 11;
     TKxAraclar *KxAraclar1;
     QList<QIcon> ImageList32;
     // The log lists, newest first, from the in-memory logs.
@@ -124,8 +128,15 @@ public:
     // group. The editors plug in here.
     std::function<void(JobKind kind, bool newJob, const QString &name, const QString &group)> openJobEditor;
 
+    // The columns of the two log lists (their widths are kept like those of the job lists).
+    ListColumns *backupColumns = nullptr;
+    ListColumns *restoreColumns = nullptr;
+    // Keeps the column widths the user has changed.
+    void keepColumnWidths();
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

@@ -1,4 +1,5 @@
 #include "ui/restorewindow.h"
+#include "ui/accessiblenames.h"
 #include "core/joblist.h"
 #include "core/service.h"
 #include "ui/formheader.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace kx {
 
@@ -20,7 +22,8 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TK_YedekGirF>()), m_main(main)
 {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Only the decorations asked for: a window manager's resize strip along the bottom is not one.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     PageControl1 = m_ui->PageControl1;
     PageControl2 = m_ui->PageControl2;
     EditMASK = m_ui->EditMASK;
@@ -76,6 +79,13 @@ TK_YedekGirF::TK_YedekGirF(TAnaFormF &main, QWidget *parent)
     connect(ComboEXT, &QComboBox::currentIndexChanged, this, [this] { FilenameEdit1Change(); });
 
     trWindow(this);
+    nameControlsByLabels(this);
+    // A path longer than its box shows whole in the box's tooltip (set after the window's texts
+    // were translated: a path is never a text to translate).
+    for (QLineEdit *edit : {DirEditKAYNAK, DirEditHEDEF, FileEditKAYNAK, DirEditZHEDEF, FilenameEdit1, DirectoryEdit1, EditHDDOSYA}) {
+        edit->setToolTip(edit->text());
+        connect(edit, &QLineEdit::textChanged, edit, [edit](const QString &text) { edit->setToolTip(text); });
+    }
 }
 
 TK_YedekGirF::~TK_YedekGirF() = default;
@@ -83,6 +93,16 @@ TK_YedekGirF::~TK_YedekGirF() = default;
 void TK_YedekGirF::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    if (!m_widened) {
+        // Wide enough at its first showing for a typical archive's path, as far as the screen
+        // allows.
+        m_widened = true;
+        const QString typical = QStringLiteral("/home/kullanici/KX_YEDEK/Belgeler_nyd_20261210_2200/Kaynak.Zip");
+        const int wanted = width() - DirEditKAYNAK->width() + DirEditKAYNAK->fontMetrics().horizontalAdvance(typical) + 24;
+        const int room = screen() ? screen()->availableGeometry().width() - 16 : wanted;
+        if (wanted > width())
+            resize(std::min(wanted, std::max(room, width())), height());
+    }
     setWindowTitle(m_main.windowTitle());
     PageControl1->setCurrentIndex(0);
     PageControl2->setCurrentIndex(0);

@@ -75,6 +75,7 @@ private:
 
     const std::unique_ptr<Ui::TK_YedekGirF> m_ui;
     TAnaFormF &m_main;
+    bool m_widened = false;
 };
 
 } // namespace kx

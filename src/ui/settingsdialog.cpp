@@ -1,4 +1,5 @@
 #include "ui/settingsdialog.h"
+#include "ui/accessiblenames.h"
 #include "core/service.h"
 #include "i18n/translate.h"
 #include "ui/dialogs.h"
@@ -24,7 +25,8 @@ ProgramAyarlariDialog::ProgramAyarlariDialog(const QString &programFolder, const
 {
     m_ui->setupUi(this);
     setWindowTitle(caption);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Only the decorations asked for: a window manager's resize strip along the bottom is not one.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     Label9 = m_ui->Label9;
     ComboDIL = m_ui->ComboDIL;
     Label8 = m_ui->Label8;
@@ -33,9 +35,10 @@ ProgramAyarlariDialog::ProgramAyarlariDialog(const QString &programFolder, const
     sSpeedButton10 = m_ui->sSpeedButton10;
 
     trWindow(this);
+    nameControlsByLabels(this);
 
     // What the dialog shows on opening.
-    ComboDIL->addItems(languageList(programFolder));
+    ComboDIL->addItems(languageChoices(programFolder));
     ComboDIL->setCurrentIndex(ComboDIL->findText(m_settings.value(QStringLiteral("DIL")), Qt::MatchFixedString));
     CheckBox1->setChecked(readSettingBool(m_settings.value(QStringLiteral("SIMGE")), true));
 

@@ -1,4 +1,5 @@
 #include "ui/skindialog.h"
+#include "ui/accessiblenames.h"
 #include "ui/dialogs.h"
 #include "core/service.h"
 #include "platform/kxerror.h"
@@ -31,6 +32,7 @@ TKxSkinSettingF::TKxSkinSettingF(ThemeManager &manager, QWidget *parent)
 
     // Translated while the theme list, which holds names, is still empty.
     trWindow(this);
+    nameControlsByLabels(this);
 
     // What the dialog shows on opening.
     ComboTEMA->addItems(ThemeManager::themeNames());
@@ -41,7 +43,7 @@ TKxSkinSettingF::TKxSkinSettingF(ThemeManager &manager, QWidget *parent)
     sLabel1->setText(QString::number(sTrackBar1->value()));
     sLabel2->setText(QString::number(sTrackBar2->value()));
 
-    connect(CheckTema, &QCheckBox::clicked, this, [this](bool on) { m_manager.setActive(on); });
+    connect(CheckTema, &QCheckBox::toggled, this, [this](bool on) { m_manager.setActive(on); });
     connect(ComboTEMA, &QComboBox::activated, this, [this](int) {
         m_manager.setName(ComboTEMA->currentText());
         m_manager.setActive(CheckTema->isChecked());

@@ -1,8 +1,10 @@
 #include "ui/thememanager.h"
 
 #include <QApplication>
-#include <QStyle>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 #include <algorithm>
 
@@ -40,6 +42,50 @@ QColor adjust(QRgb rgb, int hue, int saturation)
     const int s = std::clamp(c.hsvSaturation() * (100 + saturation) / 100, 0, 255);
     return QColor::fromHsv(h < 0 ? 0 : h, h < 0 ? 0 : s, c.value());
 }
+
+unsigned rgbOf(const QColor &c)
+{
+    return unsigned(c.rgb()) & 0xFFFFFFu;
+}
+
+// The colour on the way from `from` to `to` that lies as far towards `to` as `share` asks, but no
+// nearer to `from` than keeps kMinStateContrast between them (when `to` allows it at all).
+QColor apart(const QColor &from, const QColor &to, double share)
+{
+    const unsigned a = rgbOf(from), b = rgbOf(to);
+    for (double s = share; s <= 1.0001; s += 0.02) {
+        const unsigned mixed = mixColour(a, b, s);
+        if (contrastRatio(a, mixed) >= kMinStateContrast + 0.1)
+            return QColor::fromRgb(mixed);
+    }
+    return to;
+}
+
+// Fusion draws the frame of a check box from the window's colour, almost invisibly on a dark
+// window; this draws it again in a colour that stands out.
+class ThemeStyle : public QProxyStyle
+{
+public:
+    ThemeStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if (element != PE_IndicatorCheckBox && element != PE_IndicatorRadioButton)
+            return;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, element == PE_IndicatorRadioButton);
+        painter->setPen(QPen(ThemeManager::indicatorFrame(option->palette), 1));
+        painter->setBrush(Qt::NoBrush);
+        const QRectF r = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        if (element == PE_IndicatorRadioButton)
+            painter->drawEllipse(r);
+        else
+            painter->drawRect(r);
+        painter->restore();
+    }
+};
 
 struct PlatformLook {
     QString style;
@@ -123,7 +169,27 @@ QPalette ThemeManager::palette() const
     set(QPalette::HighlightedText, t->highlightedText);
     set(QPalette::ToolTipBase, t->base);
     set(QPalette::ToolTipText, t->text);
+    // Disabled texts faded towards their background, yet clearly not the enabled text.
+    const std::pair<QPalette::ColorRole, QPalette::ColorRole> texts[] = {
+        {QPalette::WindowText, QPalette::Window}, {QPalette::Text, QPalette::Base}, {QPalette::ButtonText, QPalette::Button}};
+    for (const auto &[text, background] : texts)
+        p.setColor(QPalette::Disabled, text, apart(p.color(QPalette::Active, text), p.color(QPalette::Active, background), 0.5));
     return p;
+}
+
+QColor ThemeManager::indicatorFrame(const QPalette &palette)
+{
+    const QColor text = palette.color(QPalette::Active, QPalette::WindowText);
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    // From the text colour towards the window, stopping while it still stands out.
+    QColor frame = text;
+    for (double s = 0.0; s <= 0.8001; s += 0.02) {
+        const unsigned mixed = mixColour(rgbOf(text), rgbOf(window), s);
+        if (contrastRatio(mixed, rgbOf(window)) < kMinStateContrast + 0.2)
+            break;
+        frame = QColor::fromRgb(mixed);
+    }
+    return frame;
 }
 
 void ThemeManager::apply() const
@@ -138,8 +204,8 @@ void ThemeManager::apply() const
         look.saved = true;
     }
     if (m_settings.active && findTheme(m_settings.name)) {
-        if (app->style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
-            app->setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        if (!dynamic_cast<ThemeStyle *>(app->style()))
+            app->setStyle(new ThemeStyle);
         app->setPalette(palette());
     } else {
         if (!look.style.isEmpty() && app->style()->name() != look.style)

@@ -1,7 +1,8 @@
 #pragma once
 // The theme manager: a few named palettes of the program's own, drawn with Qt's Fusion style,
 // with a hue shift (0..360 degrees) and a saturation change (-100..100 percent) applied to every
-// colour. The settings live in "Skin.ini" (settings/theme); every change shows at once.
+// colour. Whatever the colours, disabled texts and unticked boxes stand apart from their
+// surroundings by at least kMinStateContrast. The settings live in "Skin.ini" (settings/theme); every change shows at once.
 
 #include "settings/theme.h"
 
@@ -40,6 +41,11 @@ public:
     // The palette the current settings give (the platform's own when the theme is off or the
     // name is unknown).
     QPalette palette() const;
+
+    // The frame of a check box or radio button drawn on a window of this palette: the window's
+    // text colour faded towards the window only as far as leaves it kMinStateContrast against
+    // the window, so that an unticked box stays in sight in every theme.
+    static QColor indicatorFrame(const QPalette &palette);
 
 private:
     void apply() const;

@@ -1,4 +1,5 @@
 #include "ui/toolsmenu.h"
+#include "ui/accessiblenames.h"
 #include "core/codepage.h"
 #include "ui/dialogs.h"
 #include "ui_tooldialog.h"
@@ -123,6 +124,7 @@ void TKxAraclar::prepareWindow(QWidget *window) const
     foldWindowTexts(window);
     if (windowTranslate)
         windowTranslate(window);
+    nameControlsByLabels(window);
     window->setWindowTitle(Caption);
 }
 

@@ -1,4 +1,5 @@
 #include "ui/versioncheckwindow.h"
+#include "ui/accessiblenames.h"
 #include "tools/toolrecords.h"
 #include "ui/dialogs.h"
 #include "ui/windowtexts.h"
@@ -99,6 +100,7 @@ TSurumKontrolF::TSurumKontrolF(const TSurumKontrol &component, QWidget *parent)
     foldWindowTexts(this);
     if (component.windowTranslate)
         component.windowTranslate(this);
+    nameControlsByLabels(this);
     setWindowTitle(component.Caption);
     PanelBekleme->setGeometry(rect());
     PanelBekleme->raise();
