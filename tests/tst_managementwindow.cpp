@@ -235,6 +235,17 @@ private slots:
         emit m_form->runs().runEnded(1, RunKind::FolderBackup);
         QCOMPARE(cell(JobKind::Folder, 1, JobTable::LastRun), QStringLiteral("07.01.2024 08:15"));
         QCOMPARE(cell(JobKind::Folder, 1, JobTable::Result), QStringLiteral("Basarili"));
+        // Two days on without a success, the stale watch's verdict shows beside the result.
+        JobFile iki = JobFile::load(m_program + "/Iki.nyd");
+        iki.setValue("AKTIF", "True");
+        iki.setValue("YEDEK_ZAMANI", "2");
+        m_form->watch().jobSeen(JobKind::Folder, "Iki.nyd", iki);
+        m_form->watch().logChanged(backupLog().lines());
+        m_form->watch().tick({"Iki.nyd"}, {}, QDateTime(QDate(2024, 1, 9), QTime(9, 0)));
+        w->page(JobKind::Folder).model->refreshRuns();
+        QCOMPARE(cell(JobKind::Folder, 1, JobTable::Result), QStringLiteral("Basarili - Gecikmis"));
+        QCOMPARE(cell(JobKind::Folder, 1, JobTable::Result, Qt::ToolTipRole),
+                 QStringLiteral("Basarili\nUzun suredir basarili yedek alinamadi."));
     }
 
     // Columns fit their content, the widest cut so that all are in sight, the last one takes what

@@ -112,14 +112,15 @@ QVariant JobTable::data(const QModelIndex &index, int role) const
     const JobListRow &r = m_rows.at(index.row());
     if (role == Qt::DecorationRole && index.column() == Name && m_icon.isValid())
         return m_icon;
+    const bool stale = index.column() == Result && m_stale && m_stale(r.name);
     if (role == Qt::ToolTipRole && index.column() == Result) {
         // The failure as logged, and since when the job has not succeeded.
-        if (r.run.lastResult != RunResult::Failed)
-            return r.run.lastStatus.isEmpty() ? QVariant() : QVariant(r.run.lastStatus);
         QString tip = r.run.lastStatus;
-        if (r.run.lastSuccess.isValid())
+        if (r.run.lastResult == RunResult::Failed && r.run.lastSuccess.isValid())
             tip += u'\n' + trMsg(QStringLiteral("Son basarili yedekleme: %1")).arg(lastRunText(r.run.lastSuccess));
-        return tip;
+        if (stale)
+            tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + trMsg(QStringLiteral("Uzun suredir basarili yedek alinamadi."));
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
@@ -138,16 +139,16 @@ QVariant JobTable::data(const QModelIndex &index, int role) const
         return r.description;
     case LastRun:
         return lastRunText(r.run.lastRun);
-    case Result:
-        switch (r.run.lastResult) {
-        case RunResult::Succeeded:
-            return trMsg(QStringLiteral("Basarili"));
-        case RunResult::Failed:
-            return trMsg(QStringLiteral("Basarisiz"));
-        case RunResult::Unknown:
-            break;
-        }
-        return QString();
+    case Result: {
+        QString text;
+        if (r.run.lastResult == RunResult::Succeeded)
+            text = trMsg(QStringLiteral("Basarili"));
+        else if (r.run.lastResult == RunResult::Failed)
+            text = trMsg(QStringLiteral("Basarisiz"));
+        if (stale)
+            text += (text.isEmpty() ? QString() : QStringLiteral(" - ")) + trMsg(QStringLiteral("Gecikmis"));
+        return text;
+    }
     }
     return {};
 }

@@ -45,6 +45,8 @@ public:
     void setRuns(const LastRuns &runs);
     // The job icon beside each name, as the windows make it (an icon is no business of the model).
     void setIcon(const QVariant &icon) { m_icon = icon; }
+    // Whether a job is stale (no successful run for twice its interval): its result says so.
+    void setStaleCheck(std::function<bool(const QString &)> check) { m_stale = std::move(check); }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -57,6 +59,7 @@ private:
     QList<JobListRow> m_rows;
     QStringList m_headers;
     QVariant m_icon;
+    std::function<bool(const QString &)> m_stale;
 };
 
 // The filtered job list: every row of the table while `showAll` is on, otherwise the rows whose

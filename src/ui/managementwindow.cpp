@@ -112,8 +112,10 @@ TK_YedeklemeF::TK_YedeklemeF(TAnaFormF &main, QWidget *parent)
     setUpKindPage(m_firebird, QStringLiteral("fb"));
     // How each job has been doing: from the backup log as this program holds it, taken again when
     // a run has written its line.
-    for (KindPage *p : {&m_folder, &m_firebird})
+    for (KindPage *p : {&m_folder, &m_firebird}) {
         p->model->setRunSource([] { return LastRuns::fromLogLines(backupLog().lines()); });
+        p->model->table().setStaleCheck([this](const QString &job) { return m_main.watch().isStale(job); });
+    }
     connect(&m_main.runs(), &RunController::runEnded, this, [this](quint64, RunKind kind) {
         if (kind == RunKind::FolderBackup)
             m_folder.model->refreshRuns();
