@@ -317,12 +317,12 @@ void TAnaFormF::measure(Run *run)
     if (run->kind() != RunKind::FolderBackup && run->kind() != RunKind::FirebirdBackup)
         return;
     // From the moment its elapsed time starts, as its window counts it.
-    auto clock = std::make_shared<QElapsedTimer>();
-    connect(run, &Run::elapsedStarted, this, [clock] { clock->start(); });
-    connect(run, &Run::finished, this, [this, run, clock] {
+    auto timer = std::make_shared<QElapsedTimer>();
+    connect(run, &Run::elapsedStarted, this, [timer] { timer->start(); });
+    connect(run, &Run::finished, this, [this, run, timer] {
         const RunDisplay &d = run->display();
-        if (clock->isValid())
-            m_watch.measured(d.jobName, double(clock->elapsed()) / 1000.0,
+        if (timer->isValid())
+            m_watch.measured(d.jobName, double(timer->elapsed()) / 1000.0,
                                         d.sized ? std::optional<double>(d.bytes) : std::nullopt);
     });
 }
