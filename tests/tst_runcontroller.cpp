@@ -15,6 +15,7 @@
 #include "runs/oplog.h"
 #include "runs/run.h"
 #include "runs/runcontroller.h"
+#include "scheduling/unfinished.h"
 #include "ui/anaform.h"
 #include "ui/dialogs.h"
 #include "ui/folderbackupwindow.h"
@@ -418,6 +419,101 @@ private slots:
         } else {
             QVERIFY(QFile::exists(dir.filePath("geri/c.txt")));
         }
+        clock::setNow(QDateTime());
+    }
+
+    // A scheduled run whose folder stops answering is ended as failed once it has made no
+    // progress for the time allowed, naming the folder; the walk goes on to the next due job.
+    // Until the stuck work returns its job is not started again: one line per due time says so.
+    // Released, the work writes nothing more (a second run folder it had made keeps its marker,
+    // so it never counts as a backup), and the job runs again at its next due time.
+    void stalledRunIsEndedAndTheWalkGoesOn_data()
+    {
+        QTest::addColumn<bool>("secondCopy");
+        QTest::newRow("source listing hangs") << false;
+        QTest::newRow("second copy hangs") << true;
+    }
+    void stalledRunIsEndedAndTheWalkGoesOn()
+    {
+        QFETCH(bool, secondCopy);
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        QVERIFY(QDir().mkpath(program));
+        put(dir.filePath("kaynakA/Alt/a.txt"), "a");
+        put(dir.filePath("kaynakB/b.txt"), "b");
+        auto job = [&](const QString &name, const QString &source, const QString &second) {
+            writeWholeFile(program + '/' + name,
+                           ("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\n"
+                            "ALT_DIZIN=True\r\nKAYNAK_DIZIN=" + dir.filePath(source) + "\r\nHEDEF_DIZIN="
+                            + dir.filePath("hedef") + (second.isEmpty() ? QString() : "\r\nHEDEFDIZIN2=" + dir.filePath(second))
+                            + "\r\n").toUtf8());
+        };
+        job("a.nyd", "kaynakA", secondCopy ? "hedef2" : QString());
+        job("b.nyd", "kaynakB", QString());
+        const QString stuckFolder = secondCopy ? dir.filePath("hedef/a_nyd_20240115_1430/Alt") : dir.filePath("kaynakA/Alt");
+        const QString stuckRun = dir.filePath(secondCopy ? "hedef2/a_nyd_20240115_1430" : "hedef/a_nyd_20240115_1430");
+        setNoProgressTimeout(std::chrono::milliseconds(500));
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 30, 55)));
+        TAnaFormF form(program, QString());
+        QTRY_VERIFY(form.unfinishedRunsCheck()->isDone());
+        form.runs().setViewFactory([](Run *run) { run->start(); });
+        auto statuses = [] {
+            QStringList out;
+            for (const QString &line : backupLog().lines()) {
+                const auto cells = parseLogLine(line);
+                out.append(cells[1] + u' ' + cells[6]);
+            }
+            return out;
+        };
+
+        BlockingStep step(stuckFolder);
+        form.TimerOTOTimer();
+        QPointer<Run> hanging = form.runs().runs().first();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.scheduler().busy(), 30000);
+        QVERIFY(step.reached() && !hanging.isNull() && hanging->isAbandoned());
+        const QStringList first = statuses();
+        QCOMPARE(first.size(), secondCopy ? 3 : 2);
+        const QString failure = first.at(secondCopy ? 1 : 0);
+        QVERIFY2(failure.startsWith("a.nyd Basarisiz.Yanit vermeyen klasor: " + stuckFolder + "; "), qPrintable(failure));
+        QCOMPARE(first.last(), QStringLiteral("b.nyd Basarili"));
+        QVERIFY(QFile::exists(dir.filePath("hedef/b_nyd_20240115_1430/b.txt")));
+        QVERIFY(!form.runs().running().folderBackup() && form.FormClose());
+
+        // Due again an hour later, twice at that hour: held back once, and not started.
+        for (const QTime &at : {QTime(15, 31), QTime(15, 36)}) {
+            clock::setNow(QDateTime(QDate(2024, 1, 15), at));
+            form.TimerOTOTimer();
+            QTRY_VERIFY_WITH_TIMEOUT(!form.scheduler().busy(), 30000);
+        }
+        const QStringList held = statuses().mid(first.size());
+        QCOMPARE(held.size(), 2);
+        QVERIFY2(held.first().startsWith("a.nyd Basarisiz.Onceki yedekleme hala yanit vermeyen klasoru bekliyor: " + stuckFolder),
+                 qPrintable(held.first()));
+        QCOMPARE(held.last(), QStringLiteral("b.nyd Basarili"));
+        QVERIFY(!QFile::exists(dir.filePath("hedef/a_nyd_20240115_1531")));
+
+        const qsizetype before = backupLog().lines().size();
+        step.release();
+        QTRY_VERIFY_WITH_TIMEOUT(hanging.isNull(), 30000);
+        QCoreApplication::processEvents();
+        QCOMPARE(backupLog().lines().size(), before);
+        if (secondCopy) {
+            QVERIFY(isUnfinished(stuckRun));
+            QVERIFY(!QFile::exists(stuckRun + "/Alt"));
+        } else {
+            QVERIFY(!QFile::exists(stuckRun));
+        }
+
+        clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(16, 32)));
+        form.TimerOTOTimer();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.scheduler().busy(), 30000);
+        QStringList again{"a.nyd Basarili", "b.nyd Basarili"};
+        if (secondCopy)
+            again.prepend("a.nyd Basarili");
+        QCOMPARE(statuses().mid(before), again);
+        const QStringList runs = QDir(dir.filePath("hedef")).entryList({"a_nyd_20240115_16*"}, QDir::Dirs);
+        QVERIFY(runs.size() == 1 && QFile::exists(dir.filePath("hedef/" + runs.first() + "/Alt/a.txt")));
+        setNoProgressTimeout(std::chrono::milliseconds(0));
         clock::setNow(QDateTime());
     }
 

@@ -20,6 +20,8 @@ ManualRunResult manualRun(ServiceContext &context, RunController &runs, const QS
     if (runs.running().isRunning(runKind))
         return {0, trMsg(QStringLiteral("Su an yedekleme yapiliyor.")) + QStringLiteral("\r\n")
                        + trMsg(QStringLiteral("Daha sonra yeniden deneyiniz."))};
+    if (const QString held = runs.heldBack(jobName); !held.isEmpty())
+        return {0, held};
     std::unique_ptr<Run> run;
     if (kind == JobKind::Folder) {
         FolderBackupParams params = manualFolderBackupParams(record, password, jobName);

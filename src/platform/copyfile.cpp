@@ -1,5 +1,6 @@
 #include "platform/copyfile.h"
 #include "platform/fd.h"
+#include "platform/headway.h"
 #include "platform/pathname.h"
 #include "platform/confined.h"
 #include "platform/files.h"
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,19 +69,29 @@ int putInPlace(int dirFd, const QByteArray &tmp, const QByteArray &name, bool ov
     return ::renameat(dirFd, tmp.constData(), dirFd, name.constData()) == 0 ? 0 : errno;
 }
 
+// `targetPath` names the target for a watch on the calling thread's headway (see headway.h):
+// every call that may wait is marked with the file it waits on.
 CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool overwrite,
-                  const std::function<void()> &betweenChunks, const std::atomic<bool> *cancel, bool newInPlace = false)
+                  const std::function<void()> &betweenChunks, const std::atomic<bool> *cancel, bool newInPlace,
+                  const QByteArray &targetPath)
 {
     CopyResult result;
     struct stat tst;
-    if (!newInPlace && !overwrite && ::fstatat(dirFd, name.constData(), &tst, AT_SYMLINK_NOFOLLOW) == 0) {
-        result.existed = true;
-        result.error = systemErrorText(EEXIST);
-        return result;
+    if (!newInPlace && !overwrite) {
+        const Waiting waiting(targetPath);
+        if (::fstatat(dirFd, name.constData(), &tst, AT_SYMLINK_NOFOLLOW) == 0) {
+            result.existed = true;
+            result.error = systemErrorText(EEXIST);
+            return result;
+        }
     }
 
+    const QByteArray sourcePath = encodePath(source);
     SourceFile in;
-    openSourceFile(encodePath(source), in);
+    {
+        const Waiting waiting(sourcePath);
+        openSourceFile(sourcePath, in);
+    }
     if (in.gone) {
         result.skipped = true;
         return result;
@@ -94,6 +106,7 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
     // least of all, is ever opened); anything already there is replaced through a temporary.
     Fd out;
     bool inPlace = false;
+    std::optional<Waiting> creating(std::in_place, targetPath);
     if (newInPlace) {
         out.fd = ::openat(dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                           (st.st_mode & 07777) | S_IWUSR);
@@ -115,6 +128,7 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
         result.error = systemErrorText(errno);
         return result;
     }
+    creating.reset();
     auto fail = [&](int err) {
         result.error = systemErrorText(err);
         ::unlinkat(dirFd, tmp.constData(), 0);
@@ -131,6 +145,8 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
             return result;
         }
         ssize_t n;
+        // Which side of a moving chunk waits, the system does not say: both are named.
+        const Waiting moving(sourcePath, Waiting::Kind::File, targetPath);
         if (useCopyRange) {
             n = ::copy_file_range(in.fd, nullptr, out.fd, nullptr, kChunk, 0);
             if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
@@ -166,6 +182,7 @@ CopyResult copyAt(int dirFd, const QByteArray &name, const QString &source, bool
         if (betweenChunks)
             betweenChunks();
     }
+    const Waiting closing(targetPath);
     // Made with the source's mode, less what the umask took: only then is a change needed.
     const mode_t wanted = st.st_mode & 07777;
     if ((((wanted | S_IWUSR) & ~processUmask()) & 07777) != wanted)
@@ -204,13 +221,16 @@ CopyResult copyFile(const QString &source, const QString &target, bool overwrite
 {
     QByteArray folder;
     const QByteArray name = lastSegment(target, &folder);
+    std::optional<Waiting> opening(std::in_place, folder, Waiting::Kind::Folder);
     Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    opening.reset();
     if (dir.fd < 0) {
         CopyResult r;
         r.error = systemErrorText(errno);
         return r;
     }
-    return copyAt(dir.fd, name, source, overwrite, betweenChunks, cancel);
+    return copyAt(dir.fd, name, source, overwrite, betweenChunks, cancel, false,
+                  Headway::current() ? encodePath(target) : QByteArray());
 }
 
 ConfinedRoot::ConfinedRoot(const QString &root) : m_path(root)
@@ -276,13 +296,15 @@ CopyResult copyFileInto(ConfinedRoot &root, const QString &relativeTarget, const
     CopyResult r;
     int dirFd;
     try {
-        dirFd = root.folder(slash < 0 ? QString() : relativeTarget.left(slash));
+        const QString relativeFolder = slash < 0 ? QString() : relativeTarget.left(slash);
+        const Waiting waiting(Headway::current() ? root.path() + u'/' + relativeFolder : QString(), Waiting::Kind::Folder);
+        dirFd = root.folder(relativeFolder);
     } catch (const Error &e) {
         r.error = e.text();
         return r;
     }
     return copyAt(dirFd, encodePath(relativeTarget.mid(slash + 1)), source, overwrite, betweenChunks, cancel,
-                  newInPlace);
+                  newInPlace, Headway::current() ? encodePath(root.path() + u'/' + relativeTarget) : QByteArray());
 }
 
 } // namespace kx

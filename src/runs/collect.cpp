@@ -1,4 +1,5 @@
 #include "runs/collect.h"
+#include "platform/headway.h"
 #include "core/service.h"
 #include "platform/confined.h"
 #include "platform/copyfile.h"
@@ -53,6 +54,7 @@ bool entersFolder(const DirEntry &e, bool hidden)
 
 Listing listOne(const QString &folder, FolderId *id, const FolderStep &step)
 {
+    const Waiting waiting(folder, Waiting::Kind::Folder);
     if (step)
         step(folder);
     Listing l;
@@ -89,9 +91,11 @@ Exclusion exclusionOf(const OwnTargets &own)
     Exclusion x;
     x.jobPrefix = own.jobPrefix;
     for (const QString &folder : own.folders)
-        if (!folder.isEmpty())
+        if (!folder.isEmpty()) {
+            const Waiting waiting(folder, Waiting::Kind::Folder);
             if (const std::optional<FolderId> id = folderId(folder))
                 x.targets.append(*id);
+        }
     return x;
 }
 
@@ -160,7 +164,11 @@ Listings listTree(const QString &root, bool subfolders, bool hidden, const Exclu
             wake.notify_all();
         }
     };
-    std::thread helper(worker);
+    Headway *headway = Headway::current();
+    std::thread helper([&worker, headway] {
+        const HeadwayScope scope(headway);
+        worker();
+    });
     worker();
     helper.join();
     if (failure)
@@ -315,7 +323,9 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
     int running = 0;
     std::exception_ptr failure;
 
+    Headway *headway = Headway::current();
     auto worker = [&] {
+        const HeadwayScope scope(headway);
         try {
             std::unique_ptr<ConfinedRoot> confined;
             while (!cancelled) {

@@ -1,4 +1,5 @@
 #include "runs/folderbackuprun.h"
+#include "core/clock.h"
 #include "core/codepage.h"
 #include "core/service.h"
 #include "platform/copyfile.h"
@@ -53,12 +54,25 @@ void FolderBackupRun::collect()
     postCounts(m_files.folders, m_files.files, m_files.bytes);
 }
 
+LogEntry FolderBackupRun::logEntry(const QString &source, const QString &target, const QString &status,
+                                   const QTime &now) const
+{
+    return LogEntry{m_module, m_params.jobName, logDateText(m_params.moment.serviceDate), logTimeText(now), source,
+                    target, status};
+}
+
 void FolderBackupRun::writeLog(const QString &source, const QString &target, std::function<QString()> status)
 {
     postLog(&backupLog, [this, source, target, status = std::move(status)](const QTime &now) {
-        return LogEntry{m_module, m_params.jobName, logDateText(m_params.moment.serviceDate), logTimeText(now), source,
-                        target, status()};
+        return logEntry(source, target, status(), now);
     });
+}
+
+QString FolderBackupRun::writeStallLine(const QString &status)
+{
+    OperationLog &log = backupLog();
+    log.write(logEntry(m_params.sourceFolder, m_runFolder, status, clock::timeOfDay()));
+    return log.takeFailure();
 }
 
 void FolderBackupRun::work()
@@ -67,6 +81,9 @@ void FolderBackupRun::work()
     const auto release = qScopeGuard([this] { m_files = FileCollection(); });
     startElapsed();
     collect();
+    // A run given up while it waited on a file system writes nothing once the call returns.
+    if (cancelled())
+        return end(true, QStringLiteral("Iptal edildi."));
     if (!isFolder(m_params.sourceFolder)) {
         setBarStatement([] { return trMsg(QStringLiteral("Kaynak dizin bulunamadi.")); });
         writeLog(m_params.sourceFolder, m_runFolder, [] {
@@ -85,11 +102,14 @@ void FolderBackupRun::work()
     }
     // What an interrupted run of this job left behind goes first.
     for (const UnfinishedRun &u : unfinishedRuns(m_params.jobName, {m_params.targetFolder, m_params.targetFolder2}, true))
-        removeLeftovers(u.runFolder);
+        if (!cancelled())
+            removeLeftovers(u.runFolder);
 
     bool failed = false;
     if (!makeRunFolder(m_runFolder, m_params.sourceFolder, &failed))
         return;
+    if (cancelled())
+        return end(true, QStringLiteral("Iptal edildi."));
     if (m_params.zip)
         zipMode();
     else
@@ -148,7 +168,8 @@ void FolderBackupRun::copyMode()
                              true);
     };
     const CopyTally first = copyWithProgress(m_files, m_runFolder);
-    if (first.cancelled)
+    // Cancelled, the run folder keeps its marker: never counted as a backup, told at the next start.
+    if (first.cancelled || cancelled())
         return end(true, QStringLiteral("Iptal edildi."));
     // Every file gone since it was listed (the share went away meanwhile): nothing was backed up.
     if (first.skipped == m_files.count()) {
@@ -166,7 +187,7 @@ void FolderBackupRun::copyMode()
     if (!m_runFolder2.isEmpty() && makeRunFolder(m_runFolder2, m_runFolder, &failed)) {
         const FileCollection second = collectFiles(m_runFolder, m_runFolder2, m_params.subfolders, m_params.filters);
         const CopyTally copied = copyWithProgress(second, m_runFolder2);
-        if (copied.cancelled)
+        if (copied.cancelled || cancelled())
             return end(true, QStringLiteral("Iptal edildi."));
         const int failed2 = copied.failed;
         const QStringList unreadable2 = second.unreadable;
@@ -192,6 +213,8 @@ void FolderBackupRun::zipMode()
         progress.finished = [this] { setBarPosition(1); };
         packed = packZip(zipFile, m_params.sourceFolder, m_files.sources(), m_params.zipPassword.toUtf8(),
                          progress, cancelFlag());
+        if (cancelled())
+            return end(true, QStringLiteral("Iptal edildi."));
     } catch (const Error &e) {
         if (cancelled())
             return end(true, e.text());
@@ -229,6 +252,8 @@ void FolderBackupRun::zipMode()
             return copyFailed ? trMsg(QStringLiteral("Basarisiz.")) + error : trMsg(QStringLiteral("Basarili"));
         });
     }
+    if (cancelled())
+        return end(true, QStringLiteral("Iptal edildi."));
     sendToMessenger({zipFile, m_params.jobName, m_params.messenger.nickname, m_params.messenger.address,
                      m_params.messenger.deleteAfter, m_params.messenger.password});
     complete(failed);
@@ -236,6 +261,9 @@ void FolderBackupRun::zipMode()
 
 void FolderBackupRun::complete(bool failed)
 {
+    // Given up: no retention, whatever came back.
+    if (cancelled())
+        return end(true, QStringLiteral("Iptal edildi."));
     setBarStatement([failed] {
         return trMsg(failed ? QStringLiteral("Yedekleme Islemi Basarisiz.") : QStringLiteral("Yedekleme Islemi Tamamlandi."));
     });

@@ -26,13 +26,16 @@ public:
 
     // YedekAyarla: names the run folders, fills what the window shows before the counts.
     void prepare() override;
+    bool watchesHeadway() const override { return true; }
 
 protected:
     // OtoYedekle, after the collection of the files (which the window then counts).
     void work() override;
+    QString writeStallLine(const QString &status) override;
 
 private:
     void collect();
+    LogEntry logEntry(const QString &source, const QString &target, const QString &status, const QTime &now) const;
     void writeLog(const QString &source, const QString &target, std::function<QString()> status);
     void complete(bool failed);
     void fail(const QString &message);

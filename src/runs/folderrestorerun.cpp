@@ -85,15 +85,24 @@ void FolderRestoreRun::collect()
     postCounts(m_files.folders, m_files.files, m_files.bytes);
 }
 
+LogEntry FolderRestoreRun::logEntry(const QString &status) const
+{
+    // Restore lines carry the day and time of writing, not the service date.
+    const QDateTime now = clock::now();
+    return LogEntry{m_module, trMsg(QStringLiteral("Manuel")), logDateText(now.date()), logTimeText(now.time()),
+                    m_params.zipMode ? m_params.archive : m_params.sourceFolder, m_params.targetFolder, status};
+}
+
 void FolderRestoreRun::writeLog(std::function<QString()> status)
 {
-    const QString source = m_params.zipMode ? m_params.archive : m_params.sourceFolder;
-    postLog(&restoreLog, [this, source, status = std::move(status)](const QTime &) {
-        // Restore lines carry the day and time of writing, not the service date.
-        const QDateTime now = clock::now();
-        return LogEntry{m_module, trMsg(QStringLiteral("Manuel")), logDateText(now.date()), logTimeText(now.time()),
-                        source, m_params.targetFolder, status()};
-    });
+    postLog(&restoreLog, [this, status = std::move(status)](const QTime &) { return logEntry(status()); });
+}
+
+QString FolderRestoreRun::writeStallLine(const QString &status)
+{
+    OperationLog &log = restoreLog();
+    log.write(logEntry(status));
+    return log.takeFailure();
 }
 
 void FolderRestoreRun::work()
@@ -103,6 +112,9 @@ void FolderRestoreRun::work()
     // From the start: a source that does not answer shows as a run whose time goes on.
     startElapsed();
     collect();
+    // A restore given up while it waited on a file system writes nothing once the call returns.
+    if (cancelled())
+        return end(true, QStringLiteral("Iptal edildi."));
     if (pathExists(m_params.targetFolder) && !m_params.overwrite)
         return endSteps(false);
     const QStringList made = missingFolders(m_params.targetFolder);
@@ -156,7 +168,7 @@ void FolderRestoreRun::work()
     int position = 0;
     const CopyTally copied = copyCollected(m_files, m_params.targetFolder, m_params.overwrite,
                                            [&] { setBarPosition(++position); }, {}, cancelFlag());
-    if (copied.cancelled)
+    if (copied.cancelled || cancelled())
         return end(true, QStringLiteral("Iptal edildi."));
     const int failed = copied.failed;
     const QStringList unreadable = m_files.unreadable;

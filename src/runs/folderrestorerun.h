@@ -33,13 +33,16 @@ public:
 
     // RestoreAyarla: what the window shows before the counts.
     void prepare() override;
+    bool watchesHeadway() const override { return true; }
 
 protected:
     // GeriYukle, after the files are counted.
     void work() override;
+    QString writeStallLine(const QString &status) override;
 
 private:
     void collect();
+    LogEntry logEntry(const QString &status) const;
     void writeLog(std::function<QString()> status);
     void endSteps(bool failed, const QString &failure = QString());
 

@@ -1,5 +1,6 @@
 #include "runs/run.h"
 #include "core/clock.h"
+#include "core/service.h"
 #include "platform/kxerror.h"
 #include "runs/oplog.h"
 
@@ -37,17 +38,37 @@ bool Run::abandon()
     return left;
 }
 
+bool Run::endStalled(const QString &failure)
+{
+    if (!m_started || m_finished || m_abandoned || !abandon())
+        return false;
+    // The run is ended here, as its own end would have done it: the line first, then the end.
+    const QString logFailure = writeStallLine(trMsg(QStringLiteral("Basarisiz.")) + failure);
+    if (!logFailure.isEmpty())
+        m_errors.append(logFailure);
+    m_display.ended = true;
+    m_display.failed = true;
+    m_display.failure = failure;
+    m_finished = true;
+    emit displayChanged();
+    emit finished();
+    return true;
+}
+
 void Run::start()
 {
     if (m_started)
         return;
     m_started = true;
     m_worker.start([this] {
+        const HeadwayScope scope(&m_headway);
         QString unexpected;
         try {
             if (m_gate && !m_cancel)
                 m_gate(m_jobName, &m_cancel);
-            work();
+            // A run given up while it waited at the gate never begins its work.
+            if (!m_cancel)
+                work();
         } catch (const Error &e) {
             unexpected = e.text();
         } catch (const std::bad_alloc &) {
@@ -93,6 +114,9 @@ void Run::setBarMaximum(int maximum)
 
 void Run::setBarPosition(int position)
 {
+    // A bar that moves is work that moves, also where no call is marked (inside an archive).
+    if (position != m_pendingPosition)
+        m_headway.step();
     m_pendingPosition = position;
     m_positionPending = true;
     // Thousands of small files a second need no more than a hundred updates. The position that

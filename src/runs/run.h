@@ -8,6 +8,7 @@
 // work ever waits in an event loop.
 
 #include "core/runningstate.h"
+#include "platform/headway.h"
 #include "platform/worker.h"
 
 #include <QElapsedTimer>
@@ -86,6 +87,17 @@ public:
     bool abandon();
     bool isAbandoned() const { return m_abandoned; }
 
+    // How far the work has come (the watch on runs that stop moving reads it).
+    const Headway &headway() const { return m_headway; }
+    // Whether a watch ends this run when it stops moving: folder runs; the Firebird runs bound
+    // their server's answers themselves.
+    virtual bool watchesHeadway() const { return false; }
+    // The work stopped moving: it is left behind (see abandon()) and the run ends here as failed
+    // with `failure`, told in its log line at once. False, having changed nothing, when the work
+    // had returned after all (its own end is on its way) or the run has no work under way.
+    // User-interface thread.
+    bool endStalled(const QString &failure);
+
     // Failures only the general error display can tell (a log that could not be written),
     // handed over once the run has ended.
     QStringList takeErrors();
@@ -100,6 +112,9 @@ signals:
 protected:
     // The kind's work, on the run's own thread. Anything it throws ends the run as a failure.
     virtual void work() = 0;
+    // The failure line of a run that stopped moving, written at once (user-interface thread);
+    // returns why the log could not take it, or an empty text.
+    virtual QString writeStallLine(const QString &status) { Q_UNUSED(status); return QString(); }
 
     // From the work: runs `f` on the user-interface thread after everything posted before.
     void onUi(std::function<void()> f);
@@ -147,6 +162,7 @@ private:
     QStringList m_errors;
     Gate m_gate;
     bool m_abandoned = false; // user-interface thread
+    Headway m_headway;
     Worker m_worker;
 };
 

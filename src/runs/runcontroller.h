@@ -6,17 +6,33 @@
 // general error display can tell are passed on then, from here, never from the run or its
 // window. The controller never waits on a run's work without a limit: a work stuck in a system
 // call (a share that stopped answering) is left behind when the program ends.
+//
+// It also watches the folder runs: one whose work makes no progress (no call of it returns, no
+// file done, no bytes moved) for noProgressTimeout() is ended as failed, naming the folders it
+// waits on and the time waited, and its work is left behind; its flag clears, so the scheduler's
+// walk goes on. Until that work returns, its job is not started again (heldBack()): at most
+// one work per job is ever left hanging.
 
 #include "core/runningstate.h"
 #include "runs/run.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QTimer>
 #include <chrono>
 #include <functional>
 #include <memory>
 
 namespace kx {
+
+// How long a folder run may go without progress before it is ended: five minutes unless set.
+// Read from the program settings ("ILERLEMESIZ_SANIYE", seconds) at start; tests set it short.
+inline constexpr char kNoProgressKey[] = "ILERLEMESIZ_SANIYE";
+void setNoProgressTimeout(std::chrono::milliseconds timeout);
+std::chrono::milliseconds noProgressTimeout();
+// "5 dk", "90 sn": the time waited, as the failure line says it.
+QString waitedText(std::chrono::milliseconds waited);
 
 class RunController : public QObject
 {
@@ -56,12 +72,23 @@ public:
     // were left behind.
     int leave(std::chrono::milliseconds grace);
 
+    // Why the job must not start now, the folders its left-behind work still waits on named, or
+    // an empty text when none of its works hangs.
+    QString heldBack(const QString &jobName) const;
+
 signals:
     // The run's end steps are done and its flag is clear.
     void runEnded(quint64 run, kx::RunKind kind);
 
 private:
     void finished(Run *run);
+    void watch();
+    void stalled(Run *run);
+
+    struct Progress {
+        quint64 steps = 0;
+        QElapsedTimer since;
+    };
 
     RunningState m_running;
     QHash<quint64, Run *> m_runs;
@@ -69,6 +96,9 @@ private:
     ViewFactory m_viewFactory;
     ErrorDisplay m_errorDisplay;
     Run::Gate m_gate;
+    QTimer m_watch;
+    QHash<quint64, Progress> m_progress;
+    QHash<QString, QString> m_hanging;
 };
 
 } // namespace kx

@@ -187,6 +187,14 @@ void Scheduler::advance()
                 m_queue.removeFirst();
                 continue;
             }
+            if (const QString reason = m_heldBack ? m_heldBack(entry.kind, entry.name) : QString(); !reason.isEmpty()) {
+                m_queue.removeFirst();
+                tell(entry, reason);
+                m_current = entry;
+                m_currentJob = job;
+                recordLastRun();
+                continue;
+            }
             // One run per kind at a time: a run started by hand goes first, this job is tested
             // again once it has ended.
             if (m_running.isRunning(backupKind(entry.kind)))
@@ -262,6 +270,11 @@ void Scheduler::tellOnce(QSet<QString> &told, const Entry &entry, const QString 
     if (told.contains(path))
         return;
     told.insert(path);
+    tell(entry, text);
+}
+
+void Scheduler::tell(const Entry &entry, const QString &text)
+{
     if (m_writeLog) {
         const QString logFailure = m_writeLog(entry.kind, entry.name, trMsg(QStringLiteral("Basarisiz.")) + text);
         if (logFailure.isEmpty())

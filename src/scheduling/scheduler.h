@@ -40,6 +40,12 @@ public:
     using LogWriter = std::function<QString(JobKind kind, const QString &jobName, const QString &status)>;
     void setLogWriter(LogWriter writer) { m_writeLog = std::move(writer); }
 
+    // Why a due job must not be started now (the work of its earlier run still hangs), or an
+    // empty text. A job held back gets a failure line with that reason and counts as run at
+    // this due time: one line per due time, not one per tick.
+    using HeldBack = std::function<QString(JobKind kind, const QString &jobName)>;
+    void setHeldBack(HeldBack heldBack) { m_heldBack = std::move(heldBack); }
+
     // Told of every job file the walk loads (active or not), as loaded.
     using JobSeen = std::function<void(JobKind kind, const QString &jobName, const JobFile &job)>;
     void setJobSeen(JobSeen seen) { m_jobSeen = std::move(seen); }
@@ -82,6 +88,7 @@ private:
     // Tells a failure of a job: in the backup log, else by failed(). Once: `told` holds it until
     // the failure is mended.
     void tellOnce(QSet<QString> &told, const Entry &entry, const QString &path, const QString &text);
+    void tell(const Entry &entry, const QString &text);
     void endWalk();
 
     ServiceContext &m_context;
@@ -99,6 +106,7 @@ private:
 
     LogWriter m_writeLog;
     JobSeen m_jobSeen;
+    HeldBack m_heldBack;
     // Last runs whose job file could not be written, by the file's path: the due rule goes by
     // them, and each visit of the walk tries the file again.
     QHash<QString, LastRun> m_unsaved;

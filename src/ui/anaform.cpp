@@ -135,6 +135,8 @@ TAnaFormF::TAnaFormF(const QString &programFolder, const QString &registryPath, 
     });
     restoreLog().setObserver([notifyFailure](const LogEntry &e) { notifyFailure(e, true); });
     m_scheduler.setJobSeen([this](JobKind kind, const QString &name, const JobFile &job) { m_watch.jobSeen(kind, name, job); });
+    // A job whose earlier run was given up and still hangs in the system is not started again.
+    m_scheduler.setHeldBack([this](JobKind, const QString &name) { return m_runs.heldBack(name); });
     connect(&m_runs, &RunController::runEnded, this, [this] { m_watch.runEnded(); });
     connect(&m_scheduler, &Scheduler::walkEnded, &m_notices, [this] { m_notices.setHolding(false); });
     connect(&m_notices, &NoticeBoard::notice, this, &TAnaFormF::showNotice);
@@ -191,10 +193,16 @@ void TAnaFormF::FormCreate()
         } catch (const Error &e) {
             Dialogs::error(e.text());
         }
-        // The status file for monitoring, when a folder is named for it.
-        m_watch.setStatusFolder(IniFile(FSAyar.fileName())
-                                    .readString(QLatin1String(kSection), QStringLiteral("DURUM_KLASORU"), QString())
-                                    .trimmed());
+        // The status file for monitoring, when a folder is named for it; how long a run may go
+        // without progress, when set.
+        const IniFile settings(FSAyar.fileName());
+        m_watch.setStatusFolder(settings.readString(QLatin1String(kSection), QStringLiteral("DURUM_KLASORU"), QString()).trimmed());
+        bool secondsSet = false;
+        const int seconds = settings.readString(QLatin1String(kSection), QLatin1String(kNoProgressKey), QString())
+                                .trimmed()
+                                .toInt(&secondsSet);
+        if (secondsSet && seconds > 0)
+            setNoProgressTimeout(std::chrono::seconds(seconds));
 
         // 4. A language left for us by another program. Saving it is worth a message, not the
         // scheduler: the later steps go on.
@@ -408,7 +416,8 @@ bool TAnaFormF::leaveWork(std::chrono::milliseconds grace)
     bool whole = m_runs.leave(grace) == 0;
     if (m_unfinishedCheck && !m_unfinishedCheck->leave(grace))
         whole = false;
-    return whole;
+    // A run given up earlier may still hang in the system, with everything its thread reaches.
+    return whole && abandonedWorkers() == 0;
 }
 
 bool TAnaFormF::FormClose()

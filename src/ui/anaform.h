@@ -98,7 +98,8 @@ public:
     bool FormClose();
     // The program is ending (the event loop has returned): asks the runs and the start-up check
     // to stop and waits `grace` for each at most. False when a worker stuck in a system call had
-    // to be left behind: the process must then end with std::_Exit.
+    // to be left behind, now or when its run was given up: the process must then end with
+    // std::_Exit.
     bool leaveWork(std::chrono::milliseconds grace);
     // The start-up check for runs a killed program left unfinished (null when the start failed
     // before it).
