@@ -161,7 +161,6 @@ void RunController::watch()
 
 void RunController::stalled(Run *run)
 {
-    const Progress progress = m_progress.value(run->id());
     QStringList folders = run->headway().waitingIn();
     // Inside an archive no call is marked: the run's own two ends are what it waits on.
     if (folders.isEmpty())
@@ -171,7 +170,7 @@ void RunController::stalled(Run *run)
     const QString where = folders.join(QStringLiteral(", "));
     const QString job = run->jobName();
     const QString failure = trMsg(QStringLiteral("Yanit vermeyen klasor: %1; %2 boyunca ilerleme olmadi."))
-                                .arg(where, waitedText(std::chrono::milliseconds(progress.since.elapsed())));
+                                .arg(where, waitedText(noProgressTimeout()));
     // Held back before anything hears of the end: the walk it lets go on must not start it again.
     if (!job.isEmpty())
         m_hanging.insert(job, where);
