@@ -82,8 +82,8 @@ void FolderBackupRun::work()
     startElapsed();
     collect();
     // A run given up while it waited on a file system writes nothing once the call returns.
-    if (cancelled())
-        return end(true, QStringLiteral("Iptal edildi."));
+    if (stopped())
+        return;
     if (!isFolder(m_params.sourceFolder)) {
         setBarStatement([] { return trMsg(QStringLiteral("Kaynak dizin bulunamadi.")); });
         writeLog(m_params.sourceFolder, m_runFolder, [] {
@@ -108,8 +108,8 @@ void FolderBackupRun::work()
     bool failed = false;
     if (!makeRunFolder(m_runFolder, m_params.sourceFolder, &failed))
         return;
-    if (cancelled())
-        return end(true, QStringLiteral("Iptal edildi."));
+    if (stopped())
+        return;
     if (m_params.zip)
         zipMode();
     else
@@ -169,8 +169,8 @@ void FolderBackupRun::copyMode()
     };
     const CopyTally first = copyWithProgress(m_files, m_runFolder);
     // Cancelled, the run folder keeps its marker: never counted as a backup, told at the next start.
-    if (first.cancelled || cancelled())
-        return end(true, QStringLiteral("Iptal edildi."));
+    if (stopped())
+        return;
     // Every file gone since it was listed (the share went away meanwhile): nothing was backed up.
     if (first.skipped == m_files.count()) {
         markFailed(m_runFolder);
@@ -187,8 +187,8 @@ void FolderBackupRun::copyMode()
     if (!m_runFolder2.isEmpty() && makeRunFolder(m_runFolder2, m_runFolder, &failed)) {
         const FileCollection second = collectFiles(m_runFolder, m_runFolder2, m_params.subfolders, m_params.filters);
         const CopyTally copied = copyWithProgress(second, m_runFolder2);
-        if (copied.cancelled || cancelled())
-            return end(true, QStringLiteral("Iptal edildi."));
+        if (stopped())
+            return;
         const int failed2 = copied.failed;
         const QStringList unreadable2 = second.unreadable;
         const qsizetype unreadableFiles2 = second.unreadableFiles.size();
@@ -213,8 +213,8 @@ void FolderBackupRun::zipMode()
         progress.finished = [this] { setBarPosition(1); };
         packed = packZip(zipFile, m_params.sourceFolder, m_files.sources(), m_params.zipPassword.toUtf8(),
                          progress, cancelFlag());
-        if (cancelled())
-            return end(true, QStringLiteral("Iptal edildi."));
+        if (stopped())
+            return;
     } catch (const Error &e) {
         if (cancelled())
             return end(true, e.text());
@@ -242,8 +242,8 @@ void FolderBackupRun::zipMode()
     if (!m_runFolder2.isEmpty() && isPlainFile(zipFile) && makeRunFolder(m_runFolder2, m_runFolder, &failed)) {
         const CopyResult r = copyFile(zipFile, m_runFolder2 + u'/' + zipFile.mid(zipFile.lastIndexOf(u'/') + 1),
                                       m_params.overwrite, {}, cancelFlag());
-        if (cancelled())
-            return end(true, QStringLiteral("Iptal edildi."));
+        if (stopped())
+            return;
         const bool copyFailed = !r.ok && !r.existed;
         settle(m_runFolder2, firstFailed || copyFailed);
         failed = failed || copyFailed;
@@ -252,8 +252,8 @@ void FolderBackupRun::zipMode()
             return copyFailed ? trMsg(QStringLiteral("Basarisiz.")) + error : trMsg(QStringLiteral("Basarili"));
         });
     }
-    if (cancelled())
-        return end(true, QStringLiteral("Iptal edildi."));
+    if (stopped())
+        return;
     sendToMessenger({zipFile, m_params.jobName, m_params.messenger.nickname, m_params.messenger.address,
                      m_params.messenger.deleteAfter, m_params.messenger.password});
     complete(failed);
@@ -262,8 +262,8 @@ void FolderBackupRun::zipMode()
 void FolderBackupRun::complete(bool failed)
 {
     // Given up: no retention, whatever came back.
-    if (cancelled())
-        return end(true, QStringLiteral("Iptal edildi."));
+    if (stopped())
+        return;
     setBarStatement([failed] {
         return trMsg(failed ? QStringLiteral("Yedekleme Islemi Basarisiz.") : QStringLiteral("Yedekleme Islemi Tamamlandi."));
     });

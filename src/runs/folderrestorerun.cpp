@@ -113,8 +113,8 @@ void FolderRestoreRun::work()
     startElapsed();
     collect();
     // A restore given up while it waited on a file system writes nothing once the call returns.
-    if (cancelled())
-        return end(true, QStringLiteral("Iptal edildi."));
+    if (stopped())
+        return;
     if (pathExists(m_params.targetFolder) && !m_params.overwrite)
         return endSteps(false);
     const QStringList made = missingFolders(m_params.targetFolder);
@@ -168,8 +168,8 @@ void FolderRestoreRun::work()
     int position = 0;
     const CopyTally copied = copyCollected(m_files, m_params.targetFolder, m_params.overwrite,
                                            [&] { setBarPosition(++position); }, {}, cancelFlag());
-    if (copied.cancelled || cancelled())
-        return end(true, QStringLiteral("Iptal edildi."));
+    if (stopped())
+        return;
     const int failed = copied.failed;
     const QStringList unreadable = m_files.unreadable;
     const qsizetype unreadableFiles = m_files.unreadableFiles.size();

@@ -46,13 +46,18 @@ bool Run::endStalled(const QString &failure)
     const QString logFailure = writeStallLine(trMsg(QStringLiteral("Basarisiz.")) + failure);
     if (!logFailure.isEmpty())
         m_errors.append(logFailure);
+    showEnd(true, failure);
+    return true;
+}
+
+void Run::showEnd(bool failed, const QString &failure)
+{
     m_display.ended = true;
-    m_display.failed = true;
+    m_display.failed = failed;
     m_display.failure = failure;
     m_finished = true;
     emit displayChanged();
     emit finished();
-    return true;
 }
 
 void Run::start()
@@ -188,20 +193,21 @@ void Run::postLog(OperationLog &(*log)(), std::function<LogEntry(const QTime &no
     });
 }
 
+bool Run::stopped()
+{
+    if (!cancelled())
+        return false;
+    end(true, QStringLiteral("Iptal edildi."));
+    return true;
+}
+
 void Run::end(bool failed, const QString &failure)
 {
     if (m_endPosted)
         return;
     m_endPosted = true;
     flushPosition();
-    onUi([this, failed, failure] {
-        m_display.ended = true;
-        m_display.failed = failed;
-        m_display.failure = failure;
-        m_finished = true;
-        emit displayChanged();
-        emit finished();
-    });
+    onUi([this, failed, failure] { showEnd(failed, failure); });
 }
 
 } // namespace kx

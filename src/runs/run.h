@@ -140,6 +140,10 @@ protected:
     void stopWork();
 
     bool cancelled() const { return m_cancel.load(); }
+    // From the work: when it was asked to stop (the program ends, or the run was given up while
+    // a call of it hung), ends the run and returns true; the work then returns at once and
+    // writes nothing more.
+    bool stopped();
     const std::atomic<bool> *cancelFlag() const { return &m_cancel; }
 
     RunDisplay m_display; // user-interface thread only
@@ -147,6 +151,8 @@ protected:
 
 private:
     void flushPosition();
+    // The end on the user-interface thread: display, then finished().
+    void showEnd(bool failed, const QString &failure);
 
     RunKind m_kind;
     quint64 m_id = 0;
