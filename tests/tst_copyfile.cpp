@@ -4,6 +4,7 @@
 #include "testsystem.h"
 #include "platform/confined.h"
 #include "platform/copyfile.h"
+#include "platform/headway.h"
 #include "platform/kxerror.h"
 
 #include <QDir>
@@ -180,6 +181,29 @@ private slots:
         QVERIFY(!r.ok);
         QCOMPARE(contents(m_target + "/big.bin"), QByteArray("eski"));
         QCOMPARE(tree(m_target), QStringList({"big.bin"}));
+    }
+
+    // A watch on the copying thread's headway sees every call end as a step, and between two
+    // chunks both ends of the chunk on its way named as the folders waited on; once the copy
+    // is done nothing is marked. A mark inside a mark gives the outer one back at its end.
+    void copyMarksWhereItWaits()
+    {
+        put(m_dir.filePath("src/big.bin"), QByteArray(9 * 1024 * 1024, 'b'));
+        Headway headway;
+        QStringList midway;
+        {
+            const HeadwayScope scope(&headway);
+            const Waiting outer(m_dir.filePath("src"), Waiting::Kind::Folder);
+            const CopyResult r = copyFile(m_dir.filePath("src/big.bin"), m_target + "/big.bin", true, [&] {
+                if (midway.isEmpty())
+                    midway = headway.waitingIn();
+            });
+            QVERIFY(r.ok);
+            QCOMPARE(headway.waitingIn(), QStringList{m_dir.filePath("src")});
+        }
+        QCOMPARE(midway, (QStringList{m_dir.filePath("src"), m_target}));
+        QVERIFY2(headway.steps() >= 5, qPrintable(QString::number(headway.steps())));
+        QCOMPARE(headway.waitingIn(), QStringList());
     }
 
     // A copy keeps the source's permissions and modification time, also over an older copy

@@ -7,6 +7,7 @@
 #include "platform/tempname.h"
 #include "archive/winzipaes.h"
 #include "archive/zipwriter.h"
+#include "platform/headway.h"
 
 #include <QSet>
 #include <QtEndian>
@@ -579,6 +580,7 @@ PackResult packZip(const QString &archive, const QString &baseFolder, const QStr
     qint64 total = 0;
     for (const QString &file : files) {
         items.append({file, encodePath(file.mid(cut)), storedWithoutCompression(file)});
+        Headway::stepHere();
         struct stat st;
         if (::stat(encodePath(file).constData(), &st) == 0)
             total += qint64(st.st_size);

@@ -1,4 +1,5 @@
 #include "platform/folderdelete.h"
+#include "platform/headway.h"
 #include "platform/pathname.h"
 
 #include <QFile>
@@ -19,6 +20,7 @@ bool removeTree(const QByteArray &dirPath)
         return false;
     bool allGone = true;
     while (dirent *e = ::readdir(dir)) {
+        Headway::stepHere();
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
             continue;
         const QByteArray path = dirPath + '/' + e->d_name;

@@ -1,6 +1,8 @@
 #include "platform/headway.h"
 #include "platform/pathname.h"
 
+#include <utility>
+
 namespace kx {
 
 namespace {
@@ -45,6 +47,12 @@ Headway *Headway::current() noexcept
     return t_headway;
 }
 
+void Headway::stepHere() noexcept
+{
+    if (t_headway)
+        t_headway->step();
+}
+
 Headway::Slot *Headway::join()
 {
     std::lock_guard lock(m_mutex);
@@ -81,10 +89,10 @@ Waiting::Waiting(const QByteArray &path, Kind kind, const QByteArray &other) : m
     if (!m_slot)
         return;
     std::lock_guard lock(m_slot->mutex);
-    m_slot->first = path;
-    m_slot->second = other;
-    m_slot->folders = kind == Kind::Folder;
-    m_slot->busy = true;
+    m_outerFirst = std::exchange(m_slot->first, path);
+    m_outerSecond = std::exchange(m_slot->second, other);
+    m_outerFolders = std::exchange(m_slot->folders, kind == Kind::Folder);
+    m_outerBusy = std::exchange(m_slot->busy, true);
 }
 
 Waiting::Waiting(const QString &path, Kind kind) : Waiting(t_slot ? encodePath(path) : QByteArray(), kind) {}
@@ -95,7 +103,10 @@ Waiting::~Waiting()
         return;
     {
         std::lock_guard lock(m_slot->mutex);
-        m_slot->busy = false;
+        m_slot->first = std::move(m_outerFirst);
+        m_slot->second = std::move(m_outerSecond);
+        m_slot->folders = m_outerFolders;
+        m_slot->busy = m_outerBusy;
     }
     t_headway->step();
 }

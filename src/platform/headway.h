@@ -34,6 +34,9 @@ public:
 
     // The headway of the calling thread, or none.
     static Headway *current() noexcept;
+    // A step on the calling thread's headway, if any: for long loops of calls that are not
+    // marked one by one (the entries of a folder listed or removed).
+    static void stepHere() noexcept;
 
     // One thread's call under way: the paths (as the system sees them) and whether they are
     // folders themselves or files in the folders to name.
@@ -73,7 +76,7 @@ private:
 
 // A call that may wait, on the calling thread's headway: from construction to destruction the
 // thread waits on `path` (and `other`, for a call that moves data between two files); the end
-// counts as a step.
+// counts as a step. Marks nest: at its end the thread waits where it did before.
 class Waiting
 {
 public:
@@ -86,6 +89,10 @@ public:
 
 private:
     Headway::Slot *m_slot;
+    QByteArray m_outerFirst;
+    QByteArray m_outerSecond;
+    bool m_outerFolders = false;
+    bool m_outerBusy = false;
 };
 
 } // namespace kx

@@ -1,4 +1,5 @@
 #include "platform/listing.h"
+#include "platform/headway.h"
 #include "platform/pathname.h"
 #include "platform/kxerror.h"
 
@@ -78,6 +79,7 @@ QList<DirEntry> listDirectory(const QString &folder, const QString &mask, bool f
     }
     const bool takeAll = mask == QLatin1String("*") || mask == QLatin1String("*.*");
     while (dirent *e = ::readdir(dir)) {
+        Headway::stepHere();
         if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
             continue;
         DirEntry entry;

@@ -101,9 +101,12 @@ void FolderBackupRun::work()
         return;
     }
     // What an interrupted run of this job left behind goes first.
-    for (const UnfinishedRun &u : unfinishedRuns(m_params.jobName, {m_params.targetFolder, m_params.targetFolder2}, true))
-        if (!cancelled())
-            removeLeftovers(u.runFolder);
+    {
+        const Waiting cleaning(m_params.targetFolder, Waiting::Kind::Folder);
+        for (const UnfinishedRun &u : unfinishedRuns(m_params.jobName, {m_params.targetFolder, m_params.targetFolder2}, true))
+            if (!cancelled())
+                removeLeftovers(u.runFolder);
+    }
 
     bool failed = false;
     if (!makeRunFolder(m_runFolder, m_params.sourceFolder, &failed))
@@ -140,6 +143,7 @@ void FolderBackupRun::settle(const QString &runFolder, bool failed)
 bool FolderBackupRun::makeRunFolder(const QString &folder, const QString &logSource, bool *failed)
 {
     try {
+        const Waiting making(folder, Waiting::Kind::Folder);
         makeConfinedFolder(folder);
         markUnfinished({folder, m_module, m_params.jobName, logSource, folder});
         return true;
@@ -268,8 +272,10 @@ void FolderBackupRun::complete(bool failed)
         return trMsg(failed ? QStringLiteral("Yedekleme Islemi Basarisiz.") : QStringLiteral("Yedekleme Islemi Tamamlandi."));
     });
     // A failed run keeps every older backup: pruning now could leave only the broken one.
-    if (m_params.retention && !failed)
+    if (m_params.retention && !failed) {
+        const Waiting pruning(m_params.targetFolder, Waiting::Kind::Folder);
         YedekSil(m_programFolder, m_params.jobName, m_runName);
+    }
     end(failed);
 }
 

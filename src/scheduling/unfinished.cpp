@@ -1,4 +1,5 @@
 #include "scheduling/unfinished.h"
+#include "platform/headway.h"
 #include "core/codepage.h"
 #include "core/joblist.h"
 #include "platform/files.h"
@@ -61,6 +62,7 @@ void removeBelow(int dirFd)
         return;
     }
     while (dirent *e = ::readdir(dir)) {
+        Headway::stepHere();
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
             continue;
         struct stat st;
