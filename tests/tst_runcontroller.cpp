@@ -517,6 +517,33 @@ private slots:
         clock::setNow(QDateTime());
     }
 
+    // A restore whose source stops answering ends the same way, its line in the restore log;
+    // a restore belongs to no job, so nothing is held back after it.
+    void stalledRestoreIsEnded()
+    {
+        QTemporaryDir dir;
+        setLogFolder(dir.path());
+        put(dir.filePath("yedek/Alt/a.txt"), "a");
+        BlockingStep step(dir.filePath("yedek/Alt"));
+        setNoProgressTimeout(std::chrono::milliseconds(300));
+        RunController controller;
+        QSignalSpy ended(&controller, &RunController::runEnded);
+        FolderRestoreParams p;
+        p.sourceFolder = dir.filePath("yedek");
+        p.targetFolder = dir.filePath("geri");
+        QVERIFY(controller.start(std::make_unique<FolderRestoreRun>(p)) != 0);
+        QPointer<Run> run = controller.runs().first();
+        QVERIFY(ended.wait(20000));
+        setNoProgressTimeout(std::chrono::milliseconds(0));
+        QVERIFY(!controller.running().isRunning(RunKind::FolderRestore) && controller.runs().isEmpty());
+        QCOMPARE(restoreLog().lines().size(), 1);
+        const auto cells = parseLogLine(restoreLog().lines().first());
+        QVERIFY2(cells[6].startsWith("Basarisiz.Yanit vermeyen klasor: " + dir.filePath("yedek/Alt") + "; "), qPrintable(cells[6]));
+        QCOMPARE(controller.heldBack(QString()), QString());
+        step.release();
+        QTRY_VERIFY_WITH_TIMEOUT(run.isNull(), 20000);
+    }
+
     // The program ends while a run's work is stuck in a system call: the controller waits a
     // little, then leaves the work behind instead of hanging with it. The run is no longer the
     // controller's and tells nothing more; once the call returns after all, the run frees itself
