@@ -297,7 +297,10 @@ CopyResult copyFileInto(ConfinedRoot &root, const QString &relativeTarget, const
     int dirFd;
     try {
         const QString relativeFolder = slash < 0 ? QString() : relativeTarget.left(slash);
-        const Waiting waiting(Headway::current() ? root.path() + u'/' + relativeFolder : QString(), Waiting::Kind::Folder);
+        const Waiting waiting(!Headway::current()     ? QString()
+                              : relativeFolder.isEmpty() ? root.path()
+                                                         : root.path() + u'/' + relativeFolder,
+                              Waiting::Kind::Folder);
         dirFd = root.folder(relativeFolder);
     } catch (const Error &e) {
         r.error = e.text();
