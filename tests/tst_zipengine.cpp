@@ -328,6 +328,64 @@ private slots:
         }
     }
 
+    // An entry that deflate would not make smaller is stored, whether the file is read whole or
+    // in chunks, and whatever its suffix; data that shrinks anywhere the probe looks is deflated.
+    // Either way the bytes come back exactly, and a stored entry takes no more than its data and
+    // its encryption's 28 bytes.
+    void incompressibleDataIsStored_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("chunks"); // 256 KiB chunks: the file is cut into several
+        QTest::addColumn<bool>("stored");
+        const QByteArray text = QByteArray("2026-12-11 08:10:41 INFO istek tamamlandi sure=12ms\n").repeated(12000);
+        QTest::newRow("noise, read whole") << noise(700'000, 40) << false << true;
+        QTest::newRow("noise, in chunks") << noise(1'100'000, 41) << true << true;
+        QTest::newRow("noise under one probe") << noise(5000, 42) << false << true;
+        QTest::newRow("a few bytes") << QByteArray("9q#Lx") << false << true;
+        QTest::newRow("text, read whole") << text << false << false;
+        QTest::newRow("text, in chunks") << text << true << false;
+        QTest::newRow("noise, then text") << noise(200'000, 43) + text << false << false;
+        QTest::newRow("noise, then text, in chunks") << noise(200'000, 44) + text << true << false;
+    }
+    void incompressibleDataIsStored()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, chunks);
+        QFETCH(bool, stored);
+        QTemporaryDir dir;
+        if (chunks)
+            setZipChunkSize(256 * 1024);
+        struct Back {
+            ~Back() { setZipChunkSize(0); }
+        } back;
+        put(dir.filePath("src/veri.txt"), data);
+        put(dir.filePath("src/ek.txt"), "sonra");
+        const QString archive = dir.filePath("a.Zip");
+        const QList<ZipWriteItem> items = {{dir.filePath("src/veri.txt"), "veri.txt", false},
+                                           {dir.filePath("src/ek.txt"), "ek.txt", false}};
+        std::atomic<qint64> done{0};
+        QCOMPARE(writeAesZip(archive, items, kPassword, done, {}, 2).entries, qint64(2));
+        int rc = 0;
+        const QString listing =
+            runTool("7z", {"l", "-slt", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+        QVERIFY2(rc == 0, qPrintable(listing));
+        const qsizetype at = listing.indexOf("Path = veri.txt");
+        QVERIFY(at >= 0);
+        const qsizetype methodAt = listing.indexOf("Method = ", at);
+        const QString method = listing.mid(methodAt, listing.indexOf(u'\n', methodAt) - methodAt);
+        QCOMPARE(method, stored ? QStringLiteral("Method = AES-256 Store") : QStringLiteral("Method = AES-256 Deflate"));
+        const qsizetype packedAt = listing.indexOf("Packed Size = ", at) + 14;
+        const qint64 packed = listing.mid(packedAt, listing.indexOf(u'\n', packedAt) - packedAt).toLongLong();
+        if (stored)
+            QCOMPARE(packed, qint64(data.size()) + 28);
+        else
+            QVERIFY(packed < data.size());
+        const QString tested = runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+        QVERIFY2(rc == 0 && tested.contains("Everything is Ok"), qPrintable(tested));
+        QCOMPARE(unpackZip(archive, dir.filePath("out"), kPassword, false).written, qint64(2));
+        QVERIFY(contents(dir.filePath("out/veri.txt")) == data);
+    }
+
     // The archive is written once, straight into its place: a file system with a tenth more
     // room than the archive takes it.
     void archiveNeedsLittleMoreThanItsSize()
