@@ -14,6 +14,8 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <openssl/crypto.h>
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -412,8 +414,18 @@ struct OtherMethods {
 // any byte is given out. Damage throws kx::Error with the entry's name. AES is decrypted here
 // rather than by libzip: the key derivation is the slow part of every entry, and OpenSSL's is
 // several times faster.
+// Keys derived ahead for an AES-256 entry: the salt they were made from, then the AES key, the
+// HMAC key and the verifier.
+constexpr int kAes256Salt = 16;
+constexpr int kAes256Keys = 2 * 32 + 2;
+struct DerivedKeys {
+    unsigned char salt[kAes256Salt];
+    unsigned char keys[kAes256Keys];
+};
+
 bool readEntry(const Directory &dir, OtherMethods &others, qsizetype index, const QByteArray &password,
-               const Output &out, QByteArray &buffer, const std::atomic<bool> *cancel)
+               const Output &out, QByteArray &buffer, const std::atomic<bool> *cancel,
+               const DerivedKeys *derived = nullptr)
 {
     const CentralEntry &e = dir.entries[index];
     auto fail = [&](int code) { throwArchiveError(e.name, code, 0); };
@@ -449,7 +461,10 @@ bool readEntry(const Directory &dir, OtherMethods &others, qsizetype index, cons
             fail(ZIP_ER_INCONS);
         unsigned char head[18];
         take(reinterpret_cast<char *>(head), quint64(saltSize + 2));
-        aesCipher.emplace(password, head, saltSize);
+        if (derived && saltSize == kAes256Salt && std::memcmp(derived->salt, head, kAes256Salt) == 0)
+            aesCipher.emplace(derived->keys, 32);
+        else
+            aesCipher.emplace(password, head, saltSize);
         if (std::memcmp(aesCipher->verifier, head + saltSize, 2) != 0)
             return false;
         left -= WinZipAes::kCodeSize; // read after the data
@@ -707,9 +722,73 @@ void finishSink(Sink &sink, const UnpackItem &item, time_t mtime, bool overwrite
     }
 }
 
+// The salt an AES-256 entry starts with; false for any other entry or one that cannot be read
+// (it fails with its name when it is extracted).
+bool aes256Salt(const Directory &dir, qsizetype index, unsigned char *salt)
+{
+    const CentralEntry &e = dir.entries[index];
+    if (!e.encrypted() || e.aesStrength != 3 || (e.flags & (1 << 6))
+        || (e.method != ZIP_CM_STORE && e.method != ZIP_CM_DEFLATE))
+        return false;
+    char local[30];
+    const quint64 localAt = e.localOffset + quint64(dir.shift);
+    if (dir.fileSize < 30 || localAt > dir.fileSize - 30 || !readAt(dir.fd, localAt, local, 30)
+        || QByteArray(local, 4) != QByteArrayLiteral("PK\x03\x04"))
+        return false;
+    const quint64 at = localAt + 30 + le16(local + 26) + le16(local + 28);
+    return at + kAes256Salt <= dir.fileSize && readAt(dir.fd, at, reinterpret_cast<char *>(salt), kAes256Salt);
+}
+
+// Keys for the AES-256 entries a thread is about to extract, derived sixteen at a time side by
+// side (as the writer does) for the password that opened the archive: the key derivation is most
+// of what a small entry costs.
+class KeyAhead
+{
+public:
+    explicit KeyAhead(const QByteArray &password) : m_password(password) {}
+    ~KeyAhead() { OPENSSL_cleanse(m_keys, sizeof m_keys); }
+    KeyAhead(const KeyAhead &) = delete;
+    KeyAhead &operator=(const KeyAhead &) = delete;
+
+    // The keys for work[k], deriving them with those of the next entries of the same share
+    // (k, k + step, ...) when they are not there yet. Null when there are none for it.
+    const DerivedKeys *keysFor(const Directory &dir, const QList<UnpackItem> &work, qsizetype k, qsizetype step)
+    {
+        if (!wideKeyDerivation())
+            return nullptr;
+        for (int i = 0; i < m_count; ++i)
+            if (m_index[i] == k)
+                return &m_keys[i];
+        OPENSSL_cleanse(m_keys, sizeof m_keys);
+        m_count = 0;
+        unsigned char salts[kKeyLanes * kAes256Salt] = {};
+        for (qsizetype j = k; j < work.size() && m_count < kKeyLanes; j += step) {
+            if (!aes256Salt(dir, work[j].index, m_keys[m_count].salt)) {
+                if (j == k)
+                    return nullptr; // no AES-256 entry: nothing to derive ahead
+                continue;
+            }
+            std::memcpy(salts + m_count * kAes256Salt, m_keys[m_count].salt, kAes256Salt);
+            m_index[m_count++] = j;
+        }
+        unsigned char out[kKeyLanes * kAes256Keys];
+        pbkdf2HmacSha1Lanes(m_password, salts, 1000, out, kAes256Keys);
+        for (int i = 0; i < m_count; ++i)
+            std::memcpy(m_keys[i].keys, out + i * kAes256Keys, kAes256Keys);
+        OPENSSL_cleanse(out, sizeof out);
+        return &m_keys[0];
+    }
+
+private:
+    const QByteArray &m_password;
+    DerivedKeys m_keys[kKeyLanes];
+    qsizetype m_index[kKeyLanes] = {};
+    int m_count = 0;
+};
+
 void extractEntry(const Directory &dir, OtherMethods &others, ConfinedRoot &root, const UnpackItem &item,
                   const QList<QByteArray> &passwords, bool overwrite, QByteArray &buffer,
-                  const std::atomic<bool> *cancel)
+                  const std::atomic<bool> *cancel, const DerivedKeys *derived = nullptr)
 {
     const CentralEntry &e = dir.entries[item.index];
     const QString where = root.path() + u'/' + (item.folder.isEmpty() ? QString() : item.folder + u'/')
@@ -718,7 +797,9 @@ void extractEntry(const Directory &dir, OtherMethods &others, ConfinedRoot &root
     openSink(sink, root.folder(item.folder), item, where);
     const Output out = [&sink](const char *data, qint64 n) { sink.write(data, n); };
     for (const QByteArray &password : passwords) {
-        if (readEntry(dir, others, item.index, password, out, buffer, cancel)) {
+        // Keys derived ahead belong to the first password.
+        const DerivedKeys *keys = &password == &passwords.first() ? derived : nullptr;
+        if (readEntry(dir, others, item.index, password, out, buffer, cancel, keys)) {
             finishSink(sink, item, e.mtime, overwrite);
             return;
         }
@@ -885,10 +966,12 @@ UnpackResult unpackZip(const QString &archive, const QString &targetFolder, cons
             QByteArray buffer(1024 * 1024, Qt::Uninitialized);
             ConfinedRoot mine(rootPath);
             OtherMethods others{archive, {}};
+            KeyAhead ahead(order.first());
             for (qsizetype k = who; k < work.size() && !stop; k += 2) {
                 if (cancel && cancel->load())
                     throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
-                extractEntry(dir, others, mine, work[k], order, overwrite, buffer, cancel);
+                extractEntry(dir, others, mine, work[k], order, overwrite, buffer, cancel,
+                             ahead.keysFor(dir, work, k, 2));
                 ++done;
                 if (after)
                     after();
