@@ -643,6 +643,7 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::newRow("encrypted, bytes changed") << "aes";
+        QTest::newRow("encrypted and deflated, bytes changed") << "aes-deflated";
         QTest::newRow("plain, bytes changed") << "plain";
         QTest::newRow("cut short") << "cut";
         QTest::newRow("tiny file, authentication code alone") << "tiny";
@@ -654,7 +655,10 @@ private slots:
         QFETCH(QString, kind);
         QTemporaryDir dir;
         const QString archive = dir.filePath("bozuk.zip");
-        const QByteArray data = kind == "tiny" ? QByteArray("123456789") : noise(200000, 3);
+        // Noise is stored; its hexadecimal text is deflated.
+        const QByteArray data = kind == "tiny"           ? QByteArray("123456789")
+                                : kind == "aes-deflated" ? noise(100000, 3).toHex()
+                                                         : noise(200000, 3);
         // Stored as it is, the tiny file has nothing but the authentication code to tell a changed byte.
         const QString name = kind == "tiny" ? QStringLiteral("pin.png") : QStringLiteral("buyuk.bin");
         put(dir.filePath("src/") + name, data);

@@ -13,12 +13,14 @@
 
 #include <zip.h>
 #include <zlib.h>
+#include <libdeflate.h>
 
 #include <openssl/crypto.h>
 
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -497,15 +499,43 @@ bool readEntry(const Directory &dir, OtherMethods &others, qsizetype index, cons
         }
     } zend{&z, inflating};
 
-    QByteArray plain(buffer.size(), Qt::Uninitialized);
-    uLong crc = crc32(0, nullptr, 0);
+    quint32 crc = 0;
     quint64 written = 0;
     bool streamEnded = false;
     auto write = [&](const char *data, qint64 n) {
-        crc = crc32(crc, reinterpret_cast<const Bytef *>(data), uInt(n));
+        crc = libdeflate_crc32(crc, data, size_t(n));
         written += quint64(n);
         out(data, n);
     };
+    // An entry that fits the buffer is read at once and inflated in one call by libdeflate,
+    // which is about twice as fast as zlib's inflate and writes the file in one piece.
+    thread_local QByteArray whole;
+    if (inflating && left <= quint64(buffer.size()) && e.size <= quint64(buffer.size())) {
+        if (cancel && cancel->load())
+            throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
+        const quint64 n = left;
+        take(buffer.data(), n);
+        if (aesCipher)
+            aesCipher->decrypt(reinterpret_cast<unsigned char *>(buffer.data()), size_t(n));
+        else if (pkCipher)
+            pkCipher->decrypt(buffer.data(), n);
+        thread_local std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor *)> inflater(
+            libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+        if (!inflater)
+            fail(ZIP_ER_MEMORY);
+        if (whole.size() < buffer.size())
+            whole.resize(buffer.size());
+        size_t got = 0;
+        if (libdeflate_deflate_decompress(inflater.get(), buffer.constData(), size_t(n), whole.data(), size_t(e.size),
+                                          &got)
+            != LIBDEFLATE_SUCCESS)
+            fail(ZIP_ER_COMPRESSED_DATA);
+        write(whole.constData(), qint64(got));
+        streamEnded = true;
+    }
+    QByteArray plain;
+    if (inflating && !streamEnded)
+        plain.resize(buffer.size());
     while (left > 0 && !(inflating && streamEnded)) {
         if (cancel && cancel->load())
             throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
@@ -558,7 +588,7 @@ bool readEntry(const Directory &dir, OtherMethods &others, qsizetype index, cons
         if (std::memcmp(stored, computed, WinZipAes::kCodeSize) != 0)
             fail(ZIP_ER_CRC);
     }
-    if (!(aes && e.aesVersion == 2) && quint32(crc) != e.crc)
+    if (!(aes && e.aesVersion == 2) && crc != e.crc)
         fail(ZIP_ER_CRC);
     if (written != e.size)
         fail(ZIP_ER_INCONS);
