@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -780,9 +782,9 @@ public:
     KeyAhead(const KeyAhead &) = delete;
     KeyAhead &operator=(const KeyAhead &) = delete;
 
-    // The keys for work[k], deriving them with those of the next entries of the same share
-    // (k, k + step, ...) when they are not there yet. Null when there are none for it.
-    const DerivedKeys *keysFor(const Directory &dir, const QList<UnpackItem> &work, qsizetype k, qsizetype step)
+    // The keys for work[k], deriving them with those of the entries up to `end` when they are
+    // not there yet. Null when there are none for it.
+    const DerivedKeys *keysFor(const Directory &dir, const QList<UnpackItem> &work, qsizetype k, qsizetype end)
     {
         if (!wideKeyDerivation())
             return nullptr;
@@ -792,7 +794,7 @@ public:
         OPENSSL_cleanse(m_keys, sizeof m_keys);
         m_count = 0;
         unsigned char salts[kKeyLanes * kAes256Salt] = {};
-        for (qsizetype j = k; j < work.size() && m_count < kKeyLanes; j += step) {
+        for (qsizetype j = k; j < end && m_count < kKeyLanes; ++j) {
             if (!aes256Salt(dir, work[j].index, m_keys[m_count].salt)) {
                 if (j == k)
                     return nullptr; // no AES-256 entry: nothing to derive ahead
@@ -991,24 +993,50 @@ UnpackResult unpackZip(const QString &archive, const QString &targetFolder, cons
     std::atomic<bool> stop{false};
     std::exception_ptr errors[2];
     QList<QByteArray> order;
+    // The threads take the entries in runs as they get free: up to sixteen small ones at a time
+    // (their keys are derived together), a large one alone, so that neither waits for the other
+    // at the end however the sizes fall.
+    std::mutex mutex;
+    std::condition_variable wake;
+    qsizetype next = 0;
+    bool helperDone = false;
+    auto takeRun = [&](qsizetype &from, qsizetype &to) {
+        constexpr quint64 kRunBytes = quint64(1) << 20;
+        std::lock_guard lock(mutex);
+        from = to = next;
+        quint64 bytes = 0;
+        while (to < work.size() && to - from < kKeyLanes
+               && (to == from || bytes + dir.entries[work[to].index].packed <= kRunBytes))
+            bytes += dir.entries[work[to++].index].packed;
+        next = to;
+        return from < to;
+    };
     auto extractShare = [&](int who, const std::function<void()> &after) {
         try {
             QByteArray buffer(1024 * 1024, Qt::Uninitialized);
             ConfinedRoot mine(rootPath);
             OtherMethods others{archive, {}};
             KeyAhead ahead(order.first());
-            for (qsizetype k = who; k < work.size() && !stop; k += 2) {
-                if (cancel && cancel->load())
-                    throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
-                extractEntry(dir, others, mine, work[k], order, overwrite, buffer, cancel,
-                             ahead.keysFor(dir, work, k, 2));
-                ++done;
-                if (after)
-                    after();
+            qsizetype from = 0, to = 0;
+            while (!stop && takeRun(from, to)) {
+                for (qsizetype k = from; k < to && !stop; ++k) {
+                    if (cancel && cancel->load())
+                        throw Error(QStringLiteral("Arsiv acma yarida kesildi."));
+                    extractEntry(dir, others, mine, work[k], order, overwrite, buffer, cancel,
+                                 ahead.keysFor(dir, work, k, to));
+                    ++done;
+                    if (after)
+                        after();
+                }
             }
         } catch (...) {
             errors[who] = std::current_exception();
             stop = true;
+        }
+        if (who == 1) {
+            std::lock_guard lock(mutex);
+            helperDone = true;
+            wake.notify_all();
         }
     };
     try {
@@ -1029,9 +1057,12 @@ UnpackResult unpackZip(const QString &archive, const QString &targetFolder, cons
         if (helper.joinable()) {
             // Keep the caller's progress going while the other half finishes.
             try {
-                while (!stop && done < settled + work.size()) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                std::unique_lock lock(mutex);
+                while (!helperDone) {
+                    wake.wait_for(lock, std::chrono::milliseconds(20), [&] { return helperDone; });
+                    lock.unlock();
                     report();
+                    lock.lock();
                 }
             } catch (...) {
                 stop = true;
