@@ -26,11 +26,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QPointer>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QEventLoop>
-#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -881,14 +881,16 @@ void report()
         std::printf("%s\n", qPrintable(note));
 }
 
-namespace {
+namespace
+{
 
 // Copies the plain files under `from` (links and other kinds left out) into `to`, keeping their
 // relative paths, until `budget` bytes are used up. Returns the bytes copied.
 qint64 copyRealFiles(const QString &from, const QString &to, const QStringList &nameFilters, qint64 budget)
 {
     qint64 used = 0;
-    QDirIterator it(from, nameFilters, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    QDirIterator it(from, nameFilters, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
     while (it.hasNext() && used < budget) {
         const QFileInfo fi(it.nextFileInfo());
         if (fi.isSymLink() || !fi.isFile() || !fi.isReadable() || fi.size() > budget - used)
@@ -949,9 +951,10 @@ void makeLogTree(const QString &root, int count, qint64 size)
     QDir().mkpath(root);
     static const char *const levels[] = {"INFO", "INFO", "INFO", "DEBUG", "WARN", "ERROR"};
     static const char *const messages[] = {
-        "istek tamamlandi", "baglanti acildi", "baglanti kapandi", "sorgu yavas", "oturum acildi", "oturum kapandi",
-        "kayit guncellendi", "fatura olusturuldu", "odeme alindi", "yedekleme basladi", "yedekleme bitti",
-        "disk alani azaliyor", "zaman asimi", "yeniden deneniyor", "kullanici bulunamadi", "yetki reddedildi"};
+        "istek tamamlandi", "baglanti acildi",   "baglanti kapandi",     "sorgu yavas",
+        "oturum acildi",    "oturum kapandi",    "kayit guncellendi",    "fatura olusturuldu",
+        "odeme alindi",     "yedekleme basladi", "yedekleme bitti",      "disk alani azaliyor",
+        "zaman asimi",      "yeniden deneniyor", "kullanici bulunamadi", "yetki reddedildi"};
     QRandomGenerator rng(23);
     for (int n = 0; n < count; ++n) {
         QFile f(root + QStringLiteral("/servis%1.log").arg(n));
@@ -1053,11 +1056,13 @@ void benchTree(const QString &label, const QString &tree)
     auto test7z = [&](const QString &zip) {
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-pparola12"), QStringLiteral("-bd"), zip});
+        p.start(QStringLiteral("7z"),
+                {QStringLiteral("t"), QStringLiteral("-pparola12"), QStringLiteral("-bd"), zip});
         p.waitForFinished(-1);
         const bool ok = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
         if (!ok)
-            say(QStringLiteral("7z t FAILED on %1:\n%2").arg(zip, QString::fromLocal8Bit(p.readAll().right(2000))));
+            say(QStringLiteral("7z t FAILED on %1:\n%2")
+                    .arg(zip, QString::fromLocal8Bit(p.readAll().right(2000))));
         return ok;
     };
     // Each archive the program wrote is tested before the next round wipes it (outside the clock).
@@ -1074,14 +1079,19 @@ void benchTree(const QString &label, const QString &tree)
             QFile::rename(zip, archive);
         }
     };
-    compare(label + QStringLiteral(": zip"), QStringLiteral("zip -9 -r -q -P"), [&] { testOwn(); fresh(); },
-            [&] { folderBackup(tree, out, true); },
-            [&] {
-                runTool(QStringLiteral("zip"), {QStringLiteral("-9"), QStringLiteral("-r"), QStringLiteral("-q"),
-                                                QStringLiteral("-P"), QStringLiteral("parola12"), peer + "/zip9.zip",
-                                                QStringLiteral(".")},
-                        tree);
-            });
+    compare(
+        label + QStringLiteral(": zip"), QStringLiteral("zip -9 -r -q -P"),
+        [&] {
+            testOwn();
+            fresh();
+        },
+        [&] { folderBackup(tree, out, true); },
+        [&] {
+            runTool(QStringLiteral("zip"),
+                    {QStringLiteral("-9"), QStringLiteral("-r"), QStringLiteral("-q"), QStringLiteral("-P"),
+                     QStringLiteral("parola12"), peer + "/zip9.zip", QStringLiteral(".")},
+                    tree);
+        });
     fig.zip9Size = QFileInfo(peer + "/zip9.zip").size();
     fig.tested = allTested && testedCount > 0;
 
@@ -1094,37 +1104,46 @@ void benchTree(const QString &label, const QString &tree)
         }
         fresh();
     };
-    compare(label + QStringLiteral(": copy"), QStringLiteral("cp -a"), keepCopy, [&] { folderBackup(tree, out, false); },
-            [&] { runTool(QStringLiteral("cp"), {QStringLiteral("-a"), tree, peer + "/copy"}); });
+    compare(
+        label + QStringLiteral(": copy"), QStringLiteral("cp -a"), keepCopy,
+        [&] { folderBackup(tree, out, false); },
+        [&] {
+            runTool(QStringLiteral("cp"), {QStringLiteral("-a"), tree, peer + "/copy"});
+        });
 
     auto clean = [&] {
         wipe(restored);
         ::sync();
     };
-    compare(label + QStringLiteral(": zip restore"), QStringLiteral("7z x -mmt=2"), clean,
-            [&] {
-                FolderRestoreParams p;
-                p.zipMode = true;
-                p.archive = archive;
-                p.targetFolder = restored;
-                p.overwrite = true;
-                p.password = QStringLiteral("parola12");
-                runToEnd(std::make_unique<FolderRestoreRun>(p));
-            },
-            [&] {
-                runTool(QStringLiteral("7z"), {QStringLiteral("x"), QStringLiteral("-pparola12"), QStringLiteral("-y"),
-                                               QStringLiteral("-bd"), QStringLiteral("-mmt=2"),
-                                               QStringLiteral("-o") + restored, archive});
-            });
-    compare(label + QStringLiteral(": folder restore"), QStringLiteral("cp -a"), clean,
-            [&] {
-                FolderRestoreParams p;
-                p.sourceFolder = copied;
-                p.targetFolder = restored;
-                p.overwrite = true;
-                runToEnd(std::make_unique<FolderRestoreRun>(p));
-            },
-            [&] { runTool(QStringLiteral("cp"), {QStringLiteral("-a"), copied, restored}); });
+    compare(
+        label + QStringLiteral(": zip restore"), QStringLiteral("7z x -mmt=2"), clean,
+        [&] {
+            FolderRestoreParams p;
+            p.zipMode = true;
+            p.archive = archive;
+            p.targetFolder = restored;
+            p.overwrite = true;
+            p.password = QStringLiteral("parola12");
+            runToEnd(std::make_unique<FolderRestoreRun>(p));
+        },
+        [&] {
+            runTool(QStringLiteral("7z"),
+                    {QStringLiteral("x"), QStringLiteral("-pparola12"), QStringLiteral("-y"),
+                     QStringLiteral("-bd"), QStringLiteral("-mmt=2"), QStringLiteral("-o") + restored,
+                     archive});
+        });
+    compare(
+        label + QStringLiteral(": folder restore"), QStringLiteral("cp -a"), clean,
+        [&] {
+            FolderRestoreParams p;
+            p.sourceFolder = copied;
+            p.targetFolder = restored;
+            p.overwrite = true;
+            runToEnd(std::make_unique<FolderRestoreRun>(p));
+        },
+        [&] {
+            runTool(QStringLiteral("cp"), {QStringLiteral("-a"), copied, restored});
+        });
     wipe(restored);
     fresh();
     g_trees.append(fig);
@@ -1134,9 +1153,10 @@ void reportTrees()
 {
     static const double goals[] = {2.0, 1.0, 1.5, 1.0};
     for (const TreeFigures &t : std::as_const(g_trees)) {
-        std::printf("\n%s: %lld files, %.1f MB\n", qPrintable(t.tree), static_cast<long long>(t.files), t.bytes / 1e6);
-        std::printf("%-16s %10s %10s %10s %10s %7s %5s  %s\n", "measure", "korvanex", "cpu", "peer", "cpu", "ratio",
-                    "goal", "peer");
+        std::printf("\n%s: %lld files, %.1f MB\n", qPrintable(t.tree), static_cast<long long>(t.files),
+                    t.bytes / 1e6);
+        std::printf("%-16s %10s %10s %10s %10s %7s %5s  %s\n", "measure", "korvanex", "cpu", "peer", "cpu",
+                    "ratio", "goal", "peer");
         for (int i = 0; i < 4 && t.firstRow + i < g_rows.size(); ++i) {
             const Row &r = g_rows.at(t.firstRow + i);
             const double ratio = r.peerSeconds / r.projectSeconds;

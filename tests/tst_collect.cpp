@@ -347,10 +347,12 @@ private slots:
             left[folder] -= int(batch.to - batch.from);
             if (b > 0) {
                 const qint32 before = c.entries[batches[b - 1].from].dir;
-                const bool othersLeft = std::count_if(left.begin(), left.end(), [](int n) { return n > 0; })
-                                        + (left[folder] > 0 ? 0 : 1) > 1;
+                const bool othersLeft = std::count_if(left.begin(), left.end(), [](int n) { return n > 0; }) +
+                                            (left[folder] > 0 ? 0 : 1) >
+                                        1;
                 if (othersLeft)
-                    QVERIFY2(dir != before, qPrintable(QStringLiteral("batch %1 in the folder of the one before").arg(b)));
+                    QVERIFY2(dir != before,
+                             qPrintable(QStringLiteral("batch %1 in the folder of the one before").arg(b)));
             }
         }
         QVERIFY(std::all_of(seen.begin(), seen.end(), [](int n) { return n == 1; }));

@@ -187,25 +187,32 @@ private slots:
         } back;
         QTemporaryDir dir;
         const QString archive = dir.filePath("karisik.zip");
-        const QByteArray utf8 = QStringLiteral("şifre").toUtf8(), older("\xFE" "ifre");
+        const QByteArray utf8 = QStringLiteral("şifre").toUtf8(), older("\xFE"
+                                                                        "ifre");
         QList<QByteArray> data;
         int code = 0;
         zip_t *za = zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
         QVERIFY(za);
         for (int i = 0; i < 45; ++i) {
             data.append(QByteArray("girdi ") + QByteArray::number(i).repeated(i * 7 + 1));
-            zip_source_t *src = zip_source_buffer(za, data.last().constData(), zip_uint64_t(data.last().size()), 0);
-            const zip_int64_t at = zip_file_add(za, QByteArray("g" + QByteArray::number(i)).constData(), src, 0);
+            zip_source_t *src =
+                zip_source_buffer(za, data.last().constData(), zip_uint64_t(data.last().size()), 0);
+            const zip_int64_t at =
+                zip_file_add(za, QByteArray("g" + QByteArray::number(i)).constData(), src, 0);
             QVERIFY(at >= 0);
             // Every fifth entry, and a run in the middle, with the older form.
             const bool old = i % 5 == 3 || (i >= 20 && i < 24);
-            QCOMPARE(zip_file_set_encryption(za, zip_uint64_t(at), ZIP_EM_AES_256, old ? older.constData() : utf8.constData()), 0);
+            QCOMPARE(zip_file_set_encryption(za, zip_uint64_t(at), ZIP_EM_AES_256,
+                                             old ? older.constData() : utf8.constData()),
+                     0);
         }
         QVERIFY2(zip_close(za) == 0, zip_strerror(za));
-        QCOMPARE(unpackZip(archive, dir.filePath("out"), QList<QByteArray>{utf8, older}, false).written, qint64(45));
+        QCOMPARE(unpackZip(archive, dir.filePath("out"), QList<QByteArray>{utf8, older}, false).written,
+                 qint64(45));
         for (int i = 0; i < 45; ++i)
             QVERIFY(contents(dir.filePath(QStringLiteral("out/g%1").arg(i))) == data[i]);
-        QVERIFY_THROWS_EXCEPTION(Error, unpackZip(archive, dir.filePath("out2"), QList<QByteArray>{utf8}, false));
+        QVERIFY_THROWS_EXCEPTION(Error,
+                                 unpackZip(archive, dir.filePath("out2"), QList<QByteArray>{utf8}, false));
     }
 
     void keyDerivationMatchesTheStandard()
@@ -371,7 +378,8 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<bool>("chunks"); // 256 KiB chunks: the file is cut into several
         QTest::addColumn<bool>("stored");
-        const QByteArray text = QByteArray("2026-12-11 08:10:41 INFO istek tamamlandi sure=12ms\n").repeated(12000);
+        const QByteArray text =
+            QByteArray("2026-12-11 08:10:41 INFO istek tamamlandi sure=12ms\n").repeated(12000);
         QTest::newRow("noise, read whole") << noise(700'000, 40) << false << true;
         QTest::newRow("noise, in chunks") << noise(1'100'000, 41) << true << true;
         QTest::newRow("noise under one probe") << noise(5000, 42) << false << true;
@@ -407,14 +415,16 @@ private slots:
         QVERIFY(at >= 0);
         const qsizetype methodAt = listing.indexOf("Method = ", at);
         const QString method = listing.mid(methodAt, listing.indexOf(u'\n', methodAt) - methodAt);
-        QCOMPARE(method, stored ? QStringLiteral("Method = AES-256 Store") : QStringLiteral("Method = AES-256 Deflate"));
+        QCOMPARE(method, stored ? QStringLiteral("Method = AES-256 Store")
+                                : QStringLiteral("Method = AES-256 Deflate"));
         const qsizetype packedAt = listing.indexOf("Packed Size = ", at) + 14;
         const qint64 packed = listing.mid(packedAt, listing.indexOf(u'\n', packedAt) - packedAt).toLongLong();
         if (stored)
             QCOMPARE(packed, qint64(data.size()) + 28);
         else
             QVERIFY(packed < data.size());
-        const QString tested = runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+        const QString tested =
+            runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
         QVERIFY2(rc == 0 && tested.contains("Everything is Ok"), qPrintable(tested));
         QCOMPARE(unpackZip(archive, dir.filePath("out"), kPassword, false).written, qint64(2));
         QVERIFY(contents(dir.filePath("out/veri.txt")) == data);

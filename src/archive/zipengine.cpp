@@ -11,18 +11,18 @@
 #include <QSet>
 #include <QtEndian>
 
+#include <libdeflate.h>
 #include <zip.h>
 #include <zlib.h>
-#include <libdeflate.h>
 
 #include <openssl/crypto.h>
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <mutex>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -528,9 +528,8 @@ bool readEntry(const Directory &dir, OtherMethods &others, qsizetype index, cons
         if (whole.size() < buffer.size())
             whole.resize(buffer.size());
         size_t got = 0;
-        if (libdeflate_deflate_decompress(inflater.get(), buffer.constData(), size_t(n), whole.data(), size_t(e.size),
-                                          &got)
-            != LIBDEFLATE_SUCCESS)
+        if (libdeflate_deflate_decompress(inflater.get(), buffer.constData(), size_t(n), whole.data(),
+                                          size_t(e.size), &got) != LIBDEFLATE_SUCCESS)
             fail(ZIP_ER_COMPRESSED_DATA);
         write(whole.constData(), qint64(got));
         streamEnded = true;
@@ -759,16 +758,17 @@ void finishSink(Sink &sink, const UnpackItem &item, time_t mtime, bool overwrite
 bool aes256Salt(const Directory &dir, qsizetype index, unsigned char *salt)
 {
     const CentralEntry &e = dir.entries[index];
-    if (!e.encrypted() || e.aesStrength != 3 || (e.flags & (1 << 6))
-        || (e.method != ZIP_CM_STORE && e.method != ZIP_CM_DEFLATE))
+    if (!e.encrypted() || e.aesStrength != 3 || (e.flags & (1 << 6)) ||
+        (e.method != ZIP_CM_STORE && e.method != ZIP_CM_DEFLATE))
         return false;
     char local[30];
     const quint64 localAt = e.localOffset + quint64(dir.shift);
-    if (dir.fileSize < 30 || localAt > dir.fileSize - 30 || !readAt(dir.fd, localAt, local, 30)
-        || QByteArray(local, 4) != QByteArrayLiteral("PK\x03\x04"))
+    if (dir.fileSize < 30 || localAt > dir.fileSize - 30 || !readAt(dir.fd, localAt, local, 30) ||
+        QByteArray(local, 4) != QByteArrayLiteral("PK\x03\x04"))
         return false;
     const quint64 at = localAt + 30 + le16(local + 26) + le16(local + 28);
-    return at + kAes256Salt <= dir.fileSize && readAt(dir.fd, at, reinterpret_cast<char *>(salt), kAes256Salt);
+    return at + kAes256Salt <= dir.fileSize &&
+           readAt(dir.fd, at, reinterpret_cast<char *>(salt), kAes256Salt);
 }
 
 // Keys for the AES-256 entries a thread is about to extract, derived sixteen at a time side by
@@ -784,7 +784,8 @@ public:
 
     // The keys for work[k], deriving them with those of the entries up to `end` when they are
     // not there yet. Null when there are none for it.
-    const DerivedKeys *keysFor(const Directory &dir, const QList<UnpackItem> &work, qsizetype k, qsizetype end)
+    const DerivedKeys *keysFor(const Directory &dir, const QList<UnpackItem> &work, qsizetype k,
+                               qsizetype end)
     {
         if (!wideKeyDerivation())
             return nullptr;
@@ -1005,8 +1006,8 @@ UnpackResult unpackZip(const QString &archive, const QString &targetFolder, cons
         std::lock_guard lock(mutex);
         from = to = next;
         quint64 bytes = 0;
-        while (to < work.size() && to - from < kKeyLanes
-               && (to == from || bytes + dir.entries[work[to].index].packed <= kRunBytes))
+        while (to < work.size() && to - from < kKeyLanes &&
+               (to == from || bytes + dir.entries[work[to].index].packed <= kRunBytes))
             bytes += dir.entries[work[to++].index].packed;
         next = to;
         return from < to;

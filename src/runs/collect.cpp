@@ -2,8 +2,8 @@
 #include "core/service.h"
 #include "platform/confined.h"
 #include "platform/copyfile.h"
-#include "platform/kxerror.h"
 #include "platform/files.h"
+#include "platform/kxerror.h"
 #include "platform/listing.h"
 #include "scheduling/retention.h"
 #include "scheduling/unfinished.h"
@@ -306,7 +306,8 @@ QList<CopyBatch> planCopyBatches(const FileCollection &files, qsizetype batchSiz
             planned.append({{i, count}, part});
         }
     }
-    std::stable_sort(planned.begin(), planned.end(), [](const Planned &a, const Planned &b) { return a.part < b.part; });
+    std::stable_sort(planned.begin(), planned.end(),
+                     [](const Planned &a, const Planned &b) { return a.part < b.part; });
     QList<CopyBatch> batches;
     batches.reserve(planned.size());
     for (const Planned &p : std::as_const(planned))
