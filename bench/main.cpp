@@ -24,12 +24,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QPointer>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QEventLoop>
-#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -125,8 +126,16 @@ void makeTree(const QString &root, int folders, int filesPerFolder, int big, qin
 struct Row {
     QString name, project, peer;
     double projectSeconds = 0, peerSeconds = 0;
+    double projectCpu = 0, peerCpu = 0; // processor time (all threads; the peer's process)
 };
 QList<Row> g_rows;
+
+double cpuOf(int who)
+{
+    rusage u{};
+    getrusage(who, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
 
 // Runs project and peer alternately, `rounds` times each, after one untimed warm-up of both.
 void compare(const QString &name, const QString &peerName, const std::function<void()> &prepare,
@@ -137,15 +146,20 @@ void compare(const QString &name, const QString &peerName, const std::function<v
     project();
     prepare();
     peer();
-    QList<double> mine, theirs;
+    QList<double> mine, theirs, mineCpu, theirsCpu;
     for (int r = 0; r < rounds; ++r) {
         prepare();
+        double cpu = cpuOf(RUSAGE_SELF);
         mine.append(seconds(project));
+        mineCpu.append(cpuOf(RUSAGE_SELF) - cpu);
         prepare();
+        cpu = cpuOf(RUSAGE_CHILDREN);
         theirs.append(seconds(peer));
+        theirsCpu.append(cpuOf(RUSAGE_CHILDREN) - cpu);
         say(QStringLiteral("   round %1: korvanex %2 s, %3 %4 s").arg(r + 1).arg(mine.last(), 0, 'f', 3).arg(peerName).arg(theirs.last(), 0, 'f', 3));
     }
-    g_rows.append({name, QStringLiteral("korvanex"), peerName, median(mine), median(theirs)});
+    g_rows.append({name, QStringLiteral("korvanex"), peerName, median(mine), median(theirs), median(mineCpu),
+                   median(theirsCpu)});
 }
 
 // Runs one run of the program's own to its end, headless: set up, prepared, worked and ended
@@ -185,15 +199,14 @@ QString firebirdPassword()
     return QString();
 }
 
-void benchFirebird()
+// A Firebird database of `rows` rows (some 385 bytes a row), made once through the server.
+void makeDatabase(const QString &db, int rows)
 {
     const QString pw = firebirdPassword();
-    const QString db = g_work + "/fb/bench.fdb";
-    const int rows = g_quick ? 50000 : 520000; // about 15 MB / 200 MB
     const QString ready = db + QStringLiteral(".ready-%1").arg(rows);
     if (!QFileInfo::exists(ready)) {
         say(QStringLiteral("making a database of %1 rows").arg(rows));
-        QDir().mkpath(g_work + "/fb");
+        QDir().mkpath(QFileInfo(db).absolutePath());
         QFile::remove(db);
         const QString sql = QStringLiteral(
                                 "create database '127.0.0.1:%1' user 'SYSDBA' password '%2' page_size 8192;\n"
@@ -214,6 +227,14 @@ void benchFirebird()
         QFile mark(ready);
         mark.open(QIODevice::WriteOnly);
     }
+}
+
+void benchFirebird()
+{
+    const QString pw = firebirdPassword();
+    const QString db = g_work + "/fb/bench.fdb";
+    const int rows = g_quick ? 50000 : 520000; // about 15 MB / 200 MB
+    makeDatabase(db, rows);
     const QString out = g_work + "/fb/out";
     compare(QStringLiteral("firebird"), QStringLiteral("gbak -b -se"), [&] { wipe(out); QDir().mkpath(out); },
             [&] {
@@ -395,6 +416,7 @@ void benchWatchTick()
 void benchFiles();
 void benchRunStart();
 void benchArchive();
+void benchTrees();
 void benchOpLog();
 int scaleChild(qint64 files);
 int oplogChild();
@@ -428,6 +450,12 @@ int main(int argc, char *argv[])
     // --runstart: only the service's thread while a run of many files starts.
     if (args.contains(QStringLiteral("--runstart"))) {
         benchRunStart();
+        report();
+        return 0;
+    }
+    // --trees: zip, copy and restores on real files, small text, logs and random data.
+    if (args.contains(QStringLiteral("--trees"))) {
+        benchTrees();
         report();
         return 0;
     }
@@ -851,4 +879,318 @@ void report()
             std::printf("ratio %s %.3f\n", qPrintable(r.name), r.peerSeconds / r.projectSeconds);
     for (const QString &note : std::as_const(g_notes))
         std::printf("%s\n", qPrintable(note));
+}
+
+namespace
+{
+
+// Copies the plain files under `from` (links and other kinds left out) into `to`, keeping their
+// relative paths, until `budget` bytes are used up. Returns the bytes copied.
+qint64 copyRealFiles(const QString &from, const QString &to, const QStringList &nameFilters, qint64 budget)
+{
+    qint64 used = 0;
+    QDirIterator it(from, nameFilters, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext() && used < budget) {
+        const QFileInfo fi(it.nextFileInfo());
+        if (fi.isSymLink() || !fi.isFile() || !fi.isReadable() || fi.size() > budget - used)
+            continue;
+        const QString target = to + u'/' + QDir(from).relativeFilePath(fi.filePath());
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (QFile::copy(fi.filePath(), target))
+            used += fi.size();
+    }
+    return used;
+}
+
+// Real files as a user's folders hold them: system headers, documentation, shared libraries and
+// a Firebird database.
+void makeRealTree(const QString &root)
+{
+    if (QFileInfo::exists(root + "/.ready"))
+        return;
+    wipe(root);
+    QDir().mkpath(root);
+    const qint64 scale = g_quick ? 10 : 1;
+    say(QStringLiteral("making the real-file tree"));
+    const QString db = g_work + "/fb/trees.fdb";
+    makeDatabase(db, g_quick ? 10000 : 100000);
+    QDir().mkpath(root + "/veri");
+    QFile::copy(db, root + "/veri/muhasebe.fdb");
+    copyRealFiles(QStringLiteral("/usr/include"), root + "/include", {}, (qint64(150) << 20) / scale);
+    copyRealFiles(QStringLiteral("/usr/share/doc"), root + "/doc", {}, (qint64(120) << 20) / scale);
+    copyRealFiles(QStringLiteral("/usr/lib/x86_64-linux-gnu"), root + "/lib", {QStringLiteral("*.so*")},
+                  (qint64(130) << 20) / scale);
+    QFile ready(root + "/.ready");
+    ready.open(QIODevice::WriteOnly);
+}
+
+// Small text files with a small vocabulary, 7 KiB on average.
+void makeTextTree(const QString &root, int files)
+{
+    if (QFileInfo::exists(root + "/.ready"))
+        return;
+    wipe(root);
+    QRandomGenerator rng(11);
+    for (int i = 0; i < files; ++i) {
+        const QString dir = root + QStringLiteral("/klasor%1/alt%2").arg(i / 1000).arg((i / 50) % 20);
+        if (i % 50 == 0)
+            QDir().mkpath(dir);
+        writeFile(dir + QStringLiteral("/belge%1.txt").arg(i), 1024 + rng.bounded(12600), rng);
+    }
+    QFile ready(root + "/.ready");
+    ready.open(QIODevice::WriteOnly);
+}
+
+// Service logs: time stamps, levels, numbers and a few dozen messages.
+void makeLogTree(const QString &root, int count, qint64 size)
+{
+    if (QFileInfo::exists(root + "/.ready"))
+        return;
+    wipe(root);
+    QDir().mkpath(root);
+    static const char *const levels[] = {"INFO", "INFO", "INFO", "DEBUG", "WARN", "ERROR"};
+    static const char *const messages[] = {
+        "istek tamamlandi", "baglanti acildi",   "baglanti kapandi",     "sorgu yavas",
+        "oturum acildi",    "oturum kapandi",    "kayit guncellendi",    "fatura olusturuldu",
+        "odeme alindi",     "yedekleme basladi", "yedekleme bitti",      "disk alani azaliyor",
+        "zaman asimi",      "yeniden deneniyor", "kullanici bulunamadi", "yetki reddedildi"};
+    QRandomGenerator rng(23);
+    for (int n = 0; n < count; ++n) {
+        QFile f(root + QStringLiteral("/servis%1.log").arg(n));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(f.fileName()));
+        qint64 ms = 1700000000000LL + n * 86400000LL;
+        QByteArray block;
+        qint64 written = 0;
+        while (written < size) {
+            block.clear();
+            while (block.size() < (1 << 20)) {
+                ms += rng.bounded(250);
+                const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+                block += t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
+                block += ' ';
+                block += levels[rng.bounded(6)];
+                block += " [is-" + QByteArray::number(rng.bounded(16)) + "] ";
+                block += messages[rng.bounded(16)];
+                block += " kullanici=" + QByteArray::number(1000 + rng.bounded(5000));
+                block += " sure=" + QByteArray::number(rng.bounded(3000)) + "ms";
+                block += " istek=" + QByteArray::number(rng.generate64() & 0xFFFFFFFFFFULL, 16) + '\n';
+            }
+            const qint64 take = std::min<qint64>(size - written, block.size());
+            f.write(block.constData(), take);
+            written += take;
+        }
+    }
+    QFile ready(root + "/.ready");
+    ready.open(QIODevice::WriteOnly);
+}
+
+void makeRandomTree(const QString &root, int count, qint64 size)
+{
+    if (QFileInfo::exists(root + "/.ready"))
+        return;
+    wipe(root);
+    QDir().mkpath(root);
+    QRandomGenerator rng(31);
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (int n = 0; n < count; ++n) {
+        QFile f(root + QStringLiteral("/rastgele%1.bin").arg(n));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(f.fileName()));
+        for (qint64 written = 0; written < size; written += block.size()) {
+            rng.fillRange(reinterpret_cast<quint32 *>(block.data()), block.size() / 4);
+            f.write(block.constData(), std::min<qint64>(block.size(), size - written));
+        }
+    }
+    QFile ready(root + "/.ready");
+    ready.open(QIODevice::WriteOnly);
+}
+
+// The first run folder in `out` (a backup run makes one).
+QString runFolderIn(const QString &out)
+{
+    const QFileInfoList runs = QDir(out).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return runs.isEmpty() ? QString() : runs.first().filePath();
+}
+
+struct TreeFigures {
+    QString tree;
+    qint64 files = 0, bytes = 0;
+    qsizetype firstRow = 0;
+    qint64 ownSize = 0, zip9Size = 0;
+    bool tested = false;
+};
+QList<TreeFigures> g_trees;
+
+// One tree: zip against zip -9, the copy against cp -a, the ZIP restore against 7z x and the
+// folder restore against cp -a, each the median of three interleaved rounds. 7-Zip tests every
+// archive the program wrote here.
+void benchTree(const QString &label, const QString &tree)
+{
+    const QString base = g_work + "/trees-work";
+    const QString out = base + "/out", peer = base + "/peer", restored = base + "/restored";
+    const QString archive = base + "/own.Zip", copied = base + "/copied";
+    TreeFigures fig;
+    fig.tree = label;
+    fig.firstRow = g_rows.size();
+    QDirIterator it(tree, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo fi(it.nextFileInfo());
+        if (fi.fileName() != QLatin1String(".ready")) {
+            ++fig.files;
+            fig.bytes += fi.size();
+        }
+    }
+    say(QStringLiteral("=== %1: %2 files, %3 bytes").arg(label).arg(fig.files).arg(fig.bytes));
+    // What the last round left to write (and the files it removed) goes to the disk before the
+    // next round's clock starts: on this kind of machine making files otherwise takes up to five
+    // times as long while the journal catches up, whichever side happens to run then.
+    auto fresh = [&] {
+        wipe(out);
+        wipe(peer);
+        QDir().mkpath(out);
+        QDir().mkpath(peer);
+        ::sync();
+    };
+    auto test7z = [&](const QString &zip) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("7z"),
+                {QStringLiteral("t"), QStringLiteral("-pparola12"), QStringLiteral("-bd"), zip});
+        p.waitForFinished(-1);
+        const bool ok = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        if (!ok)
+            say(QStringLiteral("7z t FAILED on %1:\n%2")
+                    .arg(zip, QString::fromLocal8Bit(p.readAll().right(2000))));
+        return ok;
+    };
+    // Each archive the program wrote is tested before the next round wipes it (outside the clock).
+    bool allTested = true;
+    int testedCount = 0;
+    auto testOwn = [&] {
+        const QString run = runFolderIn(out);
+        const QString zip = run + u'/' + QFileInfo(tree).fileName() + QStringLiteral(".Zip");
+        if (!run.isEmpty() && QFileInfo::exists(zip)) {
+            allTested = test7z(zip) && allTested;
+            ++testedCount;
+            fig.ownSize = QFileInfo(zip).size();
+            QFile::remove(archive); // the last one is restored below
+            QFile::rename(zip, archive);
+        }
+    };
+    compare(
+        label + QStringLiteral(": zip"), QStringLiteral("zip -9 -r -q -P"),
+        [&] {
+            testOwn();
+            fresh();
+        },
+        [&] { folderBackup(tree, out, true); },
+        [&] {
+            runTool(QStringLiteral("zip"),
+                    {QStringLiteral("-9"), QStringLiteral("-r"), QStringLiteral("-q"), QStringLiteral("-P"),
+                     QStringLiteral("parola12"), peer + "/zip9.zip", QStringLiteral(".")},
+                    tree);
+        });
+    fig.zip9Size = QFileInfo(peer + "/zip9.zip").size();
+    fig.tested = allTested && testedCount > 0;
+
+    // The program's last copy is kept for the folder restore.
+    auto keepCopy = [&] {
+        const QString run = runFolderIn(out);
+        if (!run.isEmpty()) {
+            wipe(copied);
+            QFile::rename(run, copied);
+        }
+        fresh();
+    };
+    compare(
+        label + QStringLiteral(": copy"), QStringLiteral("cp -a"), keepCopy,
+        [&] { folderBackup(tree, out, false); },
+        [&] {
+            runTool(QStringLiteral("cp"), {QStringLiteral("-a"), tree, peer + "/copy"});
+        });
+
+    auto clean = [&] {
+        wipe(restored);
+        ::sync();
+    };
+    compare(
+        label + QStringLiteral(": zip restore"), QStringLiteral("7z x -mmt=2"), clean,
+        [&] {
+            FolderRestoreParams p;
+            p.zipMode = true;
+            p.archive = archive;
+            p.targetFolder = restored;
+            p.overwrite = true;
+            p.password = QStringLiteral("parola12");
+            runToEnd(std::make_unique<FolderRestoreRun>(p));
+        },
+        [&] {
+            runTool(QStringLiteral("7z"),
+                    {QStringLiteral("x"), QStringLiteral("-pparola12"), QStringLiteral("-y"),
+                     QStringLiteral("-bd"), QStringLiteral("-mmt=2"), QStringLiteral("-o") + restored,
+                     archive});
+        });
+    compare(
+        label + QStringLiteral(": folder restore"), QStringLiteral("cp -a"), clean,
+        [&] {
+            FolderRestoreParams p;
+            p.sourceFolder = copied;
+            p.targetFolder = restored;
+            p.overwrite = true;
+            runToEnd(std::make_unique<FolderRestoreRun>(p));
+        },
+        [&] {
+            runTool(QStringLiteral("cp"), {QStringLiteral("-a"), copied, restored});
+        });
+    wipe(restored);
+    fresh();
+    g_trees.append(fig);
+}
+
+void reportTrees()
+{
+    static const double goals[] = {2.0, 1.0, 1.5, 1.0};
+    for (const TreeFigures &t : std::as_const(g_trees)) {
+        std::printf("\n%s: %lld files, %.1f MB\n", qPrintable(t.tree), static_cast<long long>(t.files),
+                    t.bytes / 1e6);
+        std::printf("%-16s %10s %10s %10s %10s %7s %5s  %s\n", "measure", "korvanex", "cpu", "peer", "cpu",
+                    "ratio", "goal", "peer");
+        for (int i = 0; i < 4 && t.firstRow + i < g_rows.size(); ++i) {
+            const Row &r = g_rows.at(t.firstRow + i);
+            const double ratio = r.peerSeconds / r.projectSeconds;
+            std::printf("%-16s %9.3fs %9.3fs %9.3fs %9.3fs %7.2f %5.1f  %s%s\n",
+                        qPrintable(r.name.section(QStringLiteral(": "), 1)), r.projectSeconds, r.projectCpu,
+                        r.peerSeconds, r.peerCpu, ratio, goals[i], qPrintable(r.peer),
+                        ratio < goals[i] ? " SHORT" : "");
+        }
+        std::printf("archive %lld bytes, zip -9 %lld bytes (%+.2f %%)%s; 7z t on every archive: %s\n",
+                    static_cast<long long>(t.ownSize), static_cast<long long>(t.zip9Size),
+                    100.0 * double(t.ownSize - t.zip9Size) / double(t.zip9Size),
+                    t.ownSize <= t.zip9Size ? "" : " LARGER", t.tested ? "ok" : "FAILED");
+    }
+}
+
+} // namespace
+
+// The four kinds of data, each through zip, copy and both restores (--trees; --quick scales the
+// data down to about a tenth).
+void benchTrees()
+{
+    const QString real = g_work + "/trees/real", text = g_work + "/trees/text", logs = g_work + "/trees/logs",
+                  random = g_work + "/trees/random";
+    makeRealTree(real);
+    makeTextTree(text, g_quick ? 2000 : 20000);
+    makeLogTree(logs, 2, g_quick ? qint64(8) << 20 : qint64(64) << 20);
+    makeRandomTree(random, 3, g_quick ? qint64(8) << 20 : qint64(64) << 20);
+    const QStringList only = qEnvironmentVariable("KX_BENCH_TREES").split(u',', Qt::SkipEmptyParts);
+    const std::pair<QString, QString> trees[] = {{QStringLiteral("real files"), real},
+                                                 {QStringLiteral("small text"), text},
+                                                 {QStringLiteral("logs"), logs},
+                                                 {QStringLiteral("random"), random}};
+    for (const auto &[label, path] : trees)
+        if (only.isEmpty() || only.contains(QFileInfo(path).fileName()))
+            benchTree(label, path);
+    reportTrees();
 }

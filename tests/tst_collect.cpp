@@ -308,6 +308,56 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"s.txt", "t.txt"}));
     }
 
+    // Copy work is handed out in batches of one folder each, every file in exactly one batch;
+    // batches handed out one after the other lie in different folders wherever more than one
+    // folder still has files left (two workers in one folder wait on its lock).
+    void copyBatchesSpreadOverFolders_data()
+    {
+        QTest::addColumn<QList<int>>("folderSizes");
+        QTest::addColumn<int>("batchSize");
+        QTest::newRow("small folders") << QList<int>{5, 3, 7, 1} << 4;
+        QTest::newRow("one large folder among small ones") << QList<int>{2, 40, 3, 1} << 4;
+        QTest::newRow("two large folders") << QList<int>{17, 23} << 4;
+        QTest::newRow("one folder only") << QList<int>{21} << 4;
+        QTest::newRow("exact multiples") << QList<int>{8, 8, 4} << 4;
+        QTest::newRow("nothing") << QList<int>{} << 4;
+    }
+    void copyBatchesSpreadOverFolders()
+    {
+        QFETCH(QList<int>, folderSizes);
+        QFETCH(int, batchSize);
+        FileCollection c;
+        c.sourceRoot = QStringLiteral("/s");
+        c.targetRoot = QStringLiteral("/t");
+        for (qsizetype f = 0; f < folderSizes.size(); ++f)
+            for (int i = 0; i < folderSizes[f]; ++i)
+                c.add(QStringLiteral("k%1/d%2.txt").arg(f).arg(i));
+        const QList<CopyBatch> batches = planCopyBatches(c, batchSize);
+        QList<int> seen(c.count(), 0);
+        QList<int> left = folderSizes; // files of each folder not yet handed out
+        for (qsizetype b = 0; b < batches.size(); ++b) {
+            const CopyBatch &batch = batches[b];
+            QVERIFY(batch.from < batch.to && batch.to - batch.from <= batchSize);
+            const qint32 dir = c.entries[batch.from].dir;
+            for (qsizetype i = batch.from; i < batch.to; ++i) {
+                QCOMPARE(c.entries[i].dir, dir);
+                ++seen[i];
+            }
+            const int folder = c.dirs.at(dir).mid(2).section(u'/', 0, 0).toInt();
+            left[folder] -= int(batch.to - batch.from);
+            if (b > 0) {
+                const qint32 before = c.entries[batches[b - 1].from].dir;
+                const bool othersLeft = std::count_if(left.begin(), left.end(), [](int n) { return n > 0; }) +
+                                            (left[folder] > 0 ? 0 : 1) >
+                                        1;
+                if (othersLeft)
+                    QVERIFY2(dir != before,
+                             qPrintable(QStringLiteral("batch %1 in the folder of the one before").arg(b)));
+            }
+        }
+        QVERIFY(std::all_of(seen.begin(), seen.end(), [](int n) { return n == 1; }));
+    }
+
     // Files are copied several at once: every one arrives whole in its own folder, every one is
     // reported once, kept, gone and failed files are told apart, and a stop leaves no temporary.
     void manyFilesAtOnce()

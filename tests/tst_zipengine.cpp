@@ -174,6 +174,47 @@ private slots:
         QCOMPARE(contents(dir.filePath("out/f36.txt")), QByteArray("36").repeated(37));
     }
 
+    // Unpacking derives the keys of the next entries ahead for the password that opened the
+    // archive. Entries keyed with another of the password's forms (an archive added to by an
+    // older version) still open with that form, wherever they fall among the others.
+    void keysDerivedAheadFallBackToTheOtherForms_data() { everyEntryHasASaltOfItsOwn_data(); }
+    void keysDerivedAheadFallBackToTheOtherForms()
+    {
+        QFETCH(bool, wide);
+        setWideKeyDerivation(wide);
+        struct Back {
+            ~Back() { setWideKeyDerivation(true); }
+        } back;
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("karisik.zip");
+        const QByteArray utf8 = QStringLiteral("şifre").toUtf8(), older("\xFE"
+                                                                        "ifre");
+        QList<QByteArray> data;
+        int code = 0;
+        zip_t *za = zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+        QVERIFY(za);
+        for (int i = 0; i < 45; ++i) {
+            data.append(QByteArray("girdi ") + QByteArray::number(i).repeated(i * 7 + 1));
+            zip_source_t *src =
+                zip_source_buffer(za, data.last().constData(), zip_uint64_t(data.last().size()), 0);
+            const zip_int64_t at =
+                zip_file_add(za, QByteArray("g" + QByteArray::number(i)).constData(), src, 0);
+            QVERIFY(at >= 0);
+            // Every fifth entry, and a run in the middle, with the older form.
+            const bool old = i % 5 == 3 || (i >= 20 && i < 24);
+            QCOMPARE(zip_file_set_encryption(za, zip_uint64_t(at), ZIP_EM_AES_256,
+                                             old ? older.constData() : utf8.constData()),
+                     0);
+        }
+        QVERIFY2(zip_close(za) == 0, zip_strerror(za));
+        QCOMPARE(unpackZip(archive, dir.filePath("out"), QList<QByteArray>{utf8, older}, false).written,
+                 qint64(45));
+        for (int i = 0; i < 45; ++i)
+            QVERIFY(contents(dir.filePath(QStringLiteral("out/g%1").arg(i))) == data[i]);
+        QVERIFY_THROWS_EXCEPTION(Error,
+                                 unpackZip(archive, dir.filePath("out2"), QList<QByteArray>{utf8}, false));
+    }
+
     void keyDerivationMatchesTheStandard()
     {
         // RFC 6070 vectors, then random inputs against OpenSSL's general routine.
@@ -326,6 +367,67 @@ private slots:
             const QString tested = runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
             QVERIFY2(rc == 0 && tested.contains("Everything is Ok"), qPrintable(tested));
         }
+    }
+
+    // An entry that deflate would not make smaller is stored, whether the file is read whole or
+    // in chunks, and whatever its suffix; data that shrinks anywhere the probe looks is deflated.
+    // Either way the bytes come back exactly, and a stored entry takes no more than its data and
+    // its encryption's 28 bytes.
+    void incompressibleDataIsStored_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("chunks"); // 256 KiB chunks: the file is cut into several
+        QTest::addColumn<bool>("stored");
+        const QByteArray text =
+            QByteArray("2026-12-11 08:10:41 INFO istek tamamlandi sure=12ms\n").repeated(12000);
+        QTest::newRow("noise, read whole") << noise(700'000, 40) << false << true;
+        QTest::newRow("noise, in chunks") << noise(1'100'000, 41) << true << true;
+        QTest::newRow("noise under one probe") << noise(5000, 42) << false << true;
+        QTest::newRow("a few bytes") << QByteArray("9q#Lx") << false << true;
+        QTest::newRow("text, read whole") << text << false << false;
+        QTest::newRow("text, in chunks") << text << true << false;
+        QTest::newRow("noise, then text") << noise(200'000, 43) + text << false << false;
+        QTest::newRow("noise, then text, in chunks") << noise(200'000, 44) + text << true << false;
+    }
+    void incompressibleDataIsStored()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, chunks);
+        QFETCH(bool, stored);
+        QTemporaryDir dir;
+        if (chunks)
+            setZipChunkSize(256 * 1024);
+        struct Back {
+            ~Back() { setZipChunkSize(0); }
+        } back;
+        put(dir.filePath("src/veri.txt"), data);
+        put(dir.filePath("src/ek.txt"), "sonra");
+        const QString archive = dir.filePath("a.Zip");
+        const QList<ZipWriteItem> items = {{dir.filePath("src/veri.txt"), "veri.txt", false},
+                                           {dir.filePath("src/ek.txt"), "ek.txt", false}};
+        std::atomic<qint64> done{0};
+        QCOMPARE(writeAesZip(archive, items, kPassword, done, {}, 2).entries, qint64(2));
+        int rc = 0;
+        const QString listing =
+            runTool("7z", {"l", "-slt", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+        QVERIFY2(rc == 0, qPrintable(listing));
+        const qsizetype at = listing.indexOf("Path = veri.txt");
+        QVERIFY(at >= 0);
+        const qsizetype methodAt = listing.indexOf("Method = ", at);
+        const QString method = listing.mid(methodAt, listing.indexOf(u'\n', methodAt) - methodAt);
+        QCOMPARE(method, stored ? QStringLiteral("Method = AES-256 Store")
+                                : QStringLiteral("Method = AES-256 Deflate"));
+        const qsizetype packedAt = listing.indexOf("Packed Size = ", at) + 14;
+        const qint64 packed = listing.mid(packedAt, listing.indexOf(u'\n', packedAt) - packedAt).toLongLong();
+        if (stored)
+            QCOMPARE(packed, qint64(data.size()) + 28);
+        else
+            QVERIFY(packed < data.size());
+        const QString tested =
+            runTool("7z", {"t", "-p" + QString::fromLatin1(kPassword), archive}, dir.path(), &rc);
+        QVERIFY2(rc == 0 && tested.contains("Everything is Ok"), qPrintable(tested));
+        QCOMPARE(unpackZip(archive, dir.filePath("out"), kPassword, false).written, qint64(2));
+        QVERIFY(contents(dir.filePath("out/veri.txt")) == data);
     }
 
     // The archive is written once, straight into its place: a file system with a tenth more
@@ -551,6 +653,7 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::newRow("encrypted, bytes changed") << "aes";
+        QTest::newRow("encrypted and deflated, bytes changed") << "aes-deflated";
         QTest::newRow("plain, bytes changed") << "plain";
         QTest::newRow("cut short") << "cut";
         QTest::newRow("tiny file, authentication code alone") << "tiny";
@@ -562,7 +665,10 @@ private slots:
         QFETCH(QString, kind);
         QTemporaryDir dir;
         const QString archive = dir.filePath("bozuk.zip");
-        const QByteArray data = kind == "tiny" ? QByteArray("123456789") : noise(200000, 3);
+        // Noise is stored; its hexadecimal text is deflated.
+        const QByteArray data = kind == "tiny"           ? QByteArray("123456789")
+                                : kind == "aes-deflated" ? noise(100000, 3).toHex()
+                                                         : noise(200000, 3);
         // Stored as it is, the tiny file has nothing but the authentication code to tell a changed byte.
         const QString name = kind == "tiny" ? QStringLiteral("pin.png") : QStringLiteral("buyuk.bin");
         put(dir.filePath("src/") + name, data);

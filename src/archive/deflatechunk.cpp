@@ -4,6 +4,8 @@
 #include <libdeflate.h>
 #include <zlib.h>
 
+#include <algorithm>
+
 namespace kx {
 
 bool makeDeflateJoinable(QByteArray &stream, qsizetype from, QByteArray &scratch)
@@ -62,7 +64,7 @@ bool makeDeflateJoinable(QByteArray &stream, qsizetype from, QByteArray &scratch
     return true;
 }
 
-ChunkDeflater::ChunkDeflater() : m_compressor(libdeflate_alloc_compressor(9))
+ChunkDeflater::ChunkDeflater(int level) : m_compressor(libdeflate_alloc_compressor(level))
 {
     if (!m_compressor)
         throw Error(QStringLiteral("Sikistirma baslatilamadi."));
@@ -71,6 +73,23 @@ ChunkDeflater::ChunkDeflater() : m_compressor(libdeflate_alloc_compressor(9))
 ChunkDeflater::~ChunkDeflater()
 {
     libdeflate_free_compressor(m_compressor);
+    if (m_probe)
+        libdeflate_free_compressor(m_probe);
+}
+
+bool ChunkDeflater::shrinks(const char *data, size_t size)
+{
+    size = std::min(size, kProbeSize);
+    if (size == 0)
+        return false;
+    if (!m_probe) {
+        m_probe = libdeflate_alloc_compressor(1);
+        if (!m_probe)
+            throw Error(QStringLiteral("Sikistirma baslatilamadi."));
+        m_probeOut.resize(qsizetype(libdeflate_deflate_compress_bound(m_probe, kProbeSize)));
+    }
+    // Room for size - 1 bytes only: libdeflate gives 0 when the result would not fit.
+    return libdeflate_deflate_compress(m_probe, data, size, m_probeOut.data(), size - 1) != 0;
 }
 
 void ChunkDeflater::compress(const char *data, size_t size, bool last, QByteArray &out)

@@ -323,7 +323,7 @@ void WinZipAes::init(const unsigned char *keys, int keySize)
 
 void WinZipAes::refill()
 {
-    // Sixty-four counter blocks at a time, encrypted in one call.
+    // A stream's worth of counter blocks at a time, encrypted in one call.
     unsigned char blocks[sizeof m_stream] = {};
     for (size_t b = 0; b < sizeof m_stream / 16; ++b) {
         quint64 c = ++m_counter;
@@ -344,7 +344,16 @@ void WinZipAes::apply(unsigned char *data, size_t size)
         if (m_used == sizeof m_stream)
             refill();
         const size_t n = std::min(size - done, sizeof m_stream - m_used);
-        for (size_t i = 0; i < n; ++i)
+        // Eight bytes at a time: a byte loop kept this below the speed of the HMAC.
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            quint64 d, k;
+            std::memcpy(&d, data + done + i, 8);
+            std::memcpy(&k, m_stream + m_used + i, 8);
+            d ^= k;
+            std::memcpy(data + done + i, &d, 8);
+        }
+        for (; i < n; ++i)
             data[done + i] ^= m_stream[m_used + i];
         m_used += n;
         done += n;

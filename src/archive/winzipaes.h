@@ -58,7 +58,7 @@ private:
     std::unique_ptr<EVP_CIPHER_CTX, CipherFree> m_cipher;
     std::unique_ptr<EVP_MAC_CTX, MacFree> m_mac;
     quint64 m_counter = 0;
-    unsigned char m_stream[16 * 64];
+    unsigned char m_stream[16 * 256];
     size_t m_used = sizeof m_stream;
 };
 

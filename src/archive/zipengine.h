@@ -1,7 +1,8 @@
 #pragma once
-// The archive engine: packs a list of files into one password-protected ZIP (deflate level 9,
-// already-compressed kinds stored, WinZip AES-256), and reads archives back (AES or the older
-// PKWARE encryption) as other tools wrote them. Progress is reported through a callback that also lets events run.
+// The archive engine: packs a list of files into one password-protected ZIP (deflate with the
+// strength of level 9, already-compressed kinds and incompressible data stored, WinZip
+// AES-256), and reads archives back (AES or the older PKWARE encryption) as other tools wrote
+// them. Progress is reported through a callback that also lets events run.
 // Failures throw kx::Error with the engine's message.
 
 #include <QString>

@@ -110,6 +110,8 @@ QByteArray aesExtra(quint16 method, bool ae2)
 struct OpenFile {
     SourceFile src;
     std::atomic<bool> failed{false};
+    // Stored rather than deflated: decided by its first chunk before any other chunk is planned.
+    bool stored = false;
 };
 
 // One piece of work: a whole file (chunk 0 of a file not yet opened), or a further chunk of a
@@ -132,6 +134,7 @@ struct Job {
     // Chunk 0 only.
     struct stat st {};
     bool chunked = false;
+    bool stored = false; // method 0 for the whole entry
     std::unique_ptr<WinZipAes> aes;
     unsigned char salt[kSaltSize] = {};
 };
@@ -441,6 +444,7 @@ private:
     Job *take();
     void run(Job &job, ChunkDeflater &deflater, QByteArray &in);
     void fill(Job &job, ChunkDeflater &deflater, const QByteArray &in, qint64 n);
+    static bool incompressible(ChunkDeflater &deflater, int fd, qint64 size, const QByteArray *data);
 
     const QList<ZipWriteItem> &m_items;
     const QByteArray &m_password;
@@ -517,11 +521,49 @@ void Pack::fill(Job &job, ChunkDeflater &deflater, const QByteArray &in, qint64 
 {
     job.read = n;
     job.crc = libdeflate_crc32(0, in.constData(), size_t(n));
-    if (m_items[job.item].store)
-        job.data = in.left(qsizetype(n));
-    else
+    if (!job.file->stored) {
         deflater.compress(in.constData(), size_t(n), job.last, job.data);
+        // A whole file that deflate did not make smaller is stored, as zip does. (Chunks of a
+        // large file follow what its probe decided: the header is written before they are done.)
+        if (job.chunk == 0 && !job.chunked && job.data.size() >= n) {
+            job.data.clear();
+            job.file->stored = true;
+        }
+    }
+    if (job.file->stored)
+        job.data = in.left(qsizetype(n));
+    if (job.chunk == 0)
+        job.stored = job.file->stored;
     m_bytesDone += n;
+}
+
+// Incompressible data (random, encrypted, already compressed) is found by a quick deflate of a
+// few slices of the file, so that it never goes through the real compressor at all. `data` holds
+// the file when it has been read whole; otherwise the slices are read here.
+bool Pack::incompressible(ChunkDeflater &deflater, int fd, qint64 size, const QByteArray *data)
+{
+    const qint64 probe = qint64(kProbeSize);
+    if (size <= probe)
+        return false; // compressed whole and compared
+    QList<qint64> at{0};
+    if (size >= 3 * probe)
+        at << (size / 2 - probe / 2) << (size - probe);
+    QByteArray slice;
+    for (qint64 offset : at) {
+        const char *bytes = nullptr;
+        if (data) {
+            if (offset + probe > data->size())
+                continue;
+            bytes = data->constData() + offset;
+        } else {
+            if (readRange(fd, offset, probe, false, slice) != probe)
+                return false; // shorter than it was: the chunks find out
+            bytes = slice.constData();
+        }
+        if (deflater.shrinks(bytes, size_t(probe)))
+            return false;
+    }
+    return true;
 }
 
 void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
@@ -567,7 +609,11 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
     job.aes = std::make_unique<WinZipAes>(keys, kSaltSize * 2);
     OPENSSL_cleanse(keys, sizeof keys);
     const qint64 size = job.st.st_size;
+    job.file->stored = item.store;
     if (size > m_chunk) {
+        // Decided before the chunks are planned: all of them follow it.
+        if (!job.file->stored)
+            job.file->stored = incompressible(deflater, src.fd, size, nullptr);
         job.chunked = true;
         job.last = false;
         job.length = m_chunk;
@@ -599,6 +645,8 @@ void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
         job.file->failed = true;
         return;
     }
+    if (!job.chunked && !job.file->stored)
+        job.file->stored = incompressible(deflater, src.fd, n, &in);
     fill(job, deflater, in, n);
 }
 
@@ -657,7 +705,7 @@ ZipWriteResult Pack::write(Output &out, const std::function<void()> &tick)
                 EntryRecord &rec = cur.rec;
                 rec.offset = out.position();
                 rec.mode = job.st.st_mode;
-                rec.method = item.store ? 0 : 8;
+                rec.method = job.stored ? 0 : 8;
                 dosTimeOf(job.st.st_mtime, rec.dosTime, rec.dosDate);
                 // ZIP64 fields are kept for a file that may need them.
                 rec.zip64 = quint64(job.st.st_size) >= kMax32 - (1u << 24);

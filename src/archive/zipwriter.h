@@ -1,6 +1,7 @@
 #pragma once
 // Writes a ZIP archive with WinZip AES-256 encryption (AE-2, without CRC, for files under 20
-// bytes; AE-1 above), deflate level 9 or stored, on as many threads as the machine has cores:
+// bytes; AE-1 above), deflated (see kDeflateLevel), or stored where deflate would not make an
+// entry smaller, on as many threads as the machine has cores:
 // every entry is compressed and encrypted on its own (each has its own salt and key), workers
 // write finished entries into parts of their own, and the parts are joined with one central
 // directory at the end. ZIP64 is used where sizes or offsets need it. The result is an ordinary

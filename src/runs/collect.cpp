@@ -3,8 +3,8 @@
 #include "core/service.h"
 #include "platform/confined.h"
 #include "platform/copyfile.h"
-#include "platform/kxerror.h"
 #include "platform/files.h"
+#include "platform/kxerror.h"
 #include "platform/listing.h"
 #include "scheduling/retention.h"
 #include "scheduling/unfinished.h"
@@ -297,23 +297,46 @@ FileCollection collectFiles(const QString &sourceFolder, const QString &targetFo
     return out;
 }
 
+QList<CopyBatch> planCopyBatches(const FileCollection &files, qsizetype batchSize)
+{
+    struct Planned {
+        CopyBatch batch;
+        qsizetype part; // of its folder
+    };
+    QList<Planned> planned;
+    const qsizetype count = files.count();
+    for (qsizetype i = 0, part = 0; i < count; ++i) {
+        const bool newFolder = i == 0 || files.entries.at(i).dir != files.entries.at(i - 1).dir;
+        if (newFolder || i - planned.last().batch.from >= batchSize) {
+            part = newFolder ? 0 : part + 1;
+            if (!planned.isEmpty())
+                planned.last().batch.to = i;
+            planned.append({{i, count}, part});
+        }
+    }
+    std::stable_sort(planned.begin(), planned.end(),
+                     [](const Planned &a, const Planned &b) { return a.part < b.part; });
+    QList<CopyBatch> batches;
+    batches.reserve(planned.size());
+    for (const Planned &p : std::as_const(planned))
+        batches.append(p.batch);
+    return batches;
+}
+
 CopyTally copyCollected(const FileCollection &files, const QString &targetFolder, bool overwrite,
                         const std::function<void()> &afterEach, const std::function<void()> &betweenChunks,
                         const std::atomic<bool> *cancel, bool newInPlace)
 {
     const QString root = withoutTrailingSlash(targetFolder);
-    const qsizetype count = files.count();
     // Several files are copied at once: with small files most of the time goes to the system
     // calls of opening, making and renaming, which overlap well. Work is handed out a folder at
-    // a time (a large folder in parts), so workers seldom make files in the same folder (where
-    // they would wait for each other) and each keeps its folder open.
+    // a time (a large folder in parts), so each worker keeps its folder open. Making a file
+    // holds its folder's lock: two workers in one folder wait for each other (a file then took
+    // twice as long to make). The parts of large folders are therefore handed out one part of
+    // each folder in turn, so that workers that take parts one after the other are in
+    // different folders wherever there are several.
     const int workers = int(std::clamp<qsizetype>(qsizetype(std::thread::hardware_concurrency()) * 2, 2, 8));
-    constexpr qsizetype kBatch = 64;
-    QList<qsizetype> batches; // first entry of each batch
-    for (qsizetype i = 0; i < count; ++i)
-        if (i == 0 || files.entries.at(i).dir != files.entries.at(i - 1).dir || i - batches.last() >= kBatch)
-            batches.append(i);
-    batches.append(count);
+    const QList<CopyBatch> batches = planCopyBatches(files);
     std::atomic<qsizetype> next{0};
     std::atomic<qsizetype> finished{0};
     std::atomic<int> failed{0}, skipped{0};
@@ -330,9 +353,9 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
             std::unique_ptr<ConfinedRoot> confined;
             while (!cancelled) {
                 const qsizetype batch = next.fetch_add(1);
-                if (batch + 1 >= batches.size())
+                if (batch >= batches.size())
                     break;
-                for (qsizetype i = batches.at(batch); i < batches.at(batch + 1); ++i) {
+                for (qsizetype i = batches.at(batch).from; i < batches.at(batch).to; ++i) {
                     if (cancel && cancel->load()) {
                         cancelled = true;
                         break;
@@ -369,7 +392,7 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
     };
 
     std::vector<std::thread> pool;
-    const int started = int(std::min<qsizetype>(workers, batches.size() - 1));
+    const int started = int(std::min<qsizetype>(workers, batches.size()));
     {
         std::lock_guard lock(mutex);
         running = started;

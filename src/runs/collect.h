@@ -86,6 +86,16 @@ CopyTally copyCollected(const FileCollection &files, const QString &targetFolder
                         const std::function<void()> &afterEach, const std::function<void()> &betweenChunks,
                         const std::atomic<bool> *cancel = nullptr, bool newInPlace = false);
 
+// The order copyCollected hands files to its workers: batches of at most batchSize files of one
+// folder. The batches of a folder larger than that are spread out (the first of every folder,
+// then the second of every folder, ...), so that workers taking batches one after the other make
+// their files in different folders wherever there are several, and do not wait for each other
+// on a folder's lock. Every file is in exactly one batch.
+struct CopyBatch {
+    qsizetype from = 0, to = 0; // entries [from, to)
+};
+QList<CopyBatch> planCopyBatches(const FileCollection &files, qsizetype batchSize = 64);
+
 // The status of a copying or packing run's log line: "Basarili", or "Basarisiz." with the number
 // of files that could not be copied (or packed), and the numbers of folders and files that could
 // not be read (the first folders named). Made with message translation, so on the user-interface
