@@ -1,5 +1,6 @@
 #include "archive/zipwriter.h"
 #include "platform/fd.h"
+#include "platform/headway.h"
 #include "platform/pathname.h"
 #include "archive/deflatechunk.h"
 #include "platform/kxerror.h"
@@ -69,6 +70,7 @@ void put64(QByteArray &b, quint64 v)
 
 void writeAll(int fd, const char *data, size_t size, const QString &what)
 {
+    const Waiting waiting(what);
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0) {
@@ -186,6 +188,7 @@ public:
     void patch(quint64 at, const QByteArray &bytes)
     {
         flush();
+        const Waiting waiting(m_name);
         if (::pwrite(m_fd, bytes.constData(), size_t(bytes.size()), off_t(at)) != bytes.size())
             throw Error(QStringLiteral("\"%1\": %2"), {m_name, systemErrorText(errno)});
     }
@@ -569,6 +572,8 @@ bool Pack::incompressible(ChunkDeflater &deflater, int fd, qint64 size, const QB
 void Pack::run(Job &job, ChunkDeflater &deflater, QByteArray &in)
 {
     const ZipWriteItem &item = m_items[job.item];
+    // A job waits on its file: a source that stops answering is named by it.
+    const Waiting waiting(item.file);
     if (job.chunk > 0) {
         if (job.file->failed)
             return;
@@ -835,8 +840,12 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
     std::exception_ptr failure;
     try {
         pool.reserve(size_t(threads));
+        Headway *headway = Headway::current();
         for (int t = 0; t < threads; ++t)
-            pool.emplace_back([&pack] { pack.work(); });
+            pool.emplace_back([&pack, headway] {
+                const HeadwayScope scope(headway);
+                pack.work();
+            });
         Output out(temp.fd, archive);
         result = pack.write(out, tick);
     } catch (...) {
@@ -850,12 +859,16 @@ ZipWriteResult writeAesZip(const QString &archive, const QList<ZipWriteItem> &it
     if (cancel && cancel->load())
         throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
 
+    const Waiting finishing(archive);
     if (::fsync(temp.fd) != 0)
         throw Error(QStringLiteral("\"%1\": %2"), {archive, systemErrorText(errno)});
     const int closed = ::close(temp.fd);
     temp.fd = -1;
     if (closed != 0)
         throw Error(QStringLiteral("\"%1\": %2"), {archive, systemErrorText(errno)});
+    // A run given up while the archive was flushed leaves nothing under the archive's name.
+    if (cancel && cancel->load())
+        throw Error(QStringLiteral("Arsiv olusturma yarida kesildi."));
     // Only a complete archive takes the real name (a link there is replaced, not followed).
     if (::renameat(folder.fd, tempName.constData(), folder.fd, archiveName.constData()) != 0)
         throw Error(QStringLiteral("\"%1\": %2"), {archive, systemErrorText(errno)});
