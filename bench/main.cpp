@@ -103,24 +103,32 @@ void writeFile(const QString &path, qint64 size, QRandomGenerator &rng)
     }
 }
 
-// folders × files text files of a few KiB, plus `big` files of bigSize bytes.
-void makeTree(const QString &root, int folders, int filesPerFolder, int big, qint64 bigSize)
+// Makes a data tree once: later runs find it ready; one whose making was cut short is made anew.
+void makeOnce(const QString &root, const std::function<void()> &make)
 {
     if (QFileInfo::exists(root + "/.ready"))
         return;
     wipe(root);
     QDir().mkpath(root);
-    QRandomGenerator rng(42);
-    for (int d = 0; d < folders; ++d) {
-        const QString dir = root + QStringLiteral("/klasor%1/alt%2").arg(d / 10).arg(d % 10);
-        QDir().mkpath(dir);
-        for (int i = 0; i < filesPerFolder; ++i)
-            writeFile(dir + QStringLiteral("/belge%1.txt").arg(i), 512 + rng.bounded(6000), rng);
-    }
-    for (int b = 0; b < big; ++b)
-        writeFile(root + QStringLiteral("/buyuk%1.dat").arg(b), bigSize, rng);
+    make();
     QFile ready(root + "/.ready");
     ready.open(QIODevice::WriteOnly);
+}
+
+// folders × files text files of a few KiB, plus `big` files of bigSize bytes.
+void makeTree(const QString &root, int folders, int filesPerFolder, int big, qint64 bigSize)
+{
+    makeOnce(root, [&] {
+        QRandomGenerator rng(42);
+        for (int d = 0; d < folders; ++d) {
+            const QString dir = root + QStringLiteral("/klasor%1/alt%2").arg(d / 10).arg(d % 10);
+            QDir().mkpath(dir);
+            for (int i = 0; i < filesPerFolder; ++i)
+                writeFile(dir + QStringLiteral("/belge%1.txt").arg(i), 512 + rng.bounded(6000), rng);
+        }
+        for (int b = 0; b < big; ++b)
+            writeFile(root + QStringLiteral("/buyuk%1.dat").arg(b), bigSize, rng);
+    });
 }
 
 struct Row {
@@ -564,20 +572,17 @@ qint64 archiveSizeIn(const QString &folder)
 // Tiny files for the scale measure: their number counts, not their bytes.
 void makeTinyTree(const QString &root, qint64 files)
 {
-    if (QFileInfo::exists(root + "/.ready"))
-        return;
-    wipe(root);
-    const qint64 perFolder = 1000;
-    for (qint64 i = 0; i < files; ++i) {
-        const QString dir = root + QStringLiteral("/k%1/a%2").arg(i / (perFolder * 100)).arg((i / perFolder) % 100);
-        if (i % perFolder == 0)
-            QDir().mkpath(dir);
-        QFile f(dir + QStringLiteral("/dosya%1.txt").arg(i));
-        f.open(QIODevice::WriteOnly);
-        f.write("x");
-    }
-    QFile ready(root + "/.ready");
-    ready.open(QIODevice::WriteOnly);
+    makeOnce(root, [&] {
+        const qint64 perFolder = 1000;
+        for (qint64 i = 0; i < files; ++i) {
+            const QString dir = root + QStringLiteral("/k%1/a%2").arg(i / (perFolder * 100)).arg((i / perFolder) % 100);
+            if (i % perFolder == 0)
+                QDir().mkpath(dir);
+            QFile f(dir + QStringLiteral("/dosya%1.txt").arg(i));
+            f.open(QIODevice::WriteOnly);
+            f.write("x");
+        }
+    });
 }
 
 int scaleChild(qint64 files)
@@ -907,104 +912,89 @@ qint64 copyRealFiles(const QString &from, const QString &to, const QStringList &
 // a Firebird database.
 void makeRealTree(const QString &root)
 {
-    if (QFileInfo::exists(root + "/.ready"))
-        return;
-    wipe(root);
-    QDir().mkpath(root);
-    const qint64 scale = g_quick ? 10 : 1;
-    say(QStringLiteral("making the real-file tree"));
-    const QString db = g_work + "/fb/trees.fdb";
-    makeDatabase(db, g_quick ? 10000 : 100000);
-    QDir().mkpath(root + "/veri");
-    QFile::copy(db, root + "/veri/muhasebe.fdb");
-    copyRealFiles(QStringLiteral("/usr/include"), root + "/include", {}, (qint64(150) << 20) / scale);
-    copyRealFiles(QStringLiteral("/usr/share/doc"), root + "/doc", {}, (qint64(120) << 20) / scale);
-    copyRealFiles(QStringLiteral("/usr/lib/x86_64-linux-gnu"), root + "/lib", {QStringLiteral("*.so*")},
-                  (qint64(130) << 20) / scale);
-    QFile ready(root + "/.ready");
-    ready.open(QIODevice::WriteOnly);
+    makeOnce(root, [&] {
+        const qint64 scale = g_quick ? 10 : 1;
+        say(QStringLiteral("making the real-file tree"));
+        const QString db = g_work + "/fb/trees.fdb";
+        makeDatabase(db, g_quick ? 10000 : 100000);
+        QDir().mkpath(root + "/veri");
+        QFile::copy(db, root + "/veri/muhasebe.fdb");
+        copyRealFiles(QStringLiteral("/usr/include"), root + "/include", {}, (qint64(150) << 20) / scale);
+        copyRealFiles(QStringLiteral("/usr/share/doc"), root + "/doc", {}, (qint64(120) << 20) / scale);
+        copyRealFiles(QStringLiteral("/usr/lib/x86_64-linux-gnu"), root + "/lib", {QStringLiteral("*.so*")},
+                      (qint64(130) << 20) / scale);
+    });
 }
 
 // Small text files with a small vocabulary, 7 KiB on average.
 void makeTextTree(const QString &root, int files)
 {
-    if (QFileInfo::exists(root + "/.ready"))
-        return;
-    wipe(root);
-    QRandomGenerator rng(11);
-    for (int i = 0; i < files; ++i) {
-        const QString dir = root + QStringLiteral("/klasor%1/alt%2").arg(i / 1000).arg((i / 50) % 20);
-        if (i % 50 == 0)
-            QDir().mkpath(dir);
-        writeFile(dir + QStringLiteral("/belge%1.txt").arg(i), 1024 + rng.bounded(12600), rng);
-    }
-    QFile ready(root + "/.ready");
-    ready.open(QIODevice::WriteOnly);
+    makeOnce(root, [&] {
+        QRandomGenerator rng(11);
+        for (int i = 0; i < files; ++i) {
+            const QString dir = root + QStringLiteral("/klasor%1/alt%2").arg(i / 1000).arg((i / 50) % 20);
+            if (i % 50 == 0)
+                QDir().mkpath(dir);
+            writeFile(dir + QStringLiteral("/belge%1.txt").arg(i), 1024 + rng.bounded(12600), rng);
+        }
+    });
 }
 
 // Service logs: time stamps, levels, numbers and a few dozen messages.
 void makeLogTree(const QString &root, int count, qint64 size)
 {
-    if (QFileInfo::exists(root + "/.ready"))
-        return;
-    wipe(root);
-    QDir().mkpath(root);
-    static const char *const levels[] = {"INFO", "INFO", "INFO", "DEBUG", "WARN", "ERROR"};
-    static const char *const messages[] = {
-        "istek tamamlandi", "baglanti acildi",   "baglanti kapandi",     "sorgu yavas",
-        "oturum acildi",    "oturum kapandi",    "kayit guncellendi",    "fatura olusturuldu",
-        "odeme alindi",     "yedekleme basladi", "yedekleme bitti",      "disk alani azaliyor",
-        "zaman asimi",      "yeniden deneniyor", "kullanici bulunamadi", "yetki reddedildi"};
-    QRandomGenerator rng(23);
-    for (int n = 0; n < count; ++n) {
-        QFile f(root + QStringLiteral("/servis%1.log").arg(n));
-        if (!f.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(f.fileName()));
-        qint64 ms = 1700000000000LL + n * 86400000LL;
-        QByteArray block;
-        qint64 written = 0;
-        while (written < size) {
-            block.clear();
-            while (block.size() < (1 << 20)) {
-                ms += rng.bounded(250);
-                const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
-                block += t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
-                block += ' ';
-                block += levels[rng.bounded(6)];
-                block += " [is-" + QByteArray::number(rng.bounded(16)) + "] ";
-                block += messages[rng.bounded(16)];
-                block += " kullanici=" + QByteArray::number(1000 + rng.bounded(5000));
-                block += " sure=" + QByteArray::number(rng.bounded(3000)) + "ms";
-                block += " istek=" + QByteArray::number(rng.generate64() & 0xFFFFFFFFFFULL, 16) + '\n';
+    makeOnce(root, [&] {
+        static const char *const levels[] = {"INFO", "INFO", "INFO", "DEBUG", "WARN", "ERROR"};
+        static const char *const messages[] = {
+            "istek tamamlandi", "baglanti acildi",   "baglanti kapandi",     "sorgu yavas",
+            "oturum acildi",    "oturum kapandi",    "kayit guncellendi",    "fatura olusturuldu",
+            "odeme alindi",     "yedekleme basladi", "yedekleme bitti",      "disk alani azaliyor",
+            "zaman asimi",      "yeniden deneniyor", "kullanici bulunamadi", "yetki reddedildi"};
+        QRandomGenerator rng(23);
+        for (int n = 0; n < count; ++n) {
+            QFile f(root + QStringLiteral("/servis%1.log").arg(n));
+            if (!f.open(QIODevice::WriteOnly))
+                qFatal("cannot write %s", qPrintable(f.fileName()));
+            qint64 ms = 1700000000000LL + n * 86400000LL;
+            QByteArray block;
+            qint64 written = 0;
+            while (written < size) {
+                block.clear();
+                while (block.size() < (1 << 20)) {
+                    ms += rng.bounded(250);
+                    const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+                    block += t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
+                    block += ' ';
+                    block += levels[rng.bounded(6)];
+                    block += " [is-" + QByteArray::number(rng.bounded(16)) + "] ";
+                    block += messages[rng.bounded(16)];
+                    block += " kullanici=" + QByteArray::number(1000 + rng.bounded(5000));
+                    block += " sure=" + QByteArray::number(rng.bounded(3000)) + "ms";
+                    block += " istek=" + QByteArray::number(rng.generate64() & 0xFFFFFFFFFFULL, 16) + '\n';
+                }
+                const qint64 take = std::min<qint64>(size - written, block.size());
+                f.write(block.constData(), take);
+                written += take;
             }
-            const qint64 take = std::min<qint64>(size - written, block.size());
-            f.write(block.constData(), take);
-            written += take;
         }
-    }
-    QFile ready(root + "/.ready");
-    ready.open(QIODevice::WriteOnly);
+    });
 }
 
 void makeRandomTree(const QString &root, int count, qint64 size)
 {
-    if (QFileInfo::exists(root + "/.ready"))
-        return;
-    wipe(root);
-    QDir().mkpath(root);
-    QRandomGenerator rng(31);
-    QByteArray block(1 << 20, Qt::Uninitialized);
-    for (int n = 0; n < count; ++n) {
-        QFile f(root + QStringLiteral("/rastgele%1.bin").arg(n));
-        if (!f.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(f.fileName()));
-        for (qint64 written = 0; written < size; written += block.size()) {
-            rng.fillRange(reinterpret_cast<quint32 *>(block.data()), block.size() / 4);
-            f.write(block.constData(), std::min<qint64>(block.size(), size - written));
+    makeOnce(root, [&] {
+        QRandomGenerator rng(31);
+        QByteArray block(1 << 20, Qt::Uninitialized);
+        for (int n = 0; n < count; ++n) {
+            QFile f(root + QStringLiteral("/rastgele%1.bin").arg(n));
+            if (!f.open(QIODevice::WriteOnly))
+                qFatal("cannot write %s", qPrintable(f.fileName()));
+            for (qint64 written = 0; written < size; written += block.size()) {
+                rng.fillRange(reinterpret_cast<quint32 *>(block.data()), block.size() / 4);
+                f.write(block.constData(), std::min<qint64>(block.size(), size - written));
+            }
         }
-    }
-    QFile ready(root + "/.ready");
-    ready.open(QIODevice::WriteOnly);
+    });
 }
 
 // The first run folder in `out` (a backup run makes one).
