@@ -418,7 +418,7 @@ class Pack
 public:
     Pack(const QList<ZipWriteItem> &items, const QByteArray &password, std::atomic<qint64> &bytesDone,
          const std::atomic<bool> *cancel, int threads)
-        : m_items(items), m_password(password), m_keys(password), m_bytesDone(bytesDone), m_cancel(cancel),
+        : m_items(items), m_keys(password), m_bytesDone(bytesDone), m_cancel(cancel),
           m_limit(2 * threads + 2)
     {
     }
@@ -450,7 +450,6 @@ private:
     static bool incompressible(ChunkDeflater &deflater, int fd, qint64 size, const QByteArray *data);
 
     const QList<ZipWriteItem> &m_items;
-    const QByteArray &m_password;
     KeyPool m_keys;
     std::atomic<qint64> &m_bytesDone;
     const std::atomic<bool> *m_cancel;
