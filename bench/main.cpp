@@ -194,6 +194,25 @@ void folderBackup(const QString &source, const QString &target, bool zip)
     runToEnd(std::make_unique<FolderBackupRun>(g_work + "/prog", p));
 }
 
+// The program's ZIP restore of a benchmark archive, and 7-Zip's (with any further switches).
+void restoreZip(const QString &archive, const QString &target)
+{
+    FolderRestoreParams p;
+    p.zipMode = true;
+    p.archive = archive;
+    p.targetFolder = target;
+    p.overwrite = true;
+    p.password = QStringLiteral("parola12");
+    runToEnd(std::make_unique<FolderRestoreRun>(p));
+}
+
+void extractWith7z(const QString &archive, const QString &target, const QStringList &switches)
+{
+    runTool(QStringLiteral("7z"), QStringList{QStringLiteral("x"), QStringLiteral("-pparola12"), QStringLiteral("-y"),
+                                              QStringLiteral("-bd")}
+                                      + switches + QStringList{QStringLiteral("-o") + target, archive});
+}
+
 QString firebirdPassword()
 {
     const QByteArray env = qgetenv("KX_FB_PASSWORD");
@@ -532,19 +551,7 @@ void benchFiles()
     }
     const QString restored = g_work + "/restored";
     compare(QStringLiteral("unzip"), QStringLiteral("7z x"), [&] { wipe(restored); },
-            [&] {
-                FolderRestoreParams p;
-                p.zipMode = true;
-                p.archive = archive;
-                p.targetFolder = restored;
-                p.overwrite = true;
-                p.password = QStringLiteral("parola12");
-                runToEnd(std::make_unique<FolderRestoreRun>(p));
-            },
-            [&] {
-                runTool(QStringLiteral("7z"), {QStringLiteral("x"), QStringLiteral("-pparola12"), QStringLiteral("-y"),
-                                               QStringLiteral("-bd"), QStringLiteral("-o") + restored, archive});
-            });
+            [&] { restoreZip(archive, restored); }, [&] { extractWith7z(archive, restored, {}); });
 
 }
 
@@ -1107,21 +1114,8 @@ void benchTree(const QString &label, const QString &tree)
     };
     compare(
         label + QStringLiteral(": zip restore"), QStringLiteral("7z x -mmt=2"), clean,
-        [&] {
-            FolderRestoreParams p;
-            p.zipMode = true;
-            p.archive = archive;
-            p.targetFolder = restored;
-            p.overwrite = true;
-            p.password = QStringLiteral("parola12");
-            runToEnd(std::make_unique<FolderRestoreRun>(p));
-        },
-        [&] {
-            runTool(QStringLiteral("7z"),
-                    {QStringLiteral("x"), QStringLiteral("-pparola12"), QStringLiteral("-y"),
-                     QStringLiteral("-bd"), QStringLiteral("-mmt=2"), QStringLiteral("-o") + restored,
-                     archive});
-        });
+        [&] { restoreZip(archive, restored); },
+        [&] { extractWith7z(archive, restored, {QStringLiteral("-mmt=2")}); });
     compare(
         label + QStringLiteral(": folder restore"), QStringLiteral("cp -a"), clean,
         [&] {

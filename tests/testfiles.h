@@ -18,6 +18,14 @@ inline void put(const QString &path, const QByteArray &data)
     f.write(data);
 }
 
+// An active hourly job of all files, subfolders included; `more` adds keys ("HEDEFDIZIN2=…\r\n").
+inline QByteArray hourlyJob(const QString &source, const QString &target, const QString &more = QString())
+{
+    return ("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\nALT_DIZIN=True\r\n"
+            "KAYNAK_DIZIN=" + source + "\r\nHEDEF_DIZIN=" + target + "\r\n" + more)
+        .toUtf8();
+}
+
 inline QByteArray contents(const QString &path)
 {
     QFile f(path);

@@ -3,6 +3,7 @@
 // is refused while another holder has it and free again once that holder is gone. SIGTERM ends
 // the service even while a run's work is stuck in the kernel, and the next start tells of it.
 #include "platform/folderlock.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -91,16 +92,8 @@ private slots:
         QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QString first = dir.filePath("hedef1");
         const QString second = dir.filePath("hedef2");
-        QVERIFY(QDir().mkpath(dir.filePath("kaynak")));
-        QFile data(dir.filePath("kaynak/a.txt"));
-        QVERIFY(data.open(QIODevice::WriteOnly) && data.write("a") == 1);
-        data.close();
-        QFile job(dir.filePath("Kasa.nyd"));
-        QVERIFY(job.open(QIODevice::WriteOnly));
-        job.write(("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\nKAYNAK_DIZIN="
-                   + dir.filePath("kaynak") + "\r\nHEDEF_DIZIN=" + first + "\r\nHEDEFDIZIN2=" + second + "\r\n")
-                      .toUtf8());
-        job.close();
+        kxtest::put(dir.filePath("kaynak/a.txt"), "a");
+        kxtest::put(dir.filePath("Kasa.nyd"), kxtest::hourlyJob(dir.filePath("kaynak"), first, "HEDEFDIZIN2=" + second + "\r\n"));
         auto logHas = [&](const QByteArray &a, const QByteArray &b) {
             QFile f(dir.filePath("backup2.kxk"));
             if (!f.open(QIODevice::ReadOnly))
@@ -111,16 +104,8 @@ private slots:
             return false;
         };
         if (givenUp) {
-            QFile settings(dir.filePath("Ayar.ini"));
-            QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[KxStored]\r\nILERLEMESIZ_SANIYE=1\r\n") > 0);
-            settings.close();
-            QVERIFY(QDir().mkpath(dir.filePath("yerel")));
-            QFile local(dir.filePath("Yerel.nyd"));
-            QVERIFY(local.open(QIODevice::WriteOnly));
-            local.write(("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\nKAYNAK_DIZIN="
-                         + dir.filePath("kaynak") + "\r\nHEDEF_DIZIN=" + dir.filePath("yerel") + "\r\n")
-                            .toUtf8());
-            local.close();
+            kxtest::put(dir.filePath("Ayar.ini"), "[KxStored]\r\nILERLEMESIZ_SANIYE=1\r\n");
+            kxtest::put(dir.filePath("Yerel.nyd"), kxtest::hourlyJob(dir.filePath("kaynak"), dir.filePath("yerel")));
         }
         const QString fifo = dir.filePath("durak");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

@@ -339,10 +339,7 @@ private slots:
         put(source + "/Alt/b.txt", "b");
         put(other + "/c.txt", "c");
         QVERIFY(QDir().mkpath(program));
-        writeWholeFile(program + "/a.nyd",
-                       ("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\nALT_DIZIN=True\r\n"
-                        "KAYNAK_DIZIN=" + source + "\r\nHEDEF_DIZIN=" + dir.filePath("hedef") + "\r\n")
-                           .toUtf8());
+        put(program + "/a.nyd", hourlyJob(source, dir.filePath("hedef")));
         // Elapsed seconds tick every 10 ms here.
         TRunnerF::setTimings(0, 20, 10);
         clock::setNow(QDateTime(QDate(2024, 1, 15), QTime(14, 30, 55)));
@@ -441,15 +438,9 @@ private slots:
         QVERIFY(QDir().mkpath(program));
         put(dir.filePath("kaynakA/Alt/a.txt"), "a");
         put(dir.filePath("kaynakB/b.txt"), "b");
-        auto job = [&](const QString &name, const QString &source, const QString &second) {
-            writeWholeFile(program + '/' + name,
-                           ("AKTIF=True\r\nYEDEK_ZAMANI=1\r\nPERYOT=1\r\nUNETYEDEK=False\r\nDOSYA_TURU1=*.*\r\n"
-                            "ALT_DIZIN=True\r\nKAYNAK_DIZIN=" + dir.filePath(source) + "\r\nHEDEF_DIZIN="
-                            + dir.filePath("hedef") + (second.isEmpty() ? QString() : "\r\nHEDEFDIZIN2=" + dir.filePath(second))
-                            + "\r\n").toUtf8());
-        };
-        job("a.nyd", "kaynakA", secondCopy ? "hedef2" : QString());
-        job("b.nyd", "kaynakB", QString());
+        put(program + "/a.nyd", hourlyJob(dir.filePath("kaynakA"), dir.filePath("hedef"),
+                                          secondCopy ? "HEDEFDIZIN2=" + dir.filePath("hedef2") + "\r\n" : QString()));
+        put(program + "/b.nyd", hourlyJob(dir.filePath("kaynakB"), dir.filePath("hedef")));
         const QString stuckFolder = secondCopy ? dir.filePath("hedef/a_nyd_20240115_1430/Alt") : dir.filePath("kaynakA/Alt");
         const QString stuckRun = dir.filePath(secondCopy ? "hedef2/a_nyd_20240115_1430" : "hedef/a_nyd_20240115_1430");
         setNoProgressTimeout(std::chrono::milliseconds(500));

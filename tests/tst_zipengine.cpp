@@ -89,6 +89,12 @@ QString runTool(const QString &program, const QStringList &args, const QString &
 
 } // namespace
 
+// Keys derived side by side or one by one for a test, side by side again after it.
+struct KeyDerivation {
+    explicit KeyDerivation(bool wide) { kx::setWideKeyDerivation(wide); }
+    ~KeyDerivation() { kx::setWideKeyDerivation(true); }
+};
+
 class TestZipEngine : public QObject
 {
     Q_OBJECT
@@ -148,10 +154,7 @@ private slots:
     void everyEntryHasASaltOfItsOwn()
     {
         QFETCH(bool, wide);
-        setWideKeyDerivation(wide);
-        struct Back {
-            ~Back() { setWideKeyDerivation(true); }
-        } back;
+        const KeyDerivation way(wide);
         QTemporaryDir dir;
         QStringList files;
         for (int i = 0; i < 37; ++i) {
@@ -181,10 +184,7 @@ private slots:
     void keysDerivedAheadFallBackToTheOtherForms()
     {
         QFETCH(bool, wide);
-        setWideKeyDerivation(wide);
-        struct Back {
-            ~Back() { setWideKeyDerivation(true); }
-        } back;
+        const KeyDerivation way(wide);
         QTemporaryDir dir;
         const QString archive = dir.filePath("karisik.zip");
         const QByteArray utf8 = QStringLiteral("şifre").toUtf8(), older("\xFE"
